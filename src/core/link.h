@@ -1,0 +1,61 @@
+#pragma once
+// The serial link to the controller: one request frame out, one answer frame in, per
+// call. Synchronous on the calling thread; it never runs an event loop.
+#include "serial_port.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tuma {
+
+class Link {
+public:
+    // Makes the (unopened) port object for a port name; lets the demo port and tests
+    // stand in for a real adapter.
+    using PortFactory = std::function<std::unique_ptr<SerialPort>(const std::string& portName)>;
+
+    static constexpr size_t FrameBufferSize = 100;
+    static constexpr uint8_t MaxCount = FrameBufferSize - 6;
+    static constexpr size_t MaxPortName = 10;
+
+    explicit Link(PortFactory factory);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    // Opens and configures the named port; false when it cannot be opened.
+    bool OpenPort(const std::string& portName);
+    // Sends `count` bytes of `data` and writes the answer's payload back into it,
+    // never past `room` bytes. True when an answer passed the CRC check.
+    bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room);
+    template <size_t Room>
+    bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t (&data)[Room])
+    {
+        return Exchange(command, address, count, data, Room);
+    }
+    bool ClosePort();
+
+    // The device path for a port name; empty when the name is too long.
+    static std::string devicePath(const std::string& portName);
+
+    // Link state.
+    uint8_t frameBuffer[FrameBufferSize] = {};
+    uint32_t transferCount = 0;
+    PortTimeouts portTimeouts{20, 3, 50, 2, 50};
+    PortTimeouts savedTimeouts{};
+    bool portOpen = false;
+    bool linkChecked = false;
+    bool resyncPending = false;
+
+    SerialPort* port() const { return portHandle.get(); }
+
+private:
+    static constexpr int Attempts = 3;
+    PortFactory factory;
+    std::unique_ptr<SerialPort> portHandle;
+};
+
+} // namespace tuma

@@ -1,0 +1,89 @@
+#pragma once
+// A model of the mixture controller on the far end of the serial line: its parameter
+// and live memory, its answers to every command, its learning procedures, and named
+// faults that make it misbehave the way real lines and devices do.
+#include "core/sim_line.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tuma::sim {
+
+enum class Fault {
+    None,
+    Silent,   // never answers
+    BadCrc,   // answers with a wrong check byte
+    Split,    // a pause of 40 ms in the middle of every answer
+    Short,    // a valid answer that carries only half the payload
+    DropOnce, // the first answer to each request is lost; the retry is answered
+    Gone,     // the adapter has been unplugged
+};
+
+const char* faultName(Fault f);
+bool faultFromName(const std::string& name, Fault& out);
+std::vector<Fault> allFaults();
+
+struct Timing {
+    int64_t answerLatencyUs = 2000;
+    int64_t lambdaIdleLearnUs = 4000000;
+    int64_t mapLearnUs = 6000000;
+    int64_t mapOperatorFromUs = 1500000; // the operator is asked for from..to
+    int64_t mapOperatorToUs = 4000000;
+};
+
+// A request as the controller received it.
+struct Frame {
+    int64_t atUs = 0;
+    uint8_t command = 0;
+    uint16_t address = 0;
+    std::vector<uint8_t> data;
+    bool crcOk = true;
+    bool answered = false;
+};
+
+class Controller : public Device {
+public:
+    Controller();
+
+    void receive(uint8_t byte, int64_t atUs, LineOutput& out) override;
+    bool unplugged() const override { return fault == Fault::Gone; }
+
+    void setFault(Fault f);
+    Fault currentFault() const { return fault; }
+    Timing timing;
+
+    // Memory, addresses 0..255 (the controller has no more).
+    std::array<uint8_t, 256> memory{};
+    void resetMemory();
+    // Live values follow the clock of the last request; tests may pin them.
+    bool liveFrozen = false;
+    // Status of the learning procedures, as of time t.
+    uint8_t statusAt(int64_t atUs);
+
+    // Frames are kept only when asked, so that a plain exchange allocates nothing.
+    bool logFrames = false;
+    std::vector<Frame> frames;
+
+    uint8_t versionMajor = 2;
+    uint8_t versionMinor = 5;
+
+private:
+    void handleFrame(int64_t atUs, LineOutput& out);
+    void updateLive(int64_t atUs);
+    void advanceProcedures(int64_t atUs);
+    void answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutput& out);
+
+    Fault fault = Fault::None;
+    bool droppedLast = false;
+    // Frame assembly.
+    std::array<uint8_t, 128> rx{};
+    size_t rxLen = 0;
+    // Learning procedure.
+    enum class Procedure { None, LambdaIdle, Map } procedure = Procedure::None;
+    int64_t procedureStart = 0;
+    int64_t startOfTime = -1;
+};
+
+} // namespace tuma::sim

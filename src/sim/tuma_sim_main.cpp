@@ -1,0 +1,112 @@
+// tuma-sim: the simulated controller on a pseudo-terminal.
+#include "pty_server.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+
+using namespace tuma::sim;
+
+namespace {
+void usage()
+{
+    std::printf("usage: tuma-sim [--fault NAME] [--quiet]\n"
+                "Serves the simulated controller on a pseudo-terminal and prints the port\n"
+                "name to type in the port dialog. Commands on standard input:\n"
+                "  fault NAME   switch a fault mode on (none to switch it off)\n"
+                "  frames       list the requests received so far\n"
+                "  quit         end\n"
+                "Fault modes:");
+    for (Fault f : allFaults())
+        std::printf(" %s", faultName(f));
+    std::printf("\n");
+}
+
+std::string hex(const Frame& f)
+{
+    char buf[64];
+    std::string s;
+    std::snprintf(buf, sizeof buf, "cmd %u addr %u n %zu:", f.command, f.address, f.data.size());
+    s = buf;
+    for (uint8_t b : f.data) {
+        std::snprintf(buf, sizeof buf, " %02X", b);
+        s += buf;
+    }
+    if (!f.crcOk)
+        s += " (bad CRC, not answered)";
+    return s;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Controller controller;
+    controller.logFrames = true;
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--fault" && i + 1 < argc) {
+            Fault f;
+            if (!faultFromName(argv[++i], f)) {
+                std::fprintf(stderr, "unknown fault mode '%s'\n", argv[i]);
+                usage();
+                return 2;
+            }
+            controller.setFault(f);
+        } else if (a == "--quiet") {
+            quiet = true;
+        } else {
+            usage();
+            return a == "--help" || a == "-h" ? 0 : 2;
+        }
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    PtyServer server(controller);
+    if (!server.start()) {
+        std::perror("tuma-sim: cannot create a pseudo-terminal");
+        return 1;
+    }
+    std::printf("tuma-sim: controller version %u.%u on %s\n", controller.versionMajor, controller.versionMinor,
+                server.devicePath().c_str());
+    std::printf("Port to type in the port dialog: %s\n", server.portName().c_str());
+    std::printf("Fault mode: %s (type 'fault NAME', 'frames' or 'quit')\n", faultName(controller.currentFault()));
+    std::fflush(stdout);
+    server.startThread();
+
+    std::string line;
+    size_t shown = 0;
+    while (std::getline(std::cin, line)) {
+        std::lock_guard<std::mutex> guard(server.mutex());
+        if (line == "quit")
+            break;
+        if (line.rfind("fault ", 0) == 0) {
+            Fault f;
+            if (faultFromName(line.substr(6), f)) {
+                controller.setFault(f);
+                std::printf("fault mode: %s\n", faultName(f));
+            } else {
+                std::printf("unknown fault mode\n");
+            }
+        } else if (line == "frames") {
+            for (; shown < controller.frames.size(); ++shown)
+                std::printf("%s\n", hex(controller.frames[shown]).c_str());
+        } else if (!line.empty()) {
+            std::printf("commands: fault NAME, frames, quit\n");
+        }
+        std::fflush(stdout);
+    }
+    // Without a terminal on standard input (started in the background) keep serving.
+    if (std::cin.eof() && !quiet) {
+        std::printf("standard input closed; serving until killed\n");
+        std::fflush(stdout);
+    }
+    if (std::cin.eof()) {
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+    server.stop();
+    return 0;
+}

@@ -1,0 +1,122 @@
+// The link through Qt SerialPort against the simulated controller behind a real
+// pseudo-terminal.
+#include "core/link.h"
+#include "core/memory_map.h"
+#include "core/qt_serial_port.h"
+#include "sim/pty_server.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace tuma;
+using tuma::sim::Controller;
+using tuma::sim::Fault;
+using tuma::sim::PtyServer;
+
+namespace {
+
+class PtyLink : public ::testing::Test {
+protected:
+    Controller controller;
+    PtyServer server{controller};
+    Link link{[](const std::string&) { return std::make_unique<QtSerialPort>(); }};
+
+    void SetUp() override
+    {
+        controller.logFrames = true;
+        ASSERT_TRUE(server.start());
+        server.startThread();
+        ASSERT_LE(server.portName().size(), Link::MaxPortName);
+        ASSERT_TRUE(link.OpenPort(server.portName()));
+    }
+    void TearDown() override
+    {
+        link.ClosePort();
+        server.stop();
+    }
+    void fault(Fault f)
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        controller.setFault(f);
+    }
+};
+
+TEST_F(PtyLink, VersionQuery)
+{
+    uint8_t v[2] = {};
+    ASSERT_TRUE(link.Exchange(cmd::GetVersion, 1, 1, v));
+    EXPECT_EQ(v[0], 2);
+    EXPECT_EQ(v[1], 5);
+}
+
+TEST_F(PtyLink, ReadAndWriteTheParameterBlock)
+{
+    uint8_t cfg[25] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg));
+    EXPECT_EQ(link.transferCount, 28u);
+    EXPECT_EQ(cfg[addr::cfg(addr::ColdStartTime)], 0xC4);
+    cfg[addr::cfg(addr::MaxCorrection)] = 20;
+    uint8_t out[25];
+    std::copy(cfg, cfg + 25, out);
+    ASSERT_TRUE(link.Exchange(cmd::WriteConfig, 1, 25, out));
+    uint8_t again[25] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, again));
+    EXPECT_TRUE(std::equal(cfg, cfg + 25, again));
+}
+
+TEST_F(PtyLink, SilentControllerTimesOut)
+{
+    fault(Fault::Silent);
+    uint8_t buf[10] = {};
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    const qint64 took = t.elapsed();
+    EXPECT_GE(took, 1000);
+    EXPECT_LE(took, 1700);
+    EXPECT_TRUE(link.resyncPending);
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        EXPECT_EQ(controller.frames.size(), 3u);
+    }
+    fault(Fault::None);
+    EXPECT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_FALSE(link.resyncPending);
+}
+
+TEST_F(PtyLink, SplitAnswerFailsThenRecovers)
+{
+    fault(Fault::Split);
+    uint8_t buf[10] = {};
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_LT(link.transferCount, 13u);
+    EXPECT_GT(link.transferCount, 0u);
+    fault(Fault::None);
+    EXPECT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_EQ(link.transferCount, 13u);
+}
+
+TEST_F(PtyLink, UnplugClosesTheLink)
+{
+    uint8_t buf[10] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    fault(Fault::Gone); // the server hangs up the pseudo-terminal
+    QElapsedTimer t;
+    t.start();
+    while (link.portOpen && t.elapsed() < 5000)
+        link.Exchange(cmd::ReadLive, 67, 10, buf);
+    EXPECT_FALSE(link.portOpen);
+    t.restart();
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_LT(t.elapsed(), 5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
