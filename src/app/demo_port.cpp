@@ -1,0 +1,30 @@
+#include "demo_port.h"
+
+#include "core/sim_line.h"
+
+#include <cstdlib>
+
+const char* const DemoPortName = "SIMULADOR";
+
+namespace {
+struct DemoLine {
+    tuma::RealClock clock;
+    tuma::sim::Controller controller;
+};
+
+DemoLine& demoLine()
+{
+    static DemoLine line;
+    return line;
+}
+} // namespace
+
+bool demoPortEnabled() { return std::getenv("TUMA_SIMULATOR") != nullptr; }
+
+tuma::sim::Controller& demoController() { return demoLine().controller; }
+
+std::unique_ptr<tuma::SerialPort> makeDemoPort()
+{
+    DemoLine& line = demoLine();
+    return std::make_unique<tuma::SimLinePort>(line.clock, line.controller);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The demo port "SIMULADOR": the controller simulator inside the program, on a line
+// with the timing of a real one. Offered only when TUMA_SIMULATOR is set.
+#include "core/serial_port.h"
+#include "sim/controller.h"
+
+#include <memory>
+
+extern const char* const DemoPortName;
+
+bool demoPortEnabled();
+std::unique_ptr<tuma::SerialPort> makeDemoPort();
+tuma::sim::Controller& demoController();

@@ -1,0 +1,103 @@
+#pragma once
+// The main window: the parameter form, the live values and the operation buttons.
+#include "ui_principal.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class QLineEdit;
+
+class TMainForm : public QWidget, public Ui::TMainForm {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Operation buttons.
+    void configClick();
+    void progClick();
+    void sairClick();
+    void lerClick();
+    void gravarClick();
+    // Live values.
+    void Timer_ReadTimer();
+    // Idle speed and scale.
+    void rpmdownClick();
+    void rpmupClick();
+    void rpm_cal_buttonClick();
+    // Option check boxes.
+    void acel_rapida_enClick();
+    void sonda_enClick();
+    void banda_largaClick();
+    void heat_enClick();
+
+    // Field entry: savedText on entry, the check on exit.
+    void limite_corrEnter() { fieldEnter(limite_corr); }
+    void limite_corrExit();
+    void temp_corrEnter() { fieldEnter(temp_corr); }
+    void temp_corrExit() { fieldExit(temp_corr); }
+    void var_inicialEnter() { fieldEnter(var_inicial); }
+    void var_inicialExit() { fieldExit(var_inicial); }
+    void tempo_extraEnter() { fieldEnter(tempo_extra); }
+    void tempo_extraExit() { fieldExit(tempo_extra); }
+    void injecao_extraEnter() { fieldEnter(injecao_extra); }
+    void injecao_extraExit() { fieldExit(injecao_extra); }
+    void temp_max_extraEnter() { fieldEnter(temp_max_extra); }
+    void temp_max_extraExit() { fieldExit(temp_max_extra); }
+    void tempo_partidaEnter() { fieldEnter(tempo_partida); }
+    void tempo_partidaExit() { fieldExit(tempo_partida); }
+    void temp_max_coldEnter() { fieldEnter(temp_max_cold); }
+    void temp_max_coldExit() { fieldExit(temp_max_cold); }
+    void porc_misturaEnter() { fieldEnter(porc_mistura); }
+    void porc_misturaExit();
+    void tempo_ajusteEnter() { fieldEnter(tempo_ajuste); }
+    void tempo_ajusteExit() { fieldExit(tempo_ajuste); }
+    void valor_lambdaEnter() { fieldEnter(valor_lambda); }
+    void valor_lambdaExit() { fieldExit(valor_lambda); }
+
+    // The thermistor model, with the window's constants.
+    double AdcToCelsius(uint8_t code) const;
+    int32_t CelsiusToAdc(int32_t celsius) const;
+
+    // What the programming dialog changed in the controller since the last read.
+    void mixtureStored(uint8_t mixture);
+    void controllerProgrammed();
+
+    QTimer* Timer_Read;
+    QString savedText;
+    uint8_t liveValues[10] = {};
+    uint8_t configBlock[25] = {};
+    uint8_t editFlags = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Kind { Integer, Decimal };
+    struct FieldRule {
+        QLineEdit* field;
+        Kind kind;
+        double lower, upper;
+        const char* conversionMessage;
+        const char* rangeMessage;
+        void (TMainForm::*enter)();
+        void (TMainForm::*exit)();
+    };
+    const FieldRule* ruleFor(QObject* field) const;
+    void fieldEnter(QLineEdit* field);
+    // True when the entry stands.
+    bool fieldExit(QLineEdit* field);
+    // Steps 1 and 2 of every exit check; false when the entry was rejected. `value`
+    // is the single-precision value for decimal fields.
+    bool checkField(const FieldRule& rule, double& value);
+    void reject(QLineEdit* field, const char* message, const char* caption);
+    void setEnabledAll(std::initializer_list<QWidget*> widgets, bool on);
+    void setFlag(uint8_t bit, bool on);
+
+    std::vector<FieldRule> rules;
+    QLineEdit* enteredField = nullptr;
+};

@@ -1,0 +1,114 @@
+#include "program.h"
+
+#include "application.h"
+#include "core/memory_map.h"
+#include "core/number_text.h"
+#include "message_box.h"
+#include "porta_serial.h"
+#include "principal.h"
+#include "tumaprogram.h"
+
+#include <QKeyEvent>
+
+using namespace tuma;
+
+namespace {
+enum Item { Mixture = 0, Reset = 1, LambdaIdle = 2, Map = 3 };
+}
+
+TProgramForm::TProgramForm(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+    move(411, 169);
+    int id = 0;
+    for (QRadioButton* r : {prog_type_0, prog_type_1, prog_type_2, prog_type_3})
+        progTypeGroup.addButton(r, id++);
+    id = 0;
+    for (QRadioButton* r : {mix_values_0, mix_values_1, mix_values_2, mix_values_3, mix_values_4})
+        mixGroup.addButton(r, id++);
+    prog_type_0->setChecked(true);
+    mix_values_0->setChecked(true);
+    button_OK->setAutoDefault(true);
+    button_Cancel->setAutoDefault(true);
+    connect(&progTypeGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            guarded([this] { prog_typeClick(); })();
+    });
+    connect(button_OK, &QPushButton::clicked, this, guarded([this] { button_OKClick(); }));
+    connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
+}
+
+void TProgramForm::setProgTypeIndex(int i)
+{
+    if (QAbstractButton* b = progTypeGroup.button(i))
+        b->setChecked(true);
+}
+
+void TProgramForm::setMixIndex(int i)
+{
+    if (QAbstractButton* b = mixGroup.button(i))
+        b->setChecked(true);
+}
+
+void TProgramForm::keyPressEvent(QKeyEvent* e)
+{
+    // No button answers Escape here.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void TProgramForm::prog_typeClick() { mix_values->setEnabled(progTypeIndex() == Mixture); }
+
+void TProgramForm::button_OKClick()
+{
+    const double L = parseDecimal(MainForm->limite_corr->text().toStdString());
+    if (confirm("Confirma Programação do Tuma !!!!", "Aviso")) {
+        switch (progTypeIndex()) {
+        case Mixture: {
+            uint8_t data[1] = {mixtureByte(mixIndex(), L)};
+            if (Form2->Exchange(cmd::WriteConfig, addr::Mixture, 1, data)) {
+                MainForm->mixtureStored(mixtureByte(mixIndex(), L));
+                showMessage("Programação OK", "Programação");
+            } else {
+                showMessage("Falha na Comunicação", "Falha");
+            }
+            break;
+        }
+        case Reset: {
+            uint8_t data[1] = {programMode::Reset};
+            if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
+                MainForm->controllerProgrammed();
+                showMessage("Programação OK", "Programação");
+            } else {
+                showMessage("Falha na Comunicação", "Falha");
+            }
+            break;
+        }
+        case LambdaIdle:
+        case Map: {
+            const bool map = progTypeIndex() == Map;
+            uint8_t data[1] = {map ? programMode::Map : programMode::LambdaIdle};
+            if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
+                MainForm->controllerProgrammed();
+                ProgramTumaForm->mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
+                ProgramTumaForm->Tag = map ? 1 : 0;
+                ProgramTumaForm->Timer1->start();
+                ProgramTumaForm->exec();
+            } else {
+                showMessage("Falha na Comunicação", "Falha");
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    close();
+}
+
+void TProgramForm::button_CancelClick() { close(); }

@@ -1,0 +1,91 @@
+#include "tumaprogram.h"
+
+#include "application.h"
+#include "core/memory_map.h"
+#include "core/number_text.h"
+#include "message_box.h"
+#include "porta_serial.h"
+#include "principal.h"
+
+#include <QCloseEvent>
+
+using namespace tuma;
+
+TProgramTumaForm::TProgramTumaForm(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(true);
+    move(463, 225);
+    mensagem2->hide();
+    mensagem3->hide();
+    button_Cancel->setAutoDefault(true);
+    button_Cancel->setFocus();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(500);
+    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
+    connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
+}
+
+void TProgramTumaForm::closeEvent(QCloseEvent* e)
+{
+    if (finishing)
+        QDialog::closeEvent(e);
+    else
+        e->ignore();
+}
+
+void TProgramTumaForm::finish()
+{
+    finishing = true;
+    done(QDialog::Accepted);
+    finishing = false;
+}
+
+void TProgramTumaForm::Timer1Timer()
+{
+    uint8_t buffer[10] = {};
+    if (Form2->Exchange(cmd::ReadLive, addr::ShortLiveFirst, addr::LiveCount, buffer)) {
+        auto at = [&buffer](uint16_t a) { return buffer[addr::at(a, addr::ShortLiveFirst)]; };
+        atual_temp->setText(QString::fromStdString(formatGeneral(MainForm->AdcToCelsius(at(addr::EngineTemp)))));
+        atual_map->setText(QString::fromStdString(mapVoltageDecode(at(addr::MapVoltage))));
+        atual_lambda->setText(QString::fromStdString(millivoltText(at(addr::LambdaVoltage))));
+    }
+    if (!Form2->Exchange(cmd::ReadLive, addr::Status, addr::StatusCount, buffer))
+        return;
+    const uint8_t status = buffer[0];
+    if (Tag == 0) {
+        if (!(status & bits::LambdaIdleRunning)) {
+            Timer1->stop();
+            showMessage("Programação Completada!", "Completada");
+            finish();
+        }
+        return;
+    }
+    if (status & bits::MapRunning) {
+        if (status & bits::MapWaitsOperator) {
+            mensagem2->setVisible(mensagem2->isHidden());
+            mensagem3->setVisible(mensagem3->isHidden());
+        }
+    } else {
+        Timer1->stop();
+        mensagem2->hide();
+        mensagem3->hide();
+        showMessage("Programação Completada!", "Completada");
+        finish();
+    }
+}
+
+void TProgramTumaForm::button_CancelClick()
+{
+    // Stopped first: a tick inside the box below would find the aborted procedure
+    // no longer running and report it as completed.
+    Timer1->stop();
+    uint8_t data[1] = {programMode::Reset};
+    if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data))
+        showMessage("Programação Abortada!", "Cancelado");
+    // The next procedure starts without the prompts of an aborted MAP learning.
+    mensagem2->hide();
+    mensagem3->hide();
+    finish();
+}
