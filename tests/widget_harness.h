@@ -14,6 +14,7 @@
 #include "windows.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 

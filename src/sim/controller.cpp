@@ -160,8 +160,16 @@ uint8_t Controller::statusAt(int64_t atUs)
     return memory[addr::Status];
 }
 
+Fault Controller::effectiveFault() const
+{
+    if (faultOnlyAddress >= 0 && faultOnlyAddress != ((rx[2] << 8) | rx[3]))
+        return Fault::None;
+    return fault;
+}
+
 void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutput& out)
 {
+    const Fault fault = effectiveFault();
     if (fault == Fault::Silent)
         return;
     if (fault == Fault::DropOnce) {

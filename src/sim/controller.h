@@ -51,6 +51,9 @@ public:
     bool unplugged() const override { return fault == Fault::Gone; }
 
     void setFault(Fault f);
+    // When set, the fault touches only requests for this address (the others are
+    // answered normally), e.g. a parameter read that fails while live reads work.
+    int faultOnlyAddress = -1;
     Fault currentFault() const { return fault; }
     Timing timing;
 
@@ -74,6 +77,7 @@ private:
     void updateLive(int64_t atUs);
     void advanceProcedures(int64_t atUs);
     void answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutput& out);
+    Fault effectiveFault() const;
 
     Fault fault = Fault::None;
     bool droppedLast = false;
