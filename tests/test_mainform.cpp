@@ -272,17 +272,17 @@ TEST_F(Writing, FirstBadFieldInConversionOrderIsNamed)
     };
     connectAndRead();
     const Case cases[] = {
-        {MainForm->tempo_partida, MainForm->porc_mistura, "'x1' is not a valid floating point value"},
-        {MainForm->porc_mistura, MainForm->temp_corr, "'x1' is not a valid floating point value"},
-        {MainForm->temp_max_cold, MainForm->tempo_extra, "'x1' is not a valid integer value"},
-        {MainForm->valor_lambda, MainForm->var_inicial, "'x1' is not a valid floating point value"},
+        {MainForm->tempo_partida, MainForm->porc_mistura, "'q1' is not a valid floating point value"},
+        {MainForm->porc_mistura, MainForm->temp_corr, "'q1' is not a valid floating point value"},
+        {MainForm->temp_max_cold, MainForm->tempo_extra, "'q1' is not a valid integer value"},
+        {MainForm->valor_lambda, MainForm->var_inicial, "'q1' is not a valid floating point value"},
     };
     for (const Case& c : cases) {
         MainForm->lerClick();
         boxes.shown.clear();
         controller.frames.clear();
-        c.first->setText("x1");
-        c.second->setText("x2");
+        c.first->setText("q1");
+        c.second->setText("q2");
         MainForm->gravar->click();
         EXPECT_EQ(boxes.shown, std::vector<Box>({ConfirmWrite, ok(c.message, "Tuma Programável")}))
             << c.first->objectName().toStdString();
