@@ -14,6 +14,7 @@
 #include "windows.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -39,6 +40,19 @@ inline std::ostream& operator<<(std::ostream& os, const Box& b)
 
 inline Box ok(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::Ok}; }
 inline Box yesNo(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::YesNo}; }
+
+// Processes events until `done` holds or the time is up; gtest's own assertions then
+// report the outcome (QtTest's macros would not reach gtest).
+inline bool waitUntil(const std::function<bool()>& done, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(2);
+    }
+    return done();
+}
 
 class ScriptedBoxes : public MessageBoxes {
 public:

@@ -358,6 +358,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         if (enteredField == rule->field) {
             enteredField = nullptr;
             guarded([this, rule] { (this->*(rule->exit))(); })();
+            // A message box in the check takes the focus and gives it back; the field
+            // the user went to may then get no entry of its own. Count it here.
+            const FieldRule* next = ruleFor(focusWidget());
+            if (next && enteredField != next->field) {
+                enteredField = next->field;
+                guarded([this, next] { (this->*(next->enter))(); })();
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
