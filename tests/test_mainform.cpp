@@ -109,11 +109,11 @@ TEST_F(Reading, FillsEveryFieldFromTheParameterBlock)
     EXPECT_EQ(MainForm->sync->brushColor(), QColor(0, 255, 0));
     EXPECT_TRUE(MainForm->gravar->isEnabled());
     EXPECT_TRUE(MainForm->Timer_Read->isActive());
-    ASSERT_EQ(controller.frames.size(), 3u);
-    EXPECT_EQ(controller.frames[1].command, cmd::ReadConfig);
-    EXPECT_EQ(controller.frames[1].data.size(), 25u);
-    EXPECT_EQ(controller.frames[2].command, cmd::ReadLive);
-    EXPECT_EQ(controller.frames[2].address, 72);
+    ASSERT_EQ(controller.frames.size(), 2u);
+    EXPECT_EQ(controller.frames[0].command, cmd::ReadConfig);
+    EXPECT_EQ(controller.frames[0].data.size(), 25u);
+    EXPECT_EQ(controller.frames[1].command, cmd::ReadLive);
+    EXPECT_EQ(controller.frames[1].address, 72);
 
     // A second read with everything off clears the boxes and their bits.
     mem[1] = 0x00;

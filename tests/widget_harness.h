@@ -127,6 +127,7 @@ protected:
         configWith("SIMULADOR");
         ASSERT_TRUE(Form2->linkChecked());
         boxes.shown.clear();
+        controller.frames.clear();
     }
     void connectAndRead()
     {

@@ -150,7 +150,7 @@ void Controller::advanceProcedures(int64_t atUs)
         }
         break;
     }
-    memory[addr::Status] = status;
+    memory[addr::Status] = pinnedStatus >= 0 ? static_cast<uint8_t>(pinnedStatus) : status;
     memory[addr::Status + 1] = 0;
 }
 

@@ -60,6 +60,8 @@ public:
     // Memory, addresses 0..255 (the controller has no more).
     std::array<uint8_t, 256> memory{};
     void resetMemory();
+    // When 0..255, the status byte reads as this whatever the procedures do (tests).
+    int pinnedStatus = -1;
     // Live values follow the clock of the last request; tests may pin them.
     bool liveFrozen = false;
     // Status of the learning procedures, as of time t.
