@@ -185,9 +185,15 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
     for (size_t i = 0; i < n; ++i)
         frame[2 + i] = payload[i];
     size_t len = n + 2;
-    frame[len] = Crc8(frame, static_cast<uint32_t>(len));
-    if (fault == Fault::BadCrc)
-        frame[len] ^= 0x5A;
+    if (fault == Fault::BadCrc) {
+        // Line noise: a garbled payload (a value shown from it would be wrong) and a
+        // check byte that cannot match.
+        for (size_t i = 2; i < len; ++i)
+            frame[i] ^= 0xA5;
+        frame[len] = static_cast<uint8_t>(Crc8(frame, static_cast<uint32_t>(len)) ^ 0x5A);
+    } else {
+        frame[len] = Crc8(frame, static_cast<uint32_t>(len));
+    }
     ++len;
     int64_t t = atUs + timing.answerLatencyUs;
     for (size_t i = 0; i < len; ++i) {
