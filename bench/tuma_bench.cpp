@@ -23,16 +23,7 @@
 #include <ctime>
 #include <new>
 
-static std::atomic<long> g_allocations{0};
-void* operator new(std::size_t n)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "counting_new.h"
 
 using namespace tuma;
 

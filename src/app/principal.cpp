@@ -230,9 +230,7 @@ void TMainForm::Timer_ReadTimer()
         atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
         try {
             const uint16_t period = get16(liveValues, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
-            const double speed = checkedDiv(60000000.0, period * 3.2);
-            const int32_t scale = parseInteger(s(rpm_cal));
-            atual_rpm->setText(q(formatFixed(checkedMul(checkedDiv(1.0, scale), speed), 0)));
+            atual_rpm->setText(q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
         } catch (...) {
             atual_rpm->setText("0");
         }
