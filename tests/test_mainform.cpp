@@ -191,6 +191,23 @@ TEST_F(Reading, BothReadsFailOneBox)
     EXPECT_EQ(MainForm->sync->brushColor(), QColor(255, 0, 0));
 }
 
+TEST_F(Reading, AnswerWithoutAllTwentyFiveBytesIsAFailedRead)
+{
+    connectAndRead();
+    uint8_t image[25];
+    std::copy(MainForm->configBlock, MainForm->configBlock + 25, image);
+    controller.memory[13] = 0; // would show 0 ms if it were taken
+    controller.memory[25] = 0;
+    controller.faultOnlyAddress = 1;
+    controller.setFault(sim::Fault::Short);
+    MainForm->lerClick();
+    EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
+    EXPECT_FALSE(MainForm->gravar->isEnabled());
+    EXPECT_TRUE(std::equal(image, image + 25, MainForm->configBlock));
+    EXPECT_EQ(text(MainForm->tempo_partida), "1000");
+    EXPECT_TRUE(MainForm->Timer_Read->isActive()); // the live read still worked
+}
+
 // ------------------------------------------------------------------ writing
 
 class Writing : public Windows {};

@@ -183,6 +183,20 @@ TEST_F(Programming, ResetOrLearningLocksTheWriteUntilTheNextRead)
     EXPECT_EQ(MainForm->editFlags & 0x03, 0);
 }
 
+TEST_F(Programming, FailedProgrammingAlsoLocksTheWrite)
+{
+    connectAndRead();
+    for (int item = 0; item < 4; ++item) {
+        MainForm->lerClick();
+        ASSERT_TRUE(MainForm->gravar->isEnabled());
+        controller.setFault(sim::Fault::BadCrc); // the request may have got through
+        choose(item);
+        ProgramForm->button_OK->click();
+        controller.setFault(sim::Fault::None);
+        EXPECT_FALSE(MainForm->gravar->isEnabled()) << item;
+    }
+}
+
 // ------------------------------------------------------------------ progress window
 
 class Progress : public Windows {
@@ -294,6 +308,20 @@ TEST_F(Progress, FailedStatusReadChangesNothing)
     EXPECT_TRUE(ProgramTumaForm->Timer1->isActive());
     EXPECT_FALSE(prompts());
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Progress, StatusAnswerWithoutItsByteIsNoCompletion)
+{
+    controller.liveFrozen = true;
+    controller.memory[72] = 0x00; // would read as "MAP finished" in place of the status
+    start(1);
+    controller.pinnedStatus = 0x01;
+    controller.faultOnlyAddress = 99;
+    controller.shortPayload = 0;
+    controller.setFault(sim::Fault::Short);
+    ProgramTumaForm->Timer1Timer();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(ProgramTumaForm->Timer1->isActive());
 }
 
 TEST_F(Progress, CancelWithAWorkingLink)

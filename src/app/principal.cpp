@@ -10,6 +10,8 @@
 #include "program.h"
 
 #include <QFocusEvent>
+
+#include <cstring>
 #include <QStyle>
 
 using namespace tuma;
@@ -129,10 +131,11 @@ void TMainForm::mixtureStored(uint8_t mixture)
     configBlock[addr::cfg(addr::Mixture)] = mixture;
 }
 
-void TMainForm::controllerProgrammed()
+void TMainForm::controllerMayHaveChanged()
 {
     // A reset or a learning procedure changes the controller's parameter memory in
-    // ways the image does not know; writing the image would undo them.
+    // ways the image does not know (and a failed request may have got through all
+    // the same); writing the image would undo them.
     gravar->setEnabled(false);
 }
 
@@ -140,7 +143,15 @@ void TMainForm::controllerProgrammed()
 
 void TMainForm::lerClick()
 {
-    if (Form2->Exchange(cmd::ReadConfig, addr::ConfigFirst, addr::ConfigCount, configBlock)) {
+    // The request carries the image as its data; the answer lands in a copy, so that
+    // an answer without all 25 bytes leaves the image as it was and counts as a
+    // failed read: a write after it would send bytes the controller never had.
+    uint8_t incoming[sizeof configBlock];
+    std::memcpy(incoming, configBlock, sizeof configBlock);
+    const bool complete = Form2->Exchange(cmd::ReadConfig, addr::ConfigFirst, addr::ConfigCount, incoming)
+        && Form2->link.lastPayloadLength >= addr::ConfigCount;
+    if (complete) {
+        std::memcpy(configBlock, incoming, sizeof configBlock);
         const uint8_t* cb = configBlock;
         rpm_cal->setText("1");
         tempo_partida->setText(q(coldStartDecode(get16(cb, addr::cfg(addr::ColdStartTime)))));

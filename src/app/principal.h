@@ -65,7 +65,7 @@ public:
 
     // What the programming dialog changed in the controller since the last read.
     void mixtureStored(uint8_t mixture);
-    void controllerProgrammed();
+    void controllerMayHaveChanged();
 
     QTimer* Timer_Read;
     QString savedText;

@@ -75,6 +75,7 @@ void TProgramForm::button_OKClick()
                 MainForm->mixtureStored(mixtureByte(mixIndex(), L));
                 showMessage("Programação OK", "Programação");
             } else {
+                MainForm->controllerMayHaveChanged();
                 showMessage("Falha na Comunicação", "Falha");
             }
             break;
@@ -82,9 +83,10 @@ void TProgramForm::button_OKClick()
         case Reset: {
             uint8_t data[1] = {programMode::Reset};
             if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
-                MainForm->controllerProgrammed();
+                MainForm->controllerMayHaveChanged();
                 showMessage("Programação OK", "Programação");
             } else {
+                MainForm->controllerMayHaveChanged();
                 showMessage("Falha na Comunicação", "Falha");
             }
             break;
@@ -94,12 +96,13 @@ void TProgramForm::button_OKClick()
             const bool map = progTypeIndex() == Map;
             uint8_t data[1] = {map ? programMode::Map : programMode::LambdaIdle};
             if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
-                MainForm->controllerProgrammed();
+                MainForm->controllerMayHaveChanged();
                 ProgramTumaForm->mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
                 ProgramTumaForm->Tag = map ? 1 : 0;
                 ProgramTumaForm->Timer1->start();
                 ProgramTumaForm->exec();
             } else {
+                MainForm->controllerMayHaveChanged();
                 showMessage("Falha na Comunicação", "Falha");
             }
             break;

@@ -51,7 +51,9 @@ void TProgramTumaForm::Timer1Timer()
         atual_map->setText(QString::fromStdString(mapVoltageDecode(at(addr::MapVoltage))));
         atual_lambda->setText(QString::fromStdString(millivoltText(at(addr::LambdaVoltage))));
     }
-    if (!Form2->Exchange(cmd::ReadLive, addr::Status, addr::StatusCount, buffer))
+    // An answer without the status byte would leave the value bytes in its place,
+    // and they could read as "finished".
+    if (!Form2->Exchange(cmd::ReadLive, addr::Status, addr::StatusCount, buffer) || Form2->link.lastPayloadLength < 1)
         return;
     const uint8_t status = buffer[0];
     if (Tag == 0) {

@@ -99,6 +99,7 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
         resyncPending = true;
         return false;
     }
+    lastPayloadLength = n > 3 ? n - 3 : 0;
     if (n > 3) {
         size_t payload = n - 3;
         if (payload > room)

@@ -49,6 +49,8 @@ public:
     bool portOpen = false;
     bool linkChecked = false;
     bool resyncPending = false;
+    // Payload bytes the last accepted answer carried (before any cut to the room).
+    size_t lastPayloadLength = 0;
 
     SerialPort* port() const { return portHandle.get(); }
 

@@ -178,7 +178,7 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
             return;
     }
     if (fault == Fault::Short)
-        n /= 2;
+        n = shortPayload >= 0 && static_cast<size_t>(shortPayload) < n ? static_cast<size_t>(shortPayload) : n / 2;
     uint8_t frame[128];
     frame[0] = 0xF3;
     frame[1] = rx[1];

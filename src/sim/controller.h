@@ -54,6 +54,8 @@ public:
     // When set, the fault touches only requests for this address (the others are
     // answered normally), e.g. a parameter read that fails while live reads work.
     int faultOnlyAddress = -1;
+    // The payload a Short answer keeps; half of it when negative.
+    int shortPayload = -1;
     Fault currentFault() const { return fault; }
     Timing timing;
 
