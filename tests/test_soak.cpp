@@ -4,6 +4,7 @@
 // reported once, and that a good check and read bring everything back.
 #include "widget_harness.h"
 
+#include <cstdio>
 #include <random>
 
 using namespace tuma;
@@ -113,6 +114,7 @@ TEST_F(Soak, EveryFaultAtRandom)
             EXPECT_TRUE(now == memoryBefore[a] || now == intended[a - 1]) << "address " << a;
         }
     }
+    std::printf("soak: 1500 steps, %d failures reported, %d blocks written, %d link checks\n", failures, writes, recoveries);
     EXPECT_GT(failures, 50);
     EXPECT_GT(writes, 10);
     EXPECT_GT(recoveries, 20);

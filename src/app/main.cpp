@@ -4,23 +4,17 @@
 
 int main(int argc, char** argv)
 {
+    TumaApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
+    applyRegionalSettings();
     try {
-        TumaApplication app(argc, argv);
-        QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
-        QApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
-        applyRegionalSettings();
-        int result = 0;
-        try {
-            createWindows(systemPlatform());
-            MainForm->show();
-            app.exec();
-        } catch (...) {
-            showApplicationError(std::current_exception());
-        }
-        destroyWindows();
-        (void)result;
+        createWindows(systemPlatform());
+        MainForm->show();
+        app.exec();
     } catch (...) {
-        // Nothing can be shown without the application object.
+        showApplicationError(std::current_exception());
     }
+    destroyWindows();
     return 0;
 }
