@@ -174,7 +174,7 @@ TEST_F(OverPty, UnpluggedWhileMonitoring)
     });
     ASSERT_TRUE(waitUntil([this] { return !boxes.shown.empty(); }, 5000));
     QTest::qWait(1200);
-    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Falha na Comunicação", "Falha")}));
+    EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
     EXPECT_FALSE(Form2->link.portOpen);
     EXPECT_FALSE(MainForm->Timer_Read->isActive());
     EXPECT_EQ(MainForm->sync->brushColor(), QColor(255, 0, 0));

@@ -5,7 +5,6 @@ using namespace tuma::test;
 
 namespace {
 
-const Box CommFailure = ok("Falha na Comunicação", "Falha");
 const Box ConfirmWrite = yesNo("Confirme Gravação dos Dados!!!!", "Aviso");
 const Box WriteOk = ok("Programação OK", "Gravação");
 

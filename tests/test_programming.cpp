@@ -7,7 +7,6 @@ namespace {
 
 const Box Confirm = yesNo("Confirma Programação do Tuma !!!!", "Aviso");
 const Box ProgOk = ok("Programação OK", "Programação");
-const Box CommFailure = ok("Falha na Comunicação", "Falha");
 const Box Completed = ok("Programação Completada!", "Completada");
 const Box Aborted = ok("Programação Abortada!", "Cancelado");
 

@@ -86,7 +86,7 @@ TEST_F(Soak, EveryFaultAtRandom)
 
         int reported = 0;
         for (const Box& b : boxes.shown)
-            reported += b == ok("Falha na Comunicação", "Falha");
+            reported += b == CommFailure;
         EXPECT_LE(reported, 1) << "step " << step << " fault " << sim::faultName(fault);
         failures += reported;
         for (const auto& f : controller.frames) {

@@ -102,7 +102,7 @@ TEST_F(Startup, SilentControllerFailsTheCheckAndClosesThePort)
 {
     controller.setFault(sim::Fault::Silent);
     configWith("SIMULADOR");
-    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Falha na Comunicação", "Falha")}));
+    EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
     EXPECT_FALSE(Form2->linkChecked());
     EXPECT_FALSE(Form2->link.portOpen);
     EXPECT_FALSE(MainForm->ler->isEnabled());

@@ -54,6 +54,8 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 3000)
     return done();
 }
 
+inline const Box CommFailure = ok("Falha na Comunicação", "Falha");
+
 class ScriptedBoxes : public MessageBoxes {
 public:
     BoxAnswer show(const QString& text, const QString& caption, BoxButtons buttons) override

@@ -190,11 +190,7 @@ void TMainForm::lerClick()
     }
 
     if (Form2->Exchange(cmd::ReadLive, addr::ShortLiveFirst, addr::LiveCount, liveValues)) {
-        auto at = [this](uint16_t a) { return liveValues[addr::at(a, addr::ShortLiveFirst)]; };
-        atual_temp->setText(q(formatGeneral(AdcToCelsius(at(addr::EngineTemp)))));
-        atual_map->setText(q(mapVoltageDecode(at(addr::MapVoltage))));
-        atual_lambda->setText(q(millivoltText(at(addr::LambdaVoltage))));
-        atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
+        showLiveValues(addr::ShortLiveFirst);
         Timer_Read->start();
         sync->setBrushColor(Green);
     }
@@ -231,14 +227,19 @@ void TMainForm::gravarClick()
 
 // ------------------------------------------------------------------ live values
 
+void TMainForm::showLiveValues(uint16_t first)
+{
+    auto at = [this, first](uint16_t a) { return liveValues[addr::at(a, first)]; };
+    atual_temp->setText(q(formatGeneral(AdcToCelsius(at(addr::EngineTemp)))));
+    atual_map->setText(q(mapVoltageDecode(at(addr::MapVoltage))));
+    atual_lambda->setText(q(millivoltText(at(addr::LambdaVoltage))));
+    atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
+}
+
 void TMainForm::Timer_ReadTimer()
 {
     if (Form2->Exchange(cmd::ReadLive, addr::LiveFirst, addr::LiveCount, liveValues)) {
-        auto at = [this](uint16_t a) { return liveValues[addr::at(a, addr::LiveFirst)]; };
-        atual_temp->setText(q(formatGeneral(AdcToCelsius(at(addr::EngineTemp)))));
-        atual_map->setText(q(mapVoltageDecode(at(addr::MapVoltage))));
-        atual_lambda->setText(q(millivoltText(at(addr::LambdaVoltage))));
-        atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
+        showLiveValues(addr::LiveFirst);
         try {
             const uint16_t period = get16(liveValues, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
             atual_rpm->setText(q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));

@@ -87,6 +87,8 @@ private:
         void (TMainForm::*enter)();
         void (TMainForm::*exit)();
     };
+    // The four live boxes both live reads fill, from a buffer read from `first`.
+    void showLiveValues(uint16_t first);
     const FieldRule* ruleFor(QObject* field) const;
     void fieldEnter(QLineEdit* field);
     // True when the entry stands.
