@@ -91,12 +91,12 @@ TMainForm::~TMainForm() = default;
 
 double TMainForm::AdcToCelsius(uint8_t code) const
 {
-    return tuma::AdcToCelsius(thermistor::R0, thermistor::T0, thermistor::B, thermistor::Rs, code);
+    return adcToCelsius(code);
 }
 
 int32_t TMainForm::CelsiusToAdc(int32_t celsius) const
 {
-    return tuma::CelsiusToAdc(thermistor::R0, thermistor::T0, thermistor::B, thermistor::Rs, celsius);
+    return celsiusToAdc(celsius);
 }
 
 // ------------------------------------------------------------------ start-up buttons
@@ -156,11 +156,11 @@ void TMainForm::lerClick()
         rpm_cal->setText("1");
         tempo_partida->setText(q(coldStartDecode(get16(cb, addr::cfg(addr::ColdStartTime)))));
         porc_mistura->setText(q(percentDecode(cb[addr::cfg(addr::ColdStartMixture)])));
-        temp_max_cold->setText(q(formatGeneral(AdcToCelsius(cb[addr::cfg(addr::ColdStartMaxTemp)]))));
+        temp_max_cold->setText(q(temperatureDecode(cb[addr::cfg(addr::ColdStartMaxTemp)])));
         injecao_extra->setText(q(percentDecode(cb[addr::cfg(addr::HeatingExtra)])));
-        temp_max_extra->setText(q(formatGeneral(AdcToCelsius(cb[addr::cfg(addr::HeatingMaxTemp)]))));
+        temp_max_extra->setText(q(temperatureDecode(cb[addr::cfg(addr::HeatingMaxTemp)])));
         limite_corr->setText(q(percentDecode(cb[addr::cfg(addr::MaxCorrection)])));
-        temp_corr->setText(q(formatGeneral(AdcToCelsius(cb[addr::cfg(addr::CorrectionTemp)]))));
+        temp_corr->setText(q(temperatureDecode(cb[addr::cfg(addr::CorrectionTemp)])));
         tempo_ajuste->setText(q(adjustTimeDecode(cb[addr::cfg(addr::AdjustTime)])));
         valor_lambda->setText(q(millivoltText(cb[addr::cfg(addr::LambdaTarget)])));
         var_inicial->setText(q(minVariationDecode(get16(cb, addr::cfg(addr::MinVariation)))));
@@ -204,11 +204,11 @@ void TMainForm::gravarClick()
         put16(cb, addr::cfg(addr::ColdStartTime), coldStartEncode(s(tempo_partida)));
         put16(cb, addr::cfg(addr::IdlePeriod), idleSpeedEncode(s(rpm_adj), s(rpm_cal)));
         cb[addr::cfg(addr::ColdStartMixture)] = percentEncode(s(porc_mistura));
-        cb[addr::cfg(addr::ColdStartMaxTemp)] = static_cast<uint8_t>(CelsiusToAdc(parseInteger(s(temp_max_cold))));
+        cb[addr::cfg(addr::ColdStartMaxTemp)] = temperatureEncode(s(temp_max_cold));
         cb[addr::cfg(addr::HeatingExtra)] = percentEncode(s(injecao_extra));
-        cb[addr::cfg(addr::HeatingMaxTemp)] = static_cast<uint8_t>(CelsiusToAdc(parseInteger(s(temp_max_extra))));
+        cb[addr::cfg(addr::HeatingMaxTemp)] = temperatureEncode(s(temp_max_extra));
         cb[addr::cfg(addr::MaxCorrection)] = percentEncode(s(limite_corr));
-        cb[addr::cfg(addr::CorrectionTemp)] = static_cast<uint8_t>(CelsiusToAdc(parseInteger(s(temp_corr))));
+        cb[addr::cfg(addr::CorrectionTemp)] = temperatureEncode(s(temp_corr));
         cb[addr::cfg(addr::AdjustTime)] = adjustTimeEncode(s(tempo_ajuste));
         cb[addr::cfg(addr::LambdaTarget)] = millivoltEncode(s(valor_lambda));
         put16(cb, addr::cfg(addr::MinVariation), minVariationEncode(s(var_inicial)));
@@ -230,7 +230,7 @@ void TMainForm::gravarClick()
 void TMainForm::showLiveValues(uint16_t first)
 {
     auto at = [this, first](uint16_t a) { return liveValues[addr::at(a, first)]; };
-    atual_temp->setText(q(formatGeneral(AdcToCelsius(at(addr::EngineTemp)))));
+    atual_temp->setText(q(temperatureDecode(at(addr::EngineTemp))));
     atual_map->setText(q(mapVoltageDecode(at(addr::MapVoltage))));
     atual_lambda->setText(q(millivoltText(at(addr::LambdaVoltage))));
     atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
