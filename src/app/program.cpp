@@ -67,48 +67,34 @@ void TProgramForm::prog_typeClick() { mix_values->setEnabled(progTypeIndex() == 
 void TProgramForm::button_OKClick()
 {
     const double L = parseDecimal(MainForm->limite_corr->text().toStdString());
-    if (confirm("Confirma Programação do Tuma !!!!", "Aviso")) {
-        switch (progTypeIndex()) {
-        case Mixture: {
-            uint8_t data[1] = {mixtureByte(mixIndex(), L)};
-            if (Form2->Exchange(cmd::WriteConfig, addr::Mixture, 1, data)) {
-                MainForm->mixtureStored(mixtureByte(mixIndex(), L));
-                showMessage("Programação OK", "Programação");
-            } else {
-                MainForm->controllerMayHaveChanged();
-                showMessage("Falha na Comunicação", "Falha");
-            }
-            break;
+    const int item = progTypeIndex();
+    if (confirm("Confirma Programação do Tuma !!!!", "Aviso") && item >= Mixture && item <= Map) {
+        // The byte is kept apart from the buffer, which the answer's payload overwrites.
+        uint8_t value = programMode::Reset;
+        switch (item) {
+        case Mixture: value = mixtureByte(mixIndex(), L); break;
+        case LambdaIdle: value = programMode::LambdaIdle; break;
+        case Map: value = programMode::Map; break;
+        default: break;
         }
-        case Reset: {
-            uint8_t data[1] = {programMode::Reset};
-            if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
-                MainForm->controllerMayHaveChanged();
-                showMessage("Programação OK", "Programação");
-            } else {
-                MainForm->controllerMayHaveChanged();
-                showMessage("Falha na Comunicação", "Falha");
-            }
-            break;
-        }
-        case LambdaIdle:
-        case Map: {
-            const bool map = progTypeIndex() == Map;
-            uint8_t data[1] = {map ? programMode::Map : programMode::LambdaIdle};
-            if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data)) {
-                MainForm->controllerMayHaveChanged();
-                ProgramTumaForm->mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
-                ProgramTumaForm->Tag = map ? 1 : 0;
-                ProgramTumaForm->Timer1->start();
-                ProgramTumaForm->exec();
-            } else {
-                MainForm->controllerMayHaveChanged();
-                showMessage("Falha na Comunicação", "Falha");
-            }
-            break;
-        }
-        default:
-            break;
+        uint8_t data[1] = {value};
+        const bool sent = item == Mixture ? Form2->Exchange(cmd::WriteConfig, addr::Mixture, 1, data)
+                                          : Form2->Exchange(cmd::SetProgramMode, 1, 1, data);
+        if (item == Mixture && sent)
+            MainForm->mixtureStored(value);
+        else
+            MainForm->controllerMayHaveChanged();
+
+        if (!sent) {
+            showMessage("Falha na Comunicação", "Falha");
+        } else if (item == Mixture || item == Reset) {
+            showMessage("Programação OK", "Programação");
+        } else {
+            const bool map = item == Map;
+            ProgramTumaForm->mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
+            ProgramTumaForm->Tag = map ? 1 : 0;
+            ProgramTumaForm->Timer1->start();
+            ProgramTumaForm->exec();
         }
     }
     close();
