@@ -27,20 +27,9 @@ TProgramTumaForm::TProgramTumaForm(QWidget* parent) : QDialog(parent)
     connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
 }
 
-void TProgramTumaForm::closeEvent(QCloseEvent* e)
-{
-    if (finishing)
-        QDialog::closeEvent(e);
-    else
-        e->ignore();
-}
+void TProgramTumaForm::closeEvent(QCloseEvent* e) { e->ignore(); }
 
-void TProgramTumaForm::finish()
-{
-    finishing = true;
-    done(QDialog::Accepted);
-    finishing = false;
-}
+void TProgramTumaForm::finish() { done(QDialog::Accepted); }
 
 void TProgramTumaForm::Timer1Timer()
 {

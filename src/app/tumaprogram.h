@@ -24,5 +24,4 @@ protected:
 
 private:
     void finish();
-    bool finishing = false;
 };

@@ -154,12 +154,6 @@ void Controller::advanceProcedures(int64_t atUs)
     memory[addr::Status + 1] = 0;
 }
 
-uint8_t Controller::statusAt(int64_t atUs)
-{
-    advanceProcedures(atUs);
-    return memory[addr::Status];
-}
-
 Fault Controller::effectiveFault() const
 {
     if (faultOnlyAddress >= 0 && faultOnlyAddress != ((rx[2] << 8) | rx[3]))

@@ -66,8 +66,6 @@ public:
     int pinnedStatus = -1;
     // Live values follow the clock of the last request; tests may pin them.
     bool liveFrozen = false;
-    // Status of the learning procedures, as of time t.
-    uint8_t statusAt(int64_t atUs);
 
     // Frames are kept only when asked, so that a plain exchange allocates nothing.
     bool logFrames = false;
