@@ -164,13 +164,11 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
         }
         if (wait <= 0)
             break;
+        // A timeout goes round the loop, which ends once no time is left.
         if (!port->waitForReadyRead(static_cast<int>(wait))) {
             noteError();
             if (error != PortError::None)
                 return false;
-            // A timeout: loop round to check the clock once more.
-            if (port->bytesAvailable() == 0 && (moved == 0 ? timer.elapsed() >= total : true))
-                break;
         }
     }
     return true;
