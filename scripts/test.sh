@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
 build=${TUMA_TEST_BUILD:-build-test}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_SANITIZE=ON -DTUMA_FUZZ=ON
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_SANITIZE=ON -DTUMA_FUZZ=ON -DTUMA_WINDOWS_TESTS=ON
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 export QT_QPA_PLATFORM=offscreen

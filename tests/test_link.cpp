@@ -259,13 +259,11 @@ TEST_F(LinkTest, UnpluggedDeviceClosesTheLink)
 TEST_F(LinkTest, ReopenRestoresTimeoutsAndKeepsResync)
 {
     open();
-    SimLinePort* first = lastPort;
     uint8_t buf[1] = {};
     device.silence(3);
     EXPECT_FALSE(link.Exchange(cmd::ReadLive, 99, 1, buf));
     open();
-    EXPECT_EQ(portsMade, 2);
-    EXPECT_NE(first, lastPort);
+    EXPECT_EQ(portsMade, 2); // a new port object, whatever address it got
     EXPECT_TRUE(link.resyncPending);
     EXPECT_EQ(link.savedTimeouts, PortTimeouts{});
     EXPECT_TRUE(link.ClosePort());
@@ -280,6 +278,9 @@ TEST(LinkPaths, DevicePathFromPortName)
     EXPECT_EQ(Link::devicePath("pts/3"), "/dev/pts/3");
     EXPECT_EQ(Link::devicePath("/dev/ttyS1"), "/dev/ttyS1");
     EXPECT_EQ(Link::devicePath(""), "/dev/");
+#else
+    EXPECT_EQ(Link::devicePath("COM3"), "\\\\.\\COM3");
+    EXPECT_EQ(Link::devicePath(""), "\\\\.\\");
 #endif
     EXPECT_EQ(Link::devicePath("0123456789"), Link::devicePath("0123456789"));
     EXPECT_EQ(Link::devicePath("0123456789A"), "");

@@ -117,9 +117,14 @@ TEST_P(NumberText, DecimalParsingWithTheRegionalSeparator)
     }
 }
 
+#ifdef _WIN32
+constexpr const char* Brazil = "Portuguese_Brazil.1252";
+#else
+constexpr const char* Brazil = "pt_BR.UTF-8";
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Locales, NumberText,
-                         ::testing::Values(Env{"C", '.'}, Env{"C", ','}, Env{"pt_BR.UTF-8", ','},
-                                           Env{"pt_BR.UTF-8", '.'}),
+                         ::testing::Values(Env{"C", '.'}, Env{"C", ','}, Env{Brazil, ','}, Env{Brazil, '.'}),
                          [](const auto& info) {
                              std::string n = info.param.locale;
                              for (char& c : n)

@@ -1,15 +1,17 @@
 #include "windows.h"
 
-#include "core/qt_serial_port.h"
 #include "demo_port.h"
 #include "porta_serial.h"
 #include "principal.h"
 #include "program.h"
 #include "tumaprogram.h"
 
+#ifdef _WIN32
+#include "core/win32_serial_port.h"
+#include "core/win32_system.h"
+#else
+#include "core/qt_serial_port.h"
 #include <QSerialPortInfo>
-#ifdef Q_OS_WIN
-#include <QSettings>
 #endif
 
 TMainForm* MainForm = nullptr;
@@ -20,20 +22,16 @@ TProgramTumaForm* ProgramTumaForm = nullptr;
 static QStringList systemPorts()
 {
     QStringList names;
-#ifdef Q_OS_WIN
-    // The names Windows lists under HARDWARE\DEVICEMAP\SERIALCOMM, in its order.
-    QSettings key("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM", QSettings::NativeFormat);
-    for (const QString& value : key.childKeys()) {
-        const QVariant data = key.value(value);
-        if (data.typeId() == QMetaType::QString)
-            names << data.toString();
-    }
+    // The demo port comes first, so that it is the one preselected.
+    if (demoPortEnabled())
+        names << DemoPortName;
+#ifdef _WIN32
+    for (const std::string& name : tuma::serialCommPorts())
+        names << QString::fromLocal8Bit(name.c_str());
 #else
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         names << info.portName();
 #endif
-    if (demoPortEnabled())
-        names << DemoPortName;
     return names;
 }
 
@@ -44,7 +42,11 @@ Platform systemPlatform()
     p.makePort = [](const std::string& name) -> std::unique_ptr<tuma::SerialPort> {
         if (demoPortEnabled() && name == DemoPortName)
             return makeDemoPort();
+#ifdef _WIN32
+        return std::make_unique<tuma::Win32SerialPort>();
+#else
         return std::make_unique<tuma::QtSerialPort>();
+#endif
     };
     return p;
 }

@@ -1,0 +1,24 @@
+# The Qt-free libraries and the Win32 layer, cross-built with mingw-w64 and run under
+# wine. The cross build is a project of its own beside this one.
+find_program(TUMA_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+find_program(TUMA_WINE wine)
+if(NOT TUMA_MINGW_CXX OR NOT TUMA_WINE)
+  message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs mingw-w64 (g++-mingw-w64-x86-64-posix) and wine (scripts/setup.sh installs them)")
+endif()
+
+include(ExternalProject)
+set(TUMA_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+ExternalProject_Add(tuma_windows
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${TUMA_WINDOWS_DIR}
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake
+             -DCMAKE_BUILD_TYPE=Release -DTUMA_QT=OFF -DTUMA_BENCH=OFF
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_BUILD ON)
+
+set(runner ${CMAKE_CURRENT_SOURCE_DIR}/windows/run_tests.sh)
+add_test(NAME windows.core COMMAND bash ${runner} core ${TUMA_WINDOWS_DIR}/tests)
+add_test(NAME windows.alloc COMMAND bash ${runner} alloc ${TUMA_WINDOWS_DIR}/tests)
+add_test(NAME windows.win32 COMMAND bash ${runner} win32 ${TUMA_WINDOWS_DIR}/tests $<TARGET_FILE:tuma-sim>)
+set_tests_properties(windows.core windows.alloc windows.win32 PROPERTIES LABELS windows TIMEOUT 240)
