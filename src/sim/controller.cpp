@@ -40,13 +40,14 @@ const char* faultName(Fault f)
     case Fault::Short: return "short";
     case Fault::DropOnce: return "droponce";
     case Fault::Gone: return "gone";
+    case Fault::Usb: return "usb";
     }
     return "none";
 }
 
 std::vector<Fault> allFaults()
 {
-    return {Fault::None, Fault::Silent, Fault::BadCrc, Fault::Split, Fault::Short, Fault::DropOnce, Fault::Gone};
+    return {Fault::None, Fault::Silent, Fault::BadCrc, Fault::Split, Fault::Short, Fault::DropOnce, Fault::Gone, Fault::Usb};
 }
 
 bool faultFromName(const std::string& name, Fault& out)
@@ -82,6 +83,9 @@ void Controller::setFault(Fault f)
 
 void Controller::receive(uint8_t byte, int64_t atUs, LineOutput& out)
 {
+    if (rxLen > 0 && atUs - lastRxUs > RequestGapUs)
+        rxLen = 0;
+    lastRxUs = atUs;
     if (rxLen == 0 && byte != 0xF3)
         return; // hunting for the start byte
     rx[rxLen++] = byte;
@@ -190,9 +194,14 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
     }
     ++len;
     int64_t t = atUs + timing.answerLatencyUs;
+    // The gaps a USB adapter leaves between the chunks it hands over.
+    static constexpr int64_t UsbGapsUs[] = {16000, 7000, 12000, 3000};
+    constexpr size_t UsbChunk = 4;
     for (size_t i = 0; i < len; ++i) {
         if (fault == Fault::Split && i == len / 2)
             t += 40000;
+        if (fault == Fault::Usb && i > 0 && i % UsbChunk == 0)
+            t += UsbGapsUs[(i / UsbChunk - 1) % 4];
         t += ByteTimeUs;
         out.send(frame[i], t);
     }
@@ -219,7 +228,7 @@ void Controller::handleFrame(int64_t atUs, LineOutput& out)
         return; // a garbled request gets no answer
     updateLive(atUs);
     advanceProcedures(atUs);
-    uint8_t payload[128];
+    uint8_t payload[128] = {};
     switch (command) {
     case cmd::ReadLive:
     case cmd::ReadConfig:

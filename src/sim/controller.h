@@ -19,6 +19,7 @@ enum class Fault {
     Short,    // a valid answer that carries only half the payload
     DropOnce, // the first answer to each request is lost; the retry is answered
     Gone,     // the adapter has been unplugged
+    Usb,      // answers come in chunks with gaps of up to 16 ms, as USB adapters deliver them
 };
 
 const char* faultName(Fault f);
@@ -83,9 +84,12 @@ private:
 
     Fault fault = Fault::None;
     bool droppedLast = false;
-    // Frame assembly.
+    // Frame assembly. A request that stops half-way is dropped after a pause, so that
+    // its remains do not swallow the requests that follow.
+    static constexpr int64_t RequestGapUs = 10000;
     std::array<uint8_t, 128> rx{};
     size_t rxLen = 0;
+    int64_t lastRxUs = 0;
     // Learning procedure.
     enum class Procedure { None, LambdaIdle, Map } procedure = Procedure::None;
     int64_t procedureStart = 0;

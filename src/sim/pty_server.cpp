@@ -89,6 +89,7 @@ void PtyServer::run()
     running = true;
     Outbox outbox;
     const int64_t origin = nowUs();
+    int64_t lineFreeAt = 0;
     while (running && !hungUp) {
         int timeoutMs = 20;
         int64_t now = nowUs() - origin;
@@ -106,10 +107,15 @@ void PtyServer::run()
             ssize_t n = ::read(master, buf, sizeof buf);
             if (n > 0) {
                 std::lock_guard<std::mutex> guard(lock);
-                // The bytes came together; space them as the line would have.
-                int64_t t = now - static_cast<int64_t>(n - 1) * ByteTimeUs;
-                for (ssize_t i = 0; i < n; ++i)
-                    controller.receive(buf[i], t + i * ByteTimeUs, outbox);
+                // A pseudo-terminal hands over at once what a 19200-baud line takes
+                // (6 + N) x 0.521 ms to carry: the bytes arrive one line time apart,
+                // from now or from the end of the bytes still on their way.
+                int64_t t = now > lineFreeAt ? now : lineFreeAt;
+                for (ssize_t i = 0; i < n; ++i) {
+                    t += ByteTimeUs;
+                    controller.receive(buf[i], t, outbox);
+                }
+                lineFreeAt = t;
             }
         }
         {
