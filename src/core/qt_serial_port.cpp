@@ -3,6 +3,12 @@
 #include <QElapsedTimer>
 #include <QSerialPort>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace tuma {
 
 QtSerialPort::QtSerialPort() : port(std::make_unique<QSerialPort>()) {}
@@ -30,15 +36,52 @@ void QtSerialPort::noteError()
     }
 }
 
+namespace {
+// Another program may hold the line with TIOCEXCL, which does not stop root. Returns
+// a descriptor to close once the port is open (closing it earlier could hang up the
+// line), -1 when there is none, or -2 when the line is held.
+int probeExclusive(const char* devicePath)
+{
+    const int fd = ::open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1; // Qt's own open reports it
+#ifdef TIOCGEXCL
+    int held = 0;
+    if (::ioctl(fd, TIOCGEXCL, &held) == 0 && held) {
+        ::close(fd);
+        return -2;
+    }
+#endif
+    return fd;
+}
+} // namespace
+
+void QtSerialPort::clearQtError()
+{
+    // Clearing builds a translated "No error" text: only when there is one to clear.
+    if (port->error() != QSerialPort::NoError)
+        port->clearError();
+}
+
 bool QtSerialPort::open(const char* devicePath)
 {
-    port->setPortName(QString::fromLocal8Bit(devicePath));
     error = PortError::None;
-    if (!port->open(QIODevice::ReadWrite)) {
-        noteError();
+    const int probe = probeExclusive(devicePath);
+    if (probe == -2)
         return false;
+    port->setPortName(QString::fromLocal8Bit(devicePath));
+    bool opened = port->open(QIODevice::ReadWrite);
+    if (!opened) {
+        noteError();
+    } else if (::flock(static_cast<int>(port->handle()), LOCK_EX | LOCK_NB) != 0) {
+        // Qt's lock file covers one name of the device only; this lock is on the
+        // device itself, whatever name (a link, say) it was reached by.
+        port->close();
+        opened = false;
     }
-    return true;
+    if (probe >= 0)
+        ::close(probe);
+    return opened;
 }
 
 void QtSerialPort::close()
@@ -111,7 +154,7 @@ bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
     error = PortError::None;
     if (!port->isOpen())
         return false;
-    port->clearError();
+    clearQtError();
     qint64 n = port->write(reinterpret_cast<const char*>(data), length);
     if (n < 0) {
         noteError();
@@ -137,7 +180,7 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     error = PortError::None;
     if (!port->isOpen())
         return false;
-    port->clearError();
+    clearQtError();
     const qint64 total = static_cast<qint64>(timeouts.ReadTotalTimeoutMultiplier) * capacity + timeouts.ReadTotalTimeoutConstant;
     const qint64 interval = timeouts.ReadIntervalTimeout;
     QElapsedTimer timer;
@@ -164,8 +207,11 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
         }
         if (wait <= 0)
             break;
-        // A timeout goes round the loop, which ends once no time is left.
-        if (!port->waitForReadyRead(static_cast<int>(wait))) {
+        // The waiting is done here: Qt's own timed-out wait builds an error text, an
+        // allocation on every read (each read ends with a timeout). A timeout goes
+        // round the loop, which ends once no time is left.
+        pollfd pfd{static_cast<int>(port->handle()), POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(wait)) > 0 && !port->waitForReadyRead(0)) {
             noteError();
             if (error != PortError::None)
                 return false;
