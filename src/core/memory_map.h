@@ -84,7 +84,8 @@ constexpr uint32_t Rs = 1000;
 
 // 16-bit little-endian values.
 uint16_t get16(const uint8_t* buf, size_t pos);
-// Stores round(v) split into two bytes; a result outside 0..65535 keeps its low 16 bits.
+// Stores round(v) split into two bytes, low byte first; a result above 65535 is stored
+// as 65535 and one below 0 as 0, never wrapped.
 void put16(uint8_t* buf, size_t pos, double v);
 
 double AdcToCelsius(uint32_t R0, float T0, uint32_t B, uint32_t Rs, uint8_t code);

@@ -130,32 +130,24 @@ bool tryParseDecimal(const std::string& text, char sep, double& out)
         ++p;
     while (end > p && isBlank(end[-1]))
         --end;
-    char canon[400];
-    size_t n = 0;
-    auto put = [&](char c) {
-        if (n + 1 >= sizeof canon)
-            return false;
-        canon[n++] = c;
-        return true;
-    };
+    // As long as the text: a long run of digits is still a number.
+    std::string canon;
+    canon.reserve(static_cast<size_t>(end - p));
     if (p < end && (*p == '+' || *p == '-')) {
-        if (*p == '-' && !put('-'))
-            return false;
+        if (*p == '-')
+            canon += '-';
         ++p;
     }
     int digits = 0;
     while (p < end && isDigit(*p)) {
-        if (!put(*p++))
-            return false;
+        canon += *p++;
         ++digits;
     }
     if (p < end && *p == sep) {
         ++p;
-        if (!put('.'))
-            return false;
+        canon += '.';
         while (p < end && isDigit(*p)) {
-            if (!put(*p++))
-                return false;
+            canon += *p++;
             ++digits;
         }
     }
@@ -163,16 +155,12 @@ bool tryParseDecimal(const std::string& text, char sep, double& out)
         return false;
     if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
-        if (!put('e'))
-            return false;
-        if (p < end && (*p == '+' || *p == '-')) {
-            if (!put(*p++))
-                return false;
-        }
+        canon += 'e';
+        if (p < end && (*p == '+' || *p == '-'))
+            canon += *p++;
         int expDigits = 0;
         while (p < end && isDigit(*p)) {
-            if (!put(*p++))
-                return false;
+            canon += *p++;
             ++expDigits;
         }
         if (expDigits == 0)
@@ -180,20 +168,21 @@ bool tryParseDecimal(const std::string& text, char sep, double& out)
     }
     if (p != end)
         return false;
-    canon[n] = '\0';
+    const char* first = canon.data();
+    const char* last = first + canon.size();
     double v = 0;
-    auto res = std::from_chars(canon, canon + n, v, std::chars_format::general);
+    auto res = std::from_chars(first, last, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         // Underflow reads as zero, as the field check expects; overflow does not convert.
         bool negative = canon[0] == '-';
-        const char* e = std::strchr(canon, 'e');
-        if (e && e[1] == '-') {
+        const size_t e = canon.find('e');
+        if (e != std::string::npos && e + 1 < canon.size() && canon[e + 1] == '-') {
             out = negative ? -0.0 : 0.0;
             return true;
         }
         return false;
     }
-    if (res.ec != std::errc() || res.ptr != canon + n)
+    if (res.ec != std::errc() || res.ptr != last)
         return false;
     out = v;
     return true;
