@@ -3,7 +3,15 @@
 #include "core/number_text.h"
 #include "message_box.h"
 
+#include <QElapsedTimer>
+
+#include <memory>
+
+#ifdef _WIN32
+#include "core/win32_system.h"
+#else
 #include <QLocale>
+#endif
 
 const char* const ApplicationTitle = "Tuma Programável";
 
@@ -23,6 +31,39 @@ void showApplicationError(std::exception_ptr error)
     }
 }
 
+void connectTick(QTimer* timer, QObject* context, std::function<void()> handler)
+{
+    struct State {
+        bool serving = false;
+        bool owed = false;
+    };
+    auto state = std::make_shared<State>();
+    QObject::connect(timer, &QTimer::timeout, context, [timer, handler = std::move(handler), state] {
+        if (state->serving) {
+            state->owed = true; // the tick that fell due: it follows the input
+            return;
+        }
+        QElapsedTimer took;
+        took.start();
+        guarded(handler)();
+        while (timer->isActive() && took.elapsed() >= timer->interval()) {
+            state->serving = true;
+            state->owed = false;
+            QCoreApplication::processEvents();
+            state->serving = false;
+            if (!state->owed || !timer->isActive())
+                break;
+            took.restart();
+            guarded(handler)();
+        }
+    });
+}
+
+void nameApplication()
+{
+    QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
+}
+
 TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TumaApplication::notify(QObject* receiver, QEvent* event)
@@ -37,7 +78,11 @@ bool TumaApplication::notify(QObject* receiver, QEvent* event)
 
 void applyRegionalSettings()
 {
+#ifdef _WIN32
+    tuma::setDecimalSeparator(tuma::userDecimalSeparator());
+#else
     const QString point = QLocale::system().decimalPoint();
     const QChar c = point.isEmpty() ? QChar('.') : point.at(0);
     tuma::setDecimalSeparator(c.toLatin1() ? c.toLatin1() : '.');
+#endif
 }

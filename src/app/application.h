@@ -1,10 +1,13 @@
 #pragma once
 // The application object and its standard error display: an error that an event
 // handler does not catch is shown with its text and the program goes on.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QString>
+#include <QTimer>
 
 #include <exception>
+#include <functional>
 #include <utility>
 
 extern const char* const ApplicationTitle;
@@ -24,6 +27,28 @@ auto guarded(F handler)
         }
     };
 }
+
+// A button's click handler that acts only while the button is enabled. An accelerator
+// presses its button with an animated click that lands 100 ms later: by then the
+// button may have been disabled (a failed poll), and a disabled button does nothing.
+template <class F>
+auto whenEnabled(QAbstractButton* button, F handler)
+{
+    return guarded([button, handler = std::move(handler)]() {
+        if (button->isEnabled())
+            handler();
+    });
+}
+
+// Connects a timer to its handler. A handler that outlasts the interval (a silent
+// controller) lets a tick fall due; input that came meanwhile, such as a click on
+// Cancel, is served before that one further tick, as on a platform whose timer
+// messages wait while input is pending.
+void connectTick(QTimer* timer, QObject* context, std::function<void()> handler);
+
+// Names the application. The title is the error display's caption only: window
+// captions carry nothing but their own text.
+void nameApplication();
 
 class TumaApplication : public QApplication {
 public:

@@ -5,8 +5,7 @@
 int main(int argc, char** argv)
 {
     TumaApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
+    nameApplication();
     applyRegionalSettings();
     try {
         createWindows(systemPlatform());

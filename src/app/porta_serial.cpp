@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "core/memory_map.h"
+#include "link_trace.h"
 #include "message_box.h"
 
 #include <QLineEdit>
@@ -14,11 +15,12 @@ TForm2::TForm2(const Platform& platform, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
     move(514, 281);
+    installLinkTrace(link);
     combo_porta->lineEdit()->setMaxLength(static_cast<int>(tuma::Link::MaxPortName));
     combo_porta->setView(new QListView(combo_porta));
     combo_porta->setStyleSheet("QComboBox QAbstractItemView::item { min-height: 17px; }");
-    connect(button_OK, &QPushButton::clicked, this, guarded([this] { button_OKClick(); }));
-    connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
+    connect(button_OK, &QPushButton::clicked, this, whenEnabled(button_OK, [this] { button_OKClick(); }));
+    connect(button_Cancel, &QPushButton::clicked, this, whenEnabled(button_Cancel, [this] { button_CancelClick(); }));
     FormCreate();
 }
 
@@ -40,7 +42,8 @@ bool TForm2::OpenPort()
     if (link.OpenPort(combo_porta->currentText().toStdString()))
         return true;
     showMessage("Invalid COMM Port", "Fail");
-    close();
+    // The dialog closes when the OK handler is done, after its own message: closing
+    // here would leave that message over the main window alone.
     return false;
 }
 

@@ -42,16 +42,16 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
 
     Timer_Read = new QTimer(this);
     Timer_Read->setInterval(500);
-    connect(Timer_Read, &QTimer::timeout, this, guarded([this] { Timer_ReadTimer(); }));
+    connectTick(Timer_Read, this, [this] { Timer_ReadTimer(); });
 
-    connect(config, &QToolButton::clicked, this, guarded([this] { configClick(); }));
-    connect(prog, &QToolButton::clicked, this, guarded([this] { progClick(); }));
-    connect(ler, &QToolButton::clicked, this, guarded([this] { lerClick(); }));
-    connect(gravar, &QToolButton::clicked, this, guarded([this] { gravarClick(); }));
-    connect(sair, &QToolButton::clicked, this, guarded([this] { sairClick(); }));
-    connect(rpmdown, &QPushButton::clicked, this, guarded([this] { rpmdownClick(); }));
-    connect(rpmup, &QPushButton::clicked, this, guarded([this] { rpmupClick(); }));
-    connect(rpm_cal_button, &QPushButton::clicked, this, guarded([this] { rpm_cal_buttonClick(); }));
+    connect(config, &QToolButton::clicked, this, whenEnabled(config, [this] { configClick(); }));
+    connect(prog, &QToolButton::clicked, this, whenEnabled(prog, [this] { progClick(); }));
+    connect(ler, &QToolButton::clicked, this, whenEnabled(ler, [this] { lerClick(); }));
+    connect(gravar, &QToolButton::clicked, this, whenEnabled(gravar, [this] { gravarClick(); }));
+    connect(sair, &QToolButton::clicked, this, whenEnabled(sair, [this] { sairClick(); }));
+    connect(rpmdown, &QPushButton::clicked, this, whenEnabled(rpmdown, [this] { rpmdownClick(); }));
+    connect(rpmup, &QPushButton::clicked, this, whenEnabled(rpmup, [this] { rpmupClick(); }));
+    connect(rpm_cal_button, &QPushButton::clicked, this, whenEnabled(rpm_cal_button, [this] { rpm_cal_buttonClick(); }));
     // A box's click behaviour runs on every change of its state, also when the
     // program makes the change, so a read refreshes the dependent controls.
     connect(acel_rapida_en, &QCheckBox::toggled, this, guarded([this] { acel_rapida_enClick(); }));
@@ -119,6 +119,8 @@ void TMainForm::configClick()
 
 void TMainForm::progClick()
 {
+    if (!checkFocusedField())
+        return;
     Timer_Read->stop();
     ProgramForm->exec();
     Timer_Read->start();
@@ -198,6 +200,8 @@ void TMainForm::lerClick()
 
 void TMainForm::gravarClick()
 {
+    if (!checkFocusedField())
+        return;
     Timer_Read->stop();
     if (confirm("Confirme Gravação dos Dados!!!!", "Aviso")) {
         uint8_t* cb = configBlock;
@@ -382,8 +386,23 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 void TMainForm::fieldEnter(QLineEdit* field) { savedText = field->text(); }
 
+bool TMainForm::checkFocusedField()
+{
+    // An accelerator presses the button without leaving the field being typed in, so
+    // its exit check has not run: run it now, as leaving the field would. The field
+    // keeps the focus, and what it now holds is what a later rejection puts back.
+    const FieldRule* rule = ruleFor(focusWidget());
+    if (!rule || enteredField != rule->field)
+        return true;
+    const int before = rejections;
+    (this->*(rule->exit))();
+    savedText = rule->field->text();
+    return rejections == before;
+}
+
 void TMainForm::reject(QLineEdit* field, const char* message, const char* caption)
 {
+    ++rejections;
     // The box takes the focus and gives it to the next field, whose entry then
     // replaces savedText: keep the text to put back before showing it.
     const QString previous = savedText;

@@ -97,9 +97,12 @@ private:
     // is the single-precision value for decimal fields.
     bool checkField(const FieldRule& rule, double& value);
     void reject(QLineEdit* field, const char* message, const char* caption);
+    // The exit check of the field that holds the focus; false when it rejected it.
+    bool checkFocusedField();
     void setEnabledAll(std::initializer_list<QWidget*> widgets, bool on);
     void setFlag(uint8_t bit, bool on);
 
     std::vector<FieldRule> rules;
     QLineEdit* enteredField = nullptr;
+    int rejections = 0;
 };

@@ -36,8 +36,8 @@ TProgramForm::TProgramForm(QWidget* parent) : QDialog(parent)
         if (on)
             guarded([this] { prog_typeClick(); })();
     });
-    connect(button_OK, &QPushButton::clicked, this, guarded([this] { button_OKClick(); }));
-    connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
+    connect(button_OK, &QPushButton::clicked, this, whenEnabled(button_OK, [this] { button_OKClick(); }));
+    connect(button_Cancel, &QPushButton::clicked, this, whenEnabled(button_Cancel, [this] { button_CancelClick(); }));
 }
 
 void TProgramForm::setProgTypeIndex(int i)

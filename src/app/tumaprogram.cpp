@@ -23,8 +23,8 @@ TProgramTumaForm::TProgramTumaForm(QWidget* parent) : QDialog(parent)
     button_Cancel->setFocus();
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
-    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
-    connect(button_Cancel, &QPushButton::clicked, this, guarded([this] { button_CancelClick(); }));
+    connectTick(Timer1, this, [this] { Timer1Timer(); });
+    connect(button_Cancel, &QPushButton::clicked, this, whenEnabled(button_Cancel, [this] { button_CancelClick(); }));
 }
 
 void TProgramTumaForm::closeEvent(QCloseEvent* e) { e->ignore(); }

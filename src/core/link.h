@@ -11,6 +11,22 @@
 
 namespace tuma {
 
+// What the link did on the line, for a support trace. The link calls it only when
+// one is set: without one, the exchange path costs one pointer test more.
+class LinkTracer {
+public:
+    enum class Event {
+        Request,  // a request written (each attempt)
+        Accepted, // an answer that passed the CRC check
+        BadCrc,   // an answer that failed it
+        NoAnswer, // no byte after every attempt
+        Drained,  // what the resync read threw away
+        PortGone, // the device no longer accepts requests
+    };
+    virtual ~LinkTracer() = default;
+    virtual void trace(Event event, const uint8_t* bytes, uint32_t length) = 0;
+};
+
 class Link {
 public:
     // Makes the (unopened) port object for a port name; lets the demo port and tests
@@ -53,6 +69,8 @@ public:
     size_t lastPayloadLength = 0;
 
     SerialPort* port() const { return portHandle.get(); }
+
+    LinkTracer* tracer = nullptr;
 
 private:
     static constexpr int Attempts = 3;
