@@ -18,7 +18,7 @@ TEST(Allocations, NoneDuringExchanges)
     VirtualClock clock;
     sim::Controller controller;
     Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
-    ASSERT_TRUE(link.OpenPort("SIMULADOR"));
+    ASSERT_TRUE(link.OpenPort("DEMO"));
     uint8_t cfg[25] = {}, live[10] = {}, status[2] = {}, version[2] = {};
     const long before = g_allocations;
     for (int i = 0; i < 200; ++i) {

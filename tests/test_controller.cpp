@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         controller.logFrames = true;
-        ASSERT_TRUE(link.OpenPort("SIMULADOR"));
+        ASSERT_TRUE(link.OpenPort("DEMO"));
     }
     uint8_t status()
     {
@@ -153,7 +153,7 @@ TEST_F(ControllerTest, FaultModes)
     EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
     EXPECT_FALSE(link.portOpen);
     controller.setFault(Fault::None);
-    EXPECT_TRUE(link.OpenPort("SIMULADOR"));
+    EXPECT_TRUE(link.OpenPort("DEMO"));
     EXPECT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
 }
 

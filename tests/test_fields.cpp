@@ -324,3 +324,89 @@ TEST_F(IdleSpeed, HalvedScaleMinimumStandsForDoubleTheSpeed)
 }
 
 } // namespace
+
+namespace {
+
+// A field left by an accelerator: Alt+G and Alt+P press their button while the focus
+// stays in the field, so its check runs before the button acts.
+TEST_F(Fields, AcceleratorChecksTheFieldStillBeingTypedIn)
+{
+    struct Case {
+        QLineEdit* field;
+        const char* typed;
+        const char* before;
+        Qt::Key key;
+        Box report;
+    };
+    connectAndRead();
+    const Case cases[] = {
+        {MainForm->tempo_partida, "9999", "1000", Qt::Key_G, ok("Os valores devem estar entre 0 e 4000!", "Aviso!")},
+        {MainForm->limite_corr, "80", "50", Qt::Key_G, ok("Os valores devem estar entre 10 e 50!", "Aviso!")},
+        {MainForm->temp_corr, "3.5", "35", Qt::Key_G, ok("Valores Incorretos!", "Erro!")},
+        {MainForm->limite_corr, "80", "50", Qt::Key_P, ok("Os valores devem estar entre 10 e 50!", "Aviso!")},
+    };
+    // Accelerators act in the active window only.
+    MainForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field->objectName().toStdString() + " " + c.typed);
+        boxes.shown.clear();
+        controller.frames.clear();
+        c.field->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        c.field->selectAll();
+        QTest::keyClicks(c.field, QString::fromUtf8(c.typed));
+        bool dialogOpened = false;
+        QTimer::singleShot(300, [&] {
+            if (ProgramForm->isVisible()) {
+                dialogOpened = true;
+                ProgramForm->reject();
+            }
+        });
+        QTest::keyClick(c.field, c.key, Qt::AltModifier);
+        ASSERT_TRUE(waitUntil([&] { return !boxes.shown.empty(); }, 1000));
+        QTest::qWait(400);
+        EXPECT_EQ(boxes.shown, std::vector<Box>({c.report})); // no question, no dialog
+        EXPECT_EQ(text(c.field), c.before);
+        EXPECT_TRUE(framesOf(cmd::WriteConfig).empty());
+        EXPECT_FALSE(dialogOpened);
+    }
+    // A good entry stands and the write goes on with it.
+    boxes.shown.clear();
+    MainForm->tempo_partida->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    MainForm->tempo_partida->selectAll();
+    QTest::keyClicks(MainForm->tempo_partida, "2000");
+    boxes.answers = {BoxAnswer::No};
+    QTest::keyClick(MainForm->tempo_partida, Qt::Key_G, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([&] { return !boxes.shown.empty(); }, 1000));
+    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirme Gravação dos Dados!!!!", "Aviso")}));
+    EXPECT_EQ(text(MainForm->tempo_partida), "2000");
+}
+
+// An accelerator's click lands 100 ms after the key; a poll that fails meanwhile
+// disables the button, which then must do nothing.
+TEST_F(Fields, ButtonDisabledBeforeItsAnimatedClickLandsDoesNothing)
+{
+    connectAndRead();
+    for (QToolButton* button : {MainForm->gravar, MainForm->prog}) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        button->setEnabled(true);
+        boxes.shown.clear();
+        bool dialogOpened = false;
+        QTimer::singleShot(200, [&] {
+            if (ProgramForm->isVisible()) {
+                dialogOpened = true;
+                ProgramForm->reject();
+            }
+        });
+        button->animateClick();
+        button->setEnabled(false);
+        QTest::qWait(250);
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_FALSE(dialogOpened);
+        EXPECT_TRUE(framesOf(cmd::WriteConfig).empty());
+    }
+}
+
+} // namespace

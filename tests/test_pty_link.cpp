@@ -9,6 +9,16 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "counting_new.h"
+
 using namespace tuma;
 using tuma::sim::Controller;
 using tuma::sim::Fault;
@@ -110,6 +120,69 @@ TEST_F(PtyLink, UnplugClosesTheLink)
     t.restart();
     EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
     EXPECT_LT(t.elapsed(), 5);
+}
+
+TEST_F(PtyLink, UsbChunksAreReadWhole)
+{
+    fault(Fault::Usb);
+    uint8_t cfg[25] = {};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg)) << i;
+        EXPECT_EQ(link.transferCount, 28u);
+    }
+}
+
+TEST_F(PtyLink, APartialRequestIsDroppedAfterAPause)
+{
+    // A request cut short (its count says 67 bytes follow) must not swallow the next.
+    const int fd = ::open(server.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const uint8_t partial[] = {0xF3, 0x00, 0x00, 0x43, 0x7A};
+    ASSERT_EQ(::write(fd, partial, sizeof partial), static_cast<ssize_t>(sizeof partial));
+    ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    uint8_t v[2] = {};
+    EXPECT_TRUE(link.Exchange(cmd::GetVersion, 1, 1, v));
+    EXPECT_EQ(v[1], 5);
+}
+
+TEST_F(PtyLink, NoAllocationPerExchange)
+{
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        controller.logFrames = false; // the serving thread would count too
+    }
+    uint8_t cfg[25] = {}, live[10] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg)); // Qt's buffers, once
+    const long before = g_allocations;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg));
+        ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    }
+    EXPECT_EQ(g_allocations - before, 0);
+}
+
+// The port is the program's alone, whoever runs it (root passes TIOCEXCL) and
+// whatever name the device is reached by.
+TEST_F(PtyLink, PortHeldElsewhereDoesNotOpen)
+{
+    const std::string linkPath = "/tmp/tuma-test-port-" + std::to_string(::getpid());
+    ::unlink(linkPath.c_str());
+    ASSERT_EQ(::symlink(server.devicePath().c_str(), linkPath.c_str()), 0);
+    Link second{[](const std::string&) { return std::make_unique<QtSerialPort>(); }};
+    EXPECT_FALSE(second.OpenPort(server.portName()));
+    EXPECT_FALSE(second.OpenPort(linkPath));
+    ::unlink(linkPath.c_str());
+
+    link.ClosePort();
+    const int holder = ::open(server.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+    EXPECT_FALSE(second.OpenPort(server.portName()));
+    ::ioctl(holder, TIOCNXCL);
+    ::close(holder);
+    EXPECT_TRUE(second.OpenPort(server.portName()));
+    EXPECT_FALSE(link.OpenPort(server.portName()));
 }
 
 } // namespace

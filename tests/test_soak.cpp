@@ -79,7 +79,7 @@ TEST_F(Soak, EveryFaultAtRandom)
             }
         } else {
             controller.setFault(sim::Fault::None);
-            configWith("SIMULADOR");
+            configWith("DEMO");
             ++recoveries;
         }
         clock.advanceMs(500);
@@ -121,7 +121,7 @@ TEST_F(Soak, EveryFaultAtRandom)
 
     // A good check and read bring everything back.
     controller.setFault(sim::Fault::None);
-    configWith("SIMULADOR");
+    configWith("DEMO");
     ASSERT_TRUE(Form2->linkChecked());
     boxes.shown.clear();
     MainForm->lerClick();

@@ -1,5 +1,10 @@
 #include "widget_harness.h"
 
+#include "demo_port.h"
+#include "link_trace.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using namespace tuma;
@@ -52,7 +57,7 @@ TEST_F(Startup, PortDialogListsThePortsOnceFirstSelected)
     EXPECT_EQ(Form2->windowTitle(), QString::fromUtf8("Configuração Porta Serial"));
     ASSERT_EQ(Form2->combo_porta->count(), 2);
     EXPECT_EQ(Form2->combo_porta->itemText(0), "ttyS0");
-    EXPECT_EQ(Form2->combo_porta->itemText(1), "SIMULADOR");
+    EXPECT_EQ(Form2->combo_porta->itemText(1), "DEMO");
     EXPECT_EQ(Form2->combo_porta->currentText(), "ttyS0");
     EXPECT_EQ(Form2->combo_porta->lineEdit()->maxLength(), 10);
     EXPECT_TRUE(Form2->button_OK->isDefault());
@@ -64,7 +69,7 @@ TEST_F(Startup, PortDialogListsThePortsOnceFirstSelected)
 
 TEST_F(Startup, GoodCheckEnablesReadAndProgramOnly)
 {
-    configWith("SIMULADOR");
+    configWith("DEMO");
     EXPECT_EQ(boxes.shown, std::vector<Box>({ok("2.5", "Versão")}));
     EXPECT_TRUE(MainForm->ler->isEnabled());
     EXPECT_TRUE(MainForm->prog->isEnabled());
@@ -84,15 +89,19 @@ TEST_F(Startup, VersionTextFromTheTwoBytes)
         controller.versionMajor = major;
         controller.versionMinor = minor;
         boxes.shown.clear();
-        configWith("SIMULADOR");
+        configWith("DEMO");
         EXPECT_EQ(boxes.shown, std::vector<Box>({ok(textOut, "Versão")}));
     }
 }
 
 TEST_F(Startup, UnopenablePortGivesTwoMessagesInOrder)
 {
+    // Both messages show over the dialog; it closes after the second.
+    std::vector<bool> overTheDialog;
+    boxes.whileOpen = [&](const Box&) { overTheDialog.push_back(Form2->isVisible()); };
     configWith("ttyNONE");
     EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Invalid COMM Port", "Fail"), ok("Erro ao abrir a Serial", "Falha")}));
+    EXPECT_EQ(overTheDialog, std::vector<bool>({true, true}));
     EXPECT_FALSE(Form2->linkChecked());
     EXPECT_FALSE(MainForm->ler->isEnabled());
     EXPECT_FALSE(Form2->isVisible());
@@ -101,7 +110,7 @@ TEST_F(Startup, UnopenablePortGivesTwoMessagesInOrder)
 TEST_F(Startup, SilentControllerFailsTheCheckAndClosesThePort)
 {
     controller.setFault(sim::Fault::Silent);
-    configWith("SIMULADOR");
+    configWith("DEMO");
     EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
     EXPECT_FALSE(Form2->linkChecked());
     EXPECT_FALSE(Form2->link.portOpen);
@@ -155,7 +164,7 @@ TEST_F(Startup, SecondOkReopensThePort)
 {
     connectLink();
     const int before = portsMade;
-    configWith("SIMULADOR");
+    configWith("DEMO");
     EXPECT_EQ(portsMade, before + 1);
     EXPECT_TRUE(Form2->link.portOpen);
 }
@@ -201,6 +210,70 @@ TEST_F(NoPorts, EmptyListThenTheTwoOpeningMessages)
     whenModal([] { MainForm->configClick(); }, [] { Form2->button_OK->click(); });
     EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Invalid COMM Port", "Fail"), ok("Erro ao abrir a Serial", "Falha")}));
     EXPECT_FALSE(Form2->linkChecked());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Startup, DemoPortIsPreselectedAndReadsWhole)
+{
+    qputenv("TUMA_SIMULATOR", "1");
+    const QStringList listed = systemPlatform().listPorts();
+    qunsetenv("TUMA_SIMULATOR");
+    ASSERT_FALSE(listed.isEmpty());
+    EXPECT_EQ(listed.first(), DemoPortName);
+    Form2->combo_porta->setEditText(DemoPortName);
+    Form2->show();
+    QApplication::processEvents();
+    const QLineEdit* field = Form2->combo_porta->lineEdit();
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(DemoPortName), field->contentsRect().width());
+    Form2->hide();
+}
+
+TEST_F(Startup, FrameTraceOnlyWhenItsCategoryIsEnabled)
+{
+    EXPECT_EQ(Form2->link.tracer, nullptr);
+    static QStringList lines;
+    lines.clear();
+    QLoggingCategory::setFilterRules("tuma.link.debug=true");
+    installLinkTrace(Form2->link);
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& c, const QString& m) {
+        if (QLatin1String(c.category) == QLatin1String("tuma.link"))
+            lines << m;
+    });
+    configWith("DEMO");
+    uint8_t live[10] = {};
+    controller.setFault(sim::Fault::Silent);
+    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    controller.setFault(sim::Fault::BadCrc);
+    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    controller.setFault(sim::Fault::Gone);
+    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules("tuma.link.debug=false");
+
+    const char* expected[] = {
+        "request  F3 03 00 01 01 00 9C",
+        "answer   F3 03 02 05 B5  accepted",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "no answer after 3 attempts",
+        "drained 0 bytes",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "answer   F3 00( [0-9A-F]{2}){3}  failed CRC",
+        "drained 0 bytes",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "request  F3 00 00 63 02 00 00 [0-9A-F]{2}",
+        "port gone",
+    };
+    ASSERT_EQ(lines.size(), static_cast<int>(std::size(expected))) << lines.join("\n").toStdString();
+    for (int i = 0; i < lines.size(); ++i) {
+        const QRegularExpression line(QString("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ") + expected[i] + "$");
+        EXPECT_TRUE(line.match(lines[i]).hasMatch()) << lines[i].toStdString();
+    }
 }
 
 } // namespace

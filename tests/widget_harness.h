@@ -82,7 +82,7 @@ protected:
     VirtualClock clock;
     sim::Controller controller;
     ScriptedBoxes boxes;
-    QStringList ports{"ttyS0", "SIMULADOR"};
+    QStringList ports{"ttyS0", "DEMO"};
     int portsMade = 0;
 
     void SetUp() override
@@ -93,7 +93,7 @@ protected:
         Platform platform;
         platform.listPorts = [this] { return ports; };
         platform.makePort = [this](const std::string& name) -> std::unique_ptr<SerialPort> {
-            if (name != "SIMULADOR")
+            if (name != "DEMO")
                 return nullptr; // no such port on this machine
             ++portsMade;
             return std::make_unique<SimLinePort>(clock, controller);
@@ -126,7 +126,7 @@ protected:
     }
     void connectLink()
     {
-        configWith("SIMULADOR");
+        configWith("DEMO");
         ASSERT_TRUE(Form2->linkChecked());
         boxes.shown.clear();
         controller.frames.clear();

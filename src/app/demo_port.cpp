@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-const char* const DemoPortName = "SIMULADOR";
+const char* const DemoPortName = "DEMO";
 
 namespace {
 struct DemoLine {

@@ -1,5 +1,5 @@
 #pragma once
-// The demo port "SIMULADOR": the controller simulator inside the program, on a line
+// The demo port "DEMO": the controller simulator inside the program, on a line
 // with the timing of a real one. Offered only when TUMA_SIMULATOR is set.
 #include "core/serial_port.h"
 #include "sim/controller.h"
