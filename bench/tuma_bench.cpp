@@ -54,7 +54,7 @@ void benchExchange()
         RealClock clock;
         sim::Controller controller;
         Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
-        link.OpenPort("SIMULADOR");
+        link.OpenPort("DEMO");
         const double ms = exchangeMs(link, 40);
         std::printf("  demo port (paced line):        %6.2f ms  ratio %.3f\n", ms, ms / kBoundMs);
     }
@@ -79,7 +79,7 @@ void benchAllocations()
     VirtualClock clock;
     sim::Controller controller;
     Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
-    link.OpenPort("SIMULADOR");
+    link.OpenPort("DEMO");
     uint8_t cfg[25] = {}, live[10] = {};
     const int rounds = 10000;
     const long before = g_allocations;
@@ -102,12 +102,12 @@ void benchPollingCpu()
     VirtualClock clock;
     sim::Controller controller;
     Platform platform;
-    platform.listPorts = [] { return QStringList{"SIMULADOR"}; };
+    platform.listPorts = [] { return QStringList{"DEMO"}; };
     platform.makePort = [&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); };
     SilentBoxes boxes;
     setMessageBoxes(&boxes);
     createWindows(platform);
-    Form2->link.OpenPort("SIMULADOR");
+    Form2->link.OpenPort("DEMO");
     const std::clock_t c0 = std::clock();
     for (int i = 0; i < 7200; ++i) {
         MainForm->Timer_ReadTimer();
