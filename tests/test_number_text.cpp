@@ -101,6 +101,8 @@ TEST_P(NumberText, DecimalParsingWithTheRegionalSeparator)
     const std::pair<std::string, double> good[] = {
         {"37.5", 37.5}, {"50", 50}, {" 10 ", 10}, {"-3.25", -3.25}, {"1e39", 1e39}, {"1.5E-3", 0.0015},
         {".5", 0.5}, {"5.", 5}, {"1e-400", 0.0}, {"50.000001", 50.000001},
+        // Long texts are numbers too, however many digits they carry.
+        {"12." + std::string(450, '0'), 12}, {"0." + std::string(500, '0') + "1e501", 1},
     };
     for (auto& c : good)
         EXPECT_DOUBLE_EQ(parseDecimal(sep(c.first)), c.second) << c.first;
