@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
-# Sets up a Debian machine, builds the test configuration (AddressSanitizer and UBSan)
-# and runs every test through CTest. Its last line is CTest's summary.
+# Sets up a Debian machine, builds the Debian package (Release) and the test
+# configuration (AddressSanitizer and UBSan, with the Windows cross build), and runs
+# every test through CTest. Its last line is CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+top=$(pwd)
 
 bash scripts/setup.sh test
+
+pkg=${TUMA_PACKAGE_BUILD:-build-pkg}
+cmake -S . -B "$pkg" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTUMA_TESTS=OFF -DTUMA_BENCH=OFF
+cmake --build "$pkg" -j "$(nproc)"
+(cd "$pkg" && cpack -G DEB)
+deb=$(ls "$top/$pkg"/tuma_*_*.deb | head -1)
+
 build=${TUMA_TEST_BUILD:-build-test}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_SANITIZE=ON -DTUMA_FUZZ=ON -DTUMA_WINDOWS_TESTS=ON
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_SANITIZE=ON -DTUMA_FUZZ=ON \
+      -DTUMA_WINDOWS_TESTS=ON -DTUMA_PACKAGE_DEB="$deb"
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 export QT_QPA_PLATFORM=offscreen

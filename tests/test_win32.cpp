@@ -47,6 +47,24 @@ TEST(RegionalSettings, DecimalSeparatorIsTheUsersOwn)
     EXPECT_EQ(userDecimalSeparator(), ',');
 }
 
+TEST(Resources, IconAndVersionAsExplorerReadsThem)
+{
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+    char* text = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductVersion", reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, "2.5");
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductName", reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(text, "Tuma Program\xE1vel"); // Windows-1252
+    EXPECT_NE(LoadImageA(GetModuleHandleA(nullptr), "IDI_ICON1", IMAGE_ICON, 32, 32, 0), nullptr);
+}
+
 double msSince(std::chrono::steady_clock::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

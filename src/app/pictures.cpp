@@ -4,13 +4,14 @@
 #include <QPixmap>
 
 namespace {
-QPixmap drawDevice(bool enabled)
+// Drawn on a 40-unit square, scaled to the size asked for.
+QPixmap drawDevice(bool enabled, int size)
 {
-    const int size = 40;
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 40.0, size / 40.0);
     const QColor body = enabled ? QColor(70, 90, 120) : QColor(160, 160, 160);
     const QColor face = enabled ? QColor(110, 135, 170) : QColor(200, 200, 200);
     const QColor lamp = enabled ? QColor(0, 220, 0) : QColor(150, 170, 150);
@@ -46,7 +47,9 @@ QPixmap drawDevice(bool enabled)
 QIcon devicePicture()
 {
     QIcon icon;
-    icon.addPixmap(drawDevice(true), QIcon::Normal);
-    icon.addPixmap(drawDevice(false), QIcon::Disabled);
+    icon.addPixmap(drawDevice(true, 40), QIcon::Normal);
+    icon.addPixmap(drawDevice(false, 40), QIcon::Disabled);
     return icon;
 }
+
+QPixmap devicePicture(int size) { return drawDevice(true, size); }
