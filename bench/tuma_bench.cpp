@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -23,6 +25,8 @@
 #include <ctime>
 #include <new>
 
+#include <sys/resource.h>
+
 #include "counting_new.h"
 
 using namespace tuma;
@@ -30,8 +34,38 @@ using namespace tuma;
 namespace {
 
 // The physical bound of one 10-byte read: request and answer on the line, then the
-// 20 ms of silence that ends the read.
+// 20 ms of silence that ends the read; the simulated controller adds 2 ms before it
+// answers.
 constexpr double kBoundMs = (16 + 13) * 0.521 + 20.0;
+constexpr double kSimLatencyMs = 2.0;
+
+// tuma-sim in a process of its own, so that its work is not counted as the program's.
+struct SimProcess {
+    QProcess process;
+    QString port;
+    bool start()
+    {
+        process.start(TUMA_SIM_BINARY, {"--quiet"});
+        if (!process.waitForStarted(5000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (port.isEmpty() && t.elapsed() < 5000) {
+            process.waitForReadyRead(100);
+            while (process.canReadLine()) {
+                const QString line = QString::fromUtf8(process.readLine()).trimmed();
+                if (line.startsWith("Port to type in the port dialog: "))
+                    port = line.section(": ", 1);
+            }
+        }
+        return !port.isEmpty();
+    }
+    ~SimProcess()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+};
 
 double exchangeMs(Link& link, int rounds)
 {
@@ -49,14 +83,15 @@ double exchangeMs(Link& link, int rounds)
 
 void benchExchange()
 {
-    std::printf("One 10-byte Exchange (ReadLive 67), physical bound %.1f ms\n", kBoundMs);
+    std::printf("One 10-byte Exchange (ReadLive 67): physical bound %.1f ms, %.1f ms with the simulator's latency\n",
+                kBoundMs, kBoundMs + kSimLatencyMs);
     {
         RealClock clock;
         sim::Controller controller;
         Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
         link.OpenPort("DEMO");
         const double ms = exchangeMs(link, 40);
-        std::printf("  demo port (paced line):        %6.2f ms  ratio %.3f\n", ms, ms / kBoundMs);
+        std::printf("  demo port (simulated line, wall clock): %6.2f ms  ratio %.3f\n", ms, ms / (kBoundMs + kSimLatencyMs));
     }
     {
         sim::Controller controller;
@@ -66,7 +101,8 @@ void benchExchange()
             Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
             if (link.OpenPort(server.portName())) {
                 const double ms = exchangeMs(link, 40);
-                std::printf("  Qt SerialPort over a pty:      %6.2f ms  ratio %.3f\n", ms, ms / kBoundMs);
+                std::printf("  Qt SerialPort over a pty, peer paced at 19200 baud: %6.2f ms  ratio %.3f\n", ms,
+                            ms / (kBoundMs + kSimLatencyMs));
             }
             link.ClosePort();
             server.stop();
@@ -74,21 +110,40 @@ void benchExchange()
     }
 }
 
-void benchAllocations()
+long countAllocations(Link& link, int rounds)
 {
-    VirtualClock clock;
-    sim::Controller controller;
-    Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
-    link.OpenPort("DEMO");
     uint8_t cfg[25] = {}, live[10] = {};
-    const int rounds = 10000;
+    link.Exchange(cmd::ReadConfig, 1, 25, cfg); // buffers that live as long as the port
     const long before = g_allocations;
     for (int i = 0; i < rounds; ++i) {
         link.Exchange(cmd::ReadConfig, 1, 25, cfg);
         link.Exchange(cmd::ReadLive, 67, 10, live);
     }
-    std::printf("Allocations per Exchange: %.3f (%ld in %d exchanges)\n",
-                double(g_allocations - before) / (2 * rounds), g_allocations - before, 2 * rounds);
+    return g_allocations - before;
+}
+
+void benchAllocations()
+{
+    // Every heap allocation of the process counts, Qt's malloc ones included.
+    std::printf("Allocations per Exchange (malloc and new):\n");
+    {
+        VirtualClock clock;
+        sim::Controller controller;
+        Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
+        link.OpenPort("DEMO");
+        const int rounds = 10000;
+        const long n = countAllocations(link, rounds);
+        std::printf("  simulated line, virtual clock: %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n, 2 * rounds);
+    }
+    SimProcess sim;
+    if (sim.start()) {
+        Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
+        if (link.OpenPort(sim.port.toStdString())) {
+            const int rounds = 200;
+            const long n = countAllocations(link, rounds);
+            std::printf("  Qt SerialPort over a pty:      %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n, 2 * rounds);
+        }
+    }
 }
 
 class SilentBoxes : public MessageBoxes {
@@ -96,26 +151,39 @@ public:
     BoxAnswer show(const QString&, const QString&, BoxButtons) override { return BoxAnswer::Yes; }
 };
 
-void benchPollingCpu()
+double cpuSeconds()
 {
-    // An hour of polling is 7200 ticks; on a virtual clock only the work remains.
-    VirtualClock clock;
-    sim::Controller controller;
-    Platform platform;
-    platform.listPorts = [] { return QStringList{"DEMO"}; };
-    platform.makePort = [&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); };
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void benchPollingCpu(int seconds)
+{
+    // The program's own windows and event loop monitoring a controller through Qt
+    // SerialPort over a pty; tuma-sim runs in its own process.
+    SimProcess sim;
+    if (!sim.start())
+        return;
     SilentBoxes boxes;
     setMessageBoxes(&boxes);
-    createWindows(platform);
-    Form2->link.OpenPort("DEMO");
-    const std::clock_t c0 = std::clock();
-    for (int i = 0; i < 7200; ++i) {
-        MainForm->Timer_ReadTimer();
-        clock.advanceMs(500);
+    createWindows(systemPlatform());
+    MainForm->show();
+    Form2->combo_porta->setEditText(sim.port);
+    if (!Form2->OpenPort()) {
+        std::printf("CPU while monitoring: the port did not open\n");
+    } else {
+        MainForm->lerClick(); // starts the monitor
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        const double c0 = cpuSeconds();
+        loop.exec();
+        const double cpu = cpuSeconds() - c0;
+        std::printf("CPU while monitoring (running windows and event loop, %s, Qt SerialPort over a pty): "
+                    "%.3f s in %d s, %.3f s a minute, %.2f s an hour; monitor %s\n",
+                    qPrintable(QGuiApplication::platformName()), cpu, seconds, cpu * 60 / seconds,
+                    cpu * 3600 / seconds, MainForm->Timer_Read->isActive() ? "still running" : "STOPPED");
     }
-    const double cpu = double(std::clock() - c0) / CLOCKS_PER_SEC;
-    std::printf("CPU for an hour of polling (7200 ticks, link and window work): %.3f s (%.1f us a tick)\n",
-                cpu, cpu / 7200 * 1e6);
     destroyWindows();
     setMessageBoxes(nullptr);
 }
@@ -163,7 +231,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchExchange();
     benchAllocations();
-    benchPollingCpu();
+    benchPollingCpu(argc > 1 ? std::atoi(argv[1]) : 60);
     benchStartAndMemory();
     return 0;
 }

@@ -9,9 +9,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_TESTS=OFF 
 cmake --build build -j "$(nproc)"
 
 export TUMA_SIMULATOR=1
-echo "Starting Tuma Programável: press \"Config.\", choose DEMO and OK."
+echo "Starting Tuma Programável: press \"Config.\", then OK (DEMO is preselected), then \"Ler\"."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found: starting on a virtual one (Xvfb)."
-  exec xvfb-run -a -s "-screen 0 1280x800x24" build/src/app/tuma
+  # No display: a virtual one, with a window manager so that windows have title bars.
+  # Closing the program (Sair) ends it; Ctrl+C here does too.
+  echo "No display found: starting on a virtual one (Xvfb with openbox). Stop with Sair or Ctrl+C."
+  exec xvfb-run -a -s "-screen 0 1280x800x24" bash -c 'openbox --sm-disable >/dev/null 2>&1 & exec build/src/app/tuma'
 fi
 exec build/src/app/tuma

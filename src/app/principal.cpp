@@ -23,6 +23,13 @@ const char* const CommFailure = "Falha na Comunicação";
 const char* const CommFailureCaption = "Falha";
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A live box is repainted, with the group behind it, only when its value changed.
+void showText(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text)
+        box->setText(text);
+}
 std::string s(const QLineEdit* e) { return e->text().toStdString(); }
 std::string s(const QLabel* l) { return l->text().toStdString(); }
 } // namespace
@@ -234,10 +241,10 @@ void TMainForm::gravarClick()
 void TMainForm::showLiveValues(uint16_t first)
 {
     auto at = [this, first](uint16_t a) { return liveValues[addr::at(a, first)]; };
-    atual_temp->setText(q(temperatureDecode(at(addr::EngineTemp))));
-    atual_map->setText(q(mapVoltageDecode(at(addr::MapVoltage))));
-    atual_lambda->setText(q(millivoltText(at(addr::LambdaVoltage))));
-    atual_corr->setText(q(liveCorrectionDecode(at(addr::LiveCorrection))));
+    showText(atual_temp, q(temperatureDecode(at(addr::EngineTemp))));
+    showText(atual_map, q(mapVoltageDecode(at(addr::MapVoltage))));
+    showText(atual_lambda, q(millivoltText(at(addr::LambdaVoltage))));
+    showText(atual_corr, q(liveCorrectionDecode(at(addr::LiveCorrection))));
 }
 
 void TMainForm::Timer_ReadTimer()
@@ -246,11 +253,11 @@ void TMainForm::Timer_ReadTimer()
         showLiveValues(addr::LiveFirst);
         try {
             const uint16_t period = get16(liveValues, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
-            atual_rpm->setText(q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
+            showText(atual_rpm, q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
         } catch (...) {
-            atual_rpm->setText("0");
+            showText(atual_rpm, "0");
         }
-        atual_inj->setText(q(injectionTimeDecode(get16(liveValues, addr::at(addr::InjectionTime, addr::LiveFirst)))));
+        showText(atual_inj, q(injectionTimeDecode(get16(liveValues, addr::at(addr::InjectionTime, addr::LiveFirst)))));
     } else {
         Timer_Read->stop();
         sync->setBrushColor(Red);
