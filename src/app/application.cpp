@@ -39,10 +39,12 @@ void connectTick(QTimer* timer, QObject* context, std::function<void()> handler)
     };
     auto state = std::make_shared<State>();
     QObject::connect(timer, &QTimer::timeout, context, [timer, handler = std::move(handler), state] {
-        if (state->serving) {
+        if (state->serving && !state->owed) {
             state->owed = true; // the tick that fell due: it follows the input
             return;
         }
+        // Further ticks while serving come from a window that the input opened (a
+        // modal dialog runs its own loop): they run as usual.
         QElapsedTimer took;
         took.start();
         guarded(handler)();
