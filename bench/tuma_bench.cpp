@@ -8,7 +8,7 @@
 #include "principal.h"
 #include "sim/controller.h"
 #include "sim/pty_server.h"
-#include "windows.h"
+#include "app_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -10,7 +10,7 @@
 #include "program.h"
 #include "sim/controller.h"
 #include "tumaprogram.h"
-#include "windows.h"
+#include "app_windows.h"
 
 #include <QApplication>
 #include <QFile>

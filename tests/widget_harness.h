@@ -11,7 +11,7 @@
 #include "program.h"
 #include "sim/controller.h"
 #include "tumaprogram.h"
-#include "windows.h"
+#include "app_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

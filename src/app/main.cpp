@@ -1,6 +1,6 @@
 #include "application.h"
 #include "principal.h"
-#include "windows.h"
+#include "app_windows.h"
 
 int main(int argc, char** argv)
 {

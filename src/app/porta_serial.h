@@ -2,7 +2,7 @@
 // The serial port dialog; it also owns the link to the controller.
 #include "core/link.h"
 #include "ui_porta_serial.h"
-#include "windows.h"
+#include "app_windows.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "windows.h"
+#include "app_windows.h"
 
 #include "demo_port.h"
 #include "porta_serial.h"
