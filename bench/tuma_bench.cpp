@@ -108,6 +108,30 @@ void benchExchange()
             server.stop();
         }
     }
+    {
+        // A silent controller: 3 x (16 x 0.521 + 350) = 1075 ms, then 350 ms more for the drain.
+        sim::Controller controller;
+        controller.setFault(sim::Fault::Silent);
+        sim::PtyServer server(controller);
+        if (server.start()) {
+            server.startThread();
+            Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
+            if (link.OpenPort(server.portName())) {
+                uint8_t live[10] = {};
+                QElapsedTimer t;
+                t.start();
+                link.Exchange(cmd::ReadLive, 67, 10, live);
+                const double first = t.nsecsElapsed() / 1e6;
+                t.restart();
+                link.Exchange(cmd::ReadLive, 67, 10, live);
+                const double second = t.nsecsElapsed() / 1e6;
+                std::printf("  silent controller, Qt SerialPort over a pty: %.0f ms, then %.0f ms with the drain\n",
+                            first, second);
+            }
+            link.ClosePort();
+            server.stop();
+        }
+    }
 }
 
 long countAllocations(Link& link, int rounds)
