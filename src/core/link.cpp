@@ -64,8 +64,7 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
     if (resyncPending) {
         port.purge(Purge::TxAbort);
         port.read(frameBuffer, FrameBufferSize, transferCount);
-        if (tracer)
-            tracer->trace(LinkTracer::Event::Drained, frameBuffer, transferCount);
+        trace(LinkTracer::Event::Drained, transferCount);
     }
 
     frameBuffer[0] = 0xF3;
@@ -81,8 +80,7 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
     transferCount = 0;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         port.write(frameBuffer, requestLength, transferCount);
-        if (tracer)
-            tracer->trace(LinkTracer::Event::Request, frameBuffer, requestLength);
+        trace(LinkTracer::Event::Request, requestLength);
         port.read(frameBuffer, FrameBufferSize, transferCount);
         // An empty read leaves the request in the buffer for the next attempt.
         if (transferCount > 0)
@@ -90,27 +88,23 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
     }
 
     if (port.lastError() == PortError::DeviceGone) {
-        if (tracer)
-            tracer->trace(LinkTracer::Event::PortGone, frameBuffer, transferCount);
+        trace(LinkTracer::Event::PortGone, transferCount);
         ClosePort();
         return false;
     }
     const uint32_t n = transferCount;
     if (n == 0) {
-        if (tracer)
-            tracer->trace(LinkTracer::Event::NoAnswer, frameBuffer, 0);
+        trace(LinkTracer::Event::NoAnswer, 0);
         resyncPending = true;
         return false;
     }
     if (Crc8(frameBuffer, n) != 0) {
-        if (tracer)
-            tracer->trace(LinkTracer::Event::BadCrc, frameBuffer, n);
+        trace(LinkTracer::Event::BadCrc, n);
         port.purge(Purge::TxAbort);
         resyncPending = true;
         return false;
     }
-    if (tracer)
-        tracer->trace(LinkTracer::Event::Accepted, frameBuffer, n);
+    trace(LinkTracer::Event::Accepted, n);
     lastPayloadLength = n > 3 ? n - 3 : 0;
     if (n > 3) {
         size_t payload = n - 3;

@@ -74,6 +74,12 @@ public:
 
 private:
     static constexpr int Attempts = 3;
+    // What the link did, with the first `length` bytes of the frame buffer.
+    void trace(LinkTracer::Event event, uint32_t length)
+    {
+        if (tracer)
+            tracer->trace(event, frameBuffer, length);
+    }
     PortFactory factory;
     std::unique_ptr<SerialPort> portHandle;
 };
