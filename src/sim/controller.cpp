@@ -4,6 +4,7 @@
 #include "core/memory_map.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace tuma::sim {
 
@@ -201,7 +202,7 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
         if (fault == Fault::Split && i == len / 2)
             t += 40000;
         if (fault == Fault::Usb && i > 0 && i % UsbChunk == 0)
-            t += UsbGapsUs[(i / UsbChunk - 1) % 4];
+            t += UsbGapsUs[(i / UsbChunk - 1) % std::size(UsbGapsUs)];
         t += ByteTimeUs;
         out.send(frame[i], t);
     }
