@@ -81,6 +81,23 @@ double exchangeMs(Link& link, int rounds)
     return ms;
 }
 
+// Runs `measure` on a link through Qt SerialPort to the simulator on a pty.
+template <class Measure>
+void overPty(sim::Fault fault, Measure measure)
+{
+    sim::Controller controller;
+    controller.setFault(fault);
+    sim::PtyServer server(controller);
+    if (!server.start())
+        return;
+    server.startThread();
+    Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
+    if (link.OpenPort(server.portName()))
+        measure(link);
+    link.ClosePort();
+    server.stop();
+}
+
 void benchExchange()
 {
     std::printf("One 10-byte Exchange (ReadLive 67): physical bound %.1f ms, %.1f ms with the simulator's latency\n",
@@ -93,45 +110,24 @@ void benchExchange()
         const double ms = exchangeMs(link, 40);
         std::printf("  demo port (simulated line, wall clock): %6.2f ms  ratio %.3f\n", ms, ms / (kBoundMs + kSimLatencyMs));
     }
-    {
-        sim::Controller controller;
-        sim::PtyServer server(controller);
-        if (server.start()) {
-            server.startThread();
-            Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
-            if (link.OpenPort(server.portName())) {
-                const double ms = exchangeMs(link, 40);
-                std::printf("  Qt SerialPort over a pty, peer paced at 19200 baud: %6.2f ms  ratio %.3f\n", ms,
-                            ms / (kBoundMs + kSimLatencyMs));
-            }
-            link.ClosePort();
-            server.stop();
-        }
-    }
-    {
-        // A silent controller: 3 x (16 x 0.521 + 350) = 1075 ms, then 350 ms more for the drain.
-        sim::Controller controller;
-        controller.setFault(sim::Fault::Silent);
-        sim::PtyServer server(controller);
-        if (server.start()) {
-            server.startThread();
-            Link link([](const std::string&) { return std::make_unique<QtSerialPort>(); });
-            if (link.OpenPort(server.portName())) {
-                uint8_t live[10] = {};
-                QElapsedTimer t;
-                t.start();
-                link.Exchange(cmd::ReadLive, 67, 10, live);
-                const double first = t.nsecsElapsed() / 1e6;
-                t.restart();
-                link.Exchange(cmd::ReadLive, 67, 10, live);
-                const double second = t.nsecsElapsed() / 1e6;
-                std::printf("  silent controller, Qt SerialPort over a pty: %.0f ms, then %.0f ms with the drain\n",
-                            first, second);
-            }
-            link.ClosePort();
-            server.stop();
-        }
-    }
+    overPty(sim::Fault::None, [](Link& link) {
+        const double ms = exchangeMs(link, 40);
+        std::printf("  Qt SerialPort over a pty, peer paced at 19200 baud: %6.2f ms  ratio %.3f\n", ms,
+                    ms / (kBoundMs + kSimLatencyMs));
+    });
+    // A silent controller: 3 x (16 x 0.521 + 350) = 1075 ms, then 350 ms more for the drain.
+    overPty(sim::Fault::Silent, [](Link& link) {
+        uint8_t live[10] = {};
+        QElapsedTimer t;
+        t.start();
+        link.Exchange(cmd::ReadLive, 67, 10, live);
+        const double first = t.nsecsElapsed() / 1e6;
+        t.restart();
+        link.Exchange(cmd::ReadLive, 67, 10, live);
+        const double second = t.nsecsElapsed() / 1e6;
+        std::printf("  silent controller, Qt SerialPort over a pty: %.0f ms, then %.0f ms with the drain\n", first,
+                    second);
+    });
 }
 
 long countAllocations(Link& link, int rounds)
