@@ -1,14 +1,14 @@
 // Figures for the link and the program; printed, never asserted.
 #include "core/link.h"
 #include "core/memory_map.h"
-#include "core/qt_serial_port.h"
-#include "core/sim_line.h"
-#include "message_box.h"
-#include "porta_serial.h"
-#include "principal.h"
+#include "ports/qt_serial_port.h"
+#include "ports/sim_line.h"
+#include "app/message_box.h"
+#include "app/porta_serial.h"
+#include "app/principal.h"
 #include "sim/controller.h"
 #include "sim/pty_server.h"
-#include "app_windows.h"
+#include "app/app_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,7 +27,7 @@
 
 #include <sys/resource.h>
 
-#include "counting_new.h"
+#include "support/counting_new.h"
 
 using namespace tuma;
 

@@ -1,18 +1,11 @@
-#include "app_windows.h"
+#include "app/app_windows.h"
 
-#include "demo_port.h"
-#include "porta_serial.h"
-#include "principal.h"
-#include "program.h"
-#include "tumaprogram.h"
-
-#ifdef _WIN32
-#include "core/win32_serial_port.h"
-#include "core/win32_system.h"
-#else
-#include "core/qt_serial_port.h"
-#include <QSerialPortInfo>
-#endif
+#include "app/demo_port.h"
+#include "app/porta_serial.h"
+#include "app/principal.h"
+#include "app/program.h"
+#include "app/platform.h"
+#include "app/tumaprogram.h"
 
 TMainForm* MainForm = nullptr;
 TForm2* Form2 = nullptr;
@@ -25,13 +18,7 @@ static QStringList systemPorts()
     // The demo port comes first, so that it is the one preselected.
     if (demoPortEnabled())
         names << DemoPortName;
-#ifdef _WIN32
-    for (const std::string& name : tuma::serialCommPorts())
-        names << QString::fromLocal8Bit(name.c_str());
-#else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        names << info.portName();
-#endif
+    names << systemPortNames();
     return names;
 }
 
@@ -42,12 +29,9 @@ Platform systemPlatform()
     p.makePort = [](const std::string& name) -> std::unique_ptr<tuma::SerialPort> {
         if (demoPortEnabled() && name == DemoPortName)
             return makeDemoPort();
-#ifdef _WIN32
-        return std::make_unique<tuma::Win32SerialPort>();
-#else
-        return std::make_unique<tuma::QtSerialPort>();
-#endif
+        return makeSystemPort();
     };
+    p.devicePath = systemDevicePathRule();
     return p;
 }
 

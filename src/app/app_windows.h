@@ -21,6 +21,7 @@ extern TProgramTumaForm* ProgramTumaForm;
 struct Platform {
     std::function<QStringList()> listPorts;
     tuma::Link::PortFactory makePort;
+    tuma::Link::DevicePathRule devicePath = tuma::posixDevicePath;
 };
 
 // The system's serial ports, and the demo port when TUMA_SIMULATOR is set.

@@ -1,17 +1,13 @@
-#include "application.h"
+#include "app/application.h"
 
 #include "core/number_text.h"
-#include "message_box.h"
+#include "app/message_box.h"
+#include "app/platform.h"
 
 #include <QElapsedTimer>
 
 #include <memory>
 
-#ifdef _WIN32
-#include "core/win32_system.h"
-#else
-#include <QLocale>
-#endif
 
 const char* const ApplicationTitle = "Tuma Programável";
 
@@ -78,13 +74,4 @@ bool TumaApplication::notify(QObject* receiver, QEvent* event)
     }
 }
 
-void applyRegionalSettings()
-{
-#ifdef _WIN32
-    tuma::setDecimalSeparator(tuma::userDecimalSeparator());
-#else
-    const QString point = QLocale::system().decimalPoint();
-    const QChar c = point.isEmpty() ? QChar('.') : point.at(0);
-    tuma::setDecimalSeparator(c.toLatin1() ? c.toLatin1() : '.');
-#endif
-}
+void applyRegionalSettings() { tuma::setDecimalSeparator(systemDecimalSeparator()); }

@@ -1,6 +1,6 @@
-#include "demo_port.h"
+#include "app/demo_port.h"
 
-#include "core/sim_line.h"
+#include "ports/sim_line.h"
 
 #include <cstdlib>
 

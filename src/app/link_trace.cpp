@@ -1,4 +1,4 @@
-#include "link_trace.h"
+#include "app/link_trace.h"
 
 #include "core/link.h"
 
@@ -40,5 +40,5 @@ QtLinkTracer g_tracer;
 
 void installLinkTrace(tuma::Link& link)
 {
-    link.tracer = lcLink().isDebugEnabled() ? &g_tracer : nullptr;
+    link.setTracer(lcLink().isDebugEnabled() ? &g_tracer : nullptr);
 }

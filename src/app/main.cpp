@@ -1,6 +1,6 @@
-#include "application.h"
-#include "principal.h"
-#include "app_windows.h"
+#include "app/application.h"
+#include "app/principal.h"
+#include "app/app_windows.h"
 
 int main(int argc, char** argv)
 {

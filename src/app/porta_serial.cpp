@@ -1,21 +1,22 @@
-#include "porta_serial.h"
+#include "app/porta_serial.h"
 
-#include "application.h"
-#include "core/memory_map.h"
-#include "link_trace.h"
-#include "message_box.h"
+#include "app/application.h"
+#include "app/link_trace.h"
+#include "app/message_box.h"
+#include "app/texts.h"
+#include "core/commands.h"
 
 #include <QLineEdit>
 #include <QListView>
 
 TForm2::TForm2(const Platform& platform, QWidget* parent)
-    : QDialog(parent), link(platform.makePort), listPorts(platform.listPorts)
+    : QDialog(parent), controllerLink(platform.makePort, platform.devicePath), listPorts(platform.listPorts)
 {
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
     move(514, 281);
-    installLinkTrace(link);
+    installLinkTrace(controllerLink);
     combo_porta->lineEdit()->setMaxLength(static_cast<int>(tuma::Link::MaxPortName));
     combo_porta->setView(new QListView(combo_porta));
     combo_porta->setStyleSheet("QComboBox QAbstractItemView::item { min-height: 17px; }");
@@ -24,7 +25,7 @@ TForm2::TForm2(const Platform& platform, QWidget* parent)
     FormCreate();
 }
 
-TForm2::~TForm2() { link.ClosePort(); }
+TForm2::~TForm2() { controllerLink.ClosePort(); }
 
 void TForm2::FormCreate()
 {
@@ -39,7 +40,7 @@ void TForm2::FormCreate()
 
 bool TForm2::OpenPort()
 {
-    if (link.OpenPort(combo_porta->currentText().toStdString()))
+    if (controllerLink.OpenPort(combo_porta->currentText().toStdString()))
         return true;
     showMessage("Invalid COMM Port", "Fail");
     // The dialog closes when the OK handler is done, after its own message: closing
@@ -50,16 +51,16 @@ bool TForm2::OpenPort()
 void TForm2::button_OKClick()
 {
     if (!OpenPort()) {
-        link.linkChecked = false;
-        showMessage("Erro ao abrir a Serial", "Falha");
+        checked = false;
+        showMessage("Erro ao abrir a Serial", texts::CommFailureCaption);
     } else {
-        uint8_t version[2] = {0, 0};
-        if (Exchange(tuma::cmd::GetVersion, 1, 1, version)) {
-            link.linkChecked = true;
-            showMessage(QString::number(version[0]) + "." + QString::number(version[1]), "Versão");
+        tuma::commands::Version version;
+        if (tuma::commands::readVersion(controllerLink, version)) {
+            checked = true;
+            showMessage(QString::number(version.major) + "." + QString::number(version.minor), "Versão");
         } else {
-            link.linkChecked = false;
-            showMessage("Falha na Comunicação", "Falha");
+            checked = false;
+            showMessage(texts::CommFailure, texts::CommFailureCaption);
             ClosePort();
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The serial port dialog; it also owns the link to the controller.
 #include "core/link.h"
-#include "ui_porta_serial.h"
-#include "app_windows.h"
+#include "app/ui_porta_serial.h"
+#include "app/app_windows.h"
 
 #include <QDialog>
 
@@ -20,18 +20,22 @@ public:
     bool OpenPort();
     bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room)
     {
-        return link.Exchange(command, address, count, data, room);
+        return controllerLink.Exchange(command, address, count, data, room);
     }
     template <size_t Room>
     bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t (&data)[Room])
     {
-        return link.Exchange(command, address, count, data, Room);
+        return controllerLink.Exchange(command, address, count, data, Room);
     }
-    bool ClosePort() { return link.ClosePort(); }
+    bool ClosePort() { return controllerLink.ClosePort(); }
 
-    bool linkChecked() const { return link.linkChecked; }
-    tuma::Link link;
+    // True when the last OK found a controller that answered with its version.
+    bool linkChecked() const { return checked; }
+    // The link, for the protocol calls of every window.
+    tuma::Link& link() { return controllerLink; }
 
 private:
+    tuma::Link controllerLink;
     std::function<QStringList()> listPorts;
+    bool checked = false;
 };

@@ -1,17 +1,18 @@
-#include "principal.h"
+#include "app/principal.h"
 
-#include "application.h"
-#include "core/errors.h"
+#include "app/application.h"
+#include "app/field_entry.h"
+#include "app/live_boxes.h"
+#include "app/message_box.h"
+#include "app/pictures.h"
+#include "app/porta_serial.h"
+#include "app/program.h"
+#include "app/texts.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
-#include "message_box.h"
-#include "pictures.h"
-#include "porta_serial.h"
-#include "program.h"
+#include "core/parameters.h"
 
-#include <QFocusEvent>
-
-#include <cstring>
 #include <QStyle>
 
 using namespace tuma;
@@ -19,17 +20,8 @@ using namespace tuma;
 namespace {
 const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
-const char* const CommFailure = "Falha na Comunicação";
-const char* const CommFailureCaption = "Falha";
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-// A live box is repainted, with the group behind it, only when its value changed.
-void showText(QLineEdit* box, const QString& text)
-{
-    if (box->text() != text)
-        box->setText(text);
-}
 std::string s(const QLineEdit* e) { return e->text().toStdString(); }
 std::string s(const QLabel* l) { return l->text().toStdString(); }
 } // namespace
@@ -66,32 +58,30 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     connect(banda_larga, &QCheckBox::toggled, this, guarded([this] { banda_largaClick(); }));
     connect(heat_en, &QCheckBox::toggled, this, guarded([this] { heat_enClick(); }));
 
-    rules = {
-        {limite_corr, Kind::Decimal, 10, 50, "Valor Incorreto!", "Os valores devem estar entre 10 e 50!",
-         &TMainForm::limite_corrEnter, &TMainForm::limite_corrExit},
-        {temp_corr, Kind::Integer, 0, 100, "Valores Incorretos!", "Os valores devem estar entre 0 e 100!",
-         &TMainForm::temp_corrEnter, &TMainForm::temp_corrExit},
-        {var_inicial, Kind::Integer, 200, 15000, "Valor Incorreto!", "Os valores devem estar entre 200 e 15000!",
-         &TMainForm::var_inicialEnter, &TMainForm::var_inicialExit},
-        {tempo_extra, Kind::Decimal, 0, 20, "Valor Incorreto!", "Os valores devem estar entre 0 e 20!",
-         &TMainForm::tempo_extraEnter, &TMainForm::tempo_extraExit},
-        {injecao_extra, Kind::Decimal, 0, 10, "Valor Incorreto!", "Os valores devem estar entre 0 e 10!",
-         &TMainForm::injecao_extraEnter, &TMainForm::injecao_extraExit},
-        {temp_max_extra, Kind::Integer, 35, 60, "Valor Incorreto!", "Os valores devem estar entre 35 e 60!",
-         &TMainForm::temp_max_extraEnter, &TMainForm::temp_max_extraExit},
-        {tempo_partida, Kind::Integer, 0, 4000, "Valor Incorreto!", "Os valores devem estar entre 0 e 4000!",
-         &TMainForm::tempo_partidaEnter, &TMainForm::tempo_partidaExit},
-        {temp_max_cold, Kind::Integer, 15, 35, "Valor Incorreto!", "Os valores devem estar entre 15 e 35!",
-         &TMainForm::temp_max_coldEnter, &TMainForm::temp_max_coldExit},
-        {porc_mistura, Kind::Decimal, 10, 0, "Valor Incorreto!", "Os valores devem estar entre 10 e a Correção Máxima em %!",
-         &TMainForm::porc_misturaEnter, &TMainForm::porc_misturaExit},
-        {tempo_ajuste, Kind::Integer, 10, 50, "Valor Incorreto!", "Os valores devem estar entre 10 e 50!",
-         &TMainForm::tempo_ajusteEnter, &TMainForm::tempo_ajusteExit},
-        {valor_lambda, Kind::Integer, 0, 1000, "Valor Incorreto", "Os valores devem estar entre 0 e 1000!",
-         &TMainForm::valor_lambdaEnter, &TMainForm::valor_lambdaExit},
+    for (size_t i = 0; i < parameterCount(); ++i) {
+        const Parameter& p = parameterTable()[i];
+        fields.emplace_back(&p, findChild<QLineEdit*>(QString::fromLatin1(p.name)));
+        Q_ASSERT(fields.back().second);
+    }
+    // Every checked field, with its own enter and exit handlers.
+    using Handler = void (TMainForm::*)();
+    const std::pair<QLineEdit*, std::pair<Handler, Handler>> handlers[] = {
+        {limite_corr, {&TMainForm::limite_corrEnter, &TMainForm::limite_corrExit}},
+        {temp_corr, {&TMainForm::temp_corrEnter, &TMainForm::temp_corrExit}},
+        {var_inicial, {&TMainForm::var_inicialEnter, &TMainForm::var_inicialExit}},
+        {tempo_extra, {&TMainForm::tempo_extraEnter, &TMainForm::tempo_extraExit}},
+        {injecao_extra, {&TMainForm::injecao_extraEnter, &TMainForm::injecao_extraExit}},
+        {temp_max_extra, {&TMainForm::temp_max_extraEnter, &TMainForm::temp_max_extraExit}},
+        {tempo_partida, {&TMainForm::tempo_partidaEnter, &TMainForm::tempo_partidaExit}},
+        {temp_max_cold, {&TMainForm::temp_max_coldEnter, &TMainForm::temp_max_coldExit}},
+        {porc_mistura, {&TMainForm::porc_misturaEnter, &TMainForm::porc_misturaExit}},
+        {tempo_ajuste, {&TMainForm::tempo_ajusteEnter, &TMainForm::tempo_ajusteExit}},
+        {valor_lambda, {&TMainForm::valor_lambdaEnter, &TMainForm::valor_lambdaExit}},
     };
-    for (const FieldRule& r : rules)
-        r.field->installEventFilter(this);
+    std::vector<FieldEntry::Field> entries;
+    for (const auto& [field, h] : handlers)
+        entries.push_back({field, [this, enter = h.first] { (this->*enter)(); }, [this, exit = h.second] { (this->*exit)(); }});
+    entry = new FieldEntry(std::move(entries), this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -104,6 +94,24 @@ double TMainForm::AdcToCelsius(uint8_t code) const
 int32_t TMainForm::CelsiusToAdc(int32_t celsius) const
 {
     return celsiusToAdc(celsius);
+}
+
+double TMainForm::maxCorrection() const { return parseDecimal(s(limite_corr)); }
+
+QLineEdit* TMainForm::fieldOf(const Parameter& p) const
+{
+    for (const auto& [row, field] : fields)
+        if (row == &p)
+            return field;
+    return nullptr;
+}
+
+const Parameter* TMainForm::parameterOf(const QLineEdit* field) const
+{
+    for (const auto& [row, f] : fields)
+        if (f == field)
+            return row;
+    return nullptr;
 }
 
 // ------------------------------------------------------------------ start-up buttons
@@ -152,28 +160,13 @@ void TMainForm::controllerMayHaveChanged()
 
 void TMainForm::lerClick()
 {
-    // The request carries the image as its data; the answer lands in a copy, so that
-    // an answer without all 25 bytes leaves the image as it was and counts as a
-    // failed read: a write after it would send bytes the controller never had.
-    uint8_t incoming[sizeof configBlock];
-    std::memcpy(incoming, configBlock, sizeof configBlock);
-    const bool complete = Form2->Exchange(cmd::ReadConfig, addr::ConfigFirst, addr::ConfigCount, incoming)
-        && Form2->link.lastPayloadLength >= addr::ConfigCount;
-    if (complete) {
-        std::memcpy(configBlock, incoming, sizeof configBlock);
+    if (commands::readConfig(Form2->link(), configBlock)) {
         const uint8_t* cb = configBlock;
         rpm_cal->setText("1");
-        tempo_partida->setText(q(coldStartDecode(get16(cb, addr::cfg(addr::ColdStartTime)))));
-        porc_mistura->setText(q(percentDecode(cb[addr::cfg(addr::ColdStartMixture)])));
-        temp_max_cold->setText(q(temperatureDecode(cb[addr::cfg(addr::ColdStartMaxTemp)])));
-        injecao_extra->setText(q(percentDecode(cb[addr::cfg(addr::HeatingExtra)])));
-        temp_max_extra->setText(q(temperatureDecode(cb[addr::cfg(addr::HeatingMaxTemp)])));
-        limite_corr->setText(q(percentDecode(cb[addr::cfg(addr::MaxCorrection)])));
-        temp_corr->setText(q(temperatureDecode(cb[addr::cfg(addr::CorrectionTemp)])));
-        tempo_ajuste->setText(q(adjustTimeDecode(cb[addr::cfg(addr::AdjustTime)])));
-        valor_lambda->setText(q(millivoltText(cb[addr::cfg(addr::LambdaTarget)])));
-        var_inicial->setText(q(minVariationDecode(get16(cb, addr::cfg(addr::MinVariation)))));
-        tempo_extra->setText(q(percentDecode(cb[addr::cfg(addr::AccelExtra)])));
+        for (const char* name : ReadOrder) {
+            const Parameter& p = *parameterNamed(name);
+            fieldOf(p)->setText(q(p.decode(cb, s(rpm_cal))));
+        }
 
         editFlags = cb[addr::cfg(addr::OptionFlags)];
         sonda_en->setChecked(editFlags & bits::SlowLambda);
@@ -187,19 +180,19 @@ void TMainForm::lerClick()
         heat_enClick();
 
         try {
-            rpm_adj->setText(q(idleSpeedDecode(get16(cb, addr::cfg(addr::IdlePeriod)), s(rpm_cal))));
+            rpm_adj->setText(q(parameterNamed("rpm_adj")->decode(cb, s(rpm_cal))));
         } catch (...) {
             rpm_adj->setText("0");
         }
         gravar->setEnabled(true);
         prog->setEnabled(true);
     } else {
-        showMessage(CommFailure, CommFailureCaption);
+        showMessage(texts::CommFailure, texts::CommFailureCaption);
         gravar->setEnabled(false);
     }
 
-    if (Form2->Exchange(cmd::ReadLive, addr::ShortLiveFirst, addr::LiveCount, liveValues)) {
-        showLiveValues(addr::ShortLiveFirst);
+    if (commands::readShortLive(Form2->link(), liveValues)) {
+        showLiveValues({atual_temp, atual_map, atual_lambda, atual_corr}, liveValues, addr::ShortLiveFirst);
         Timer_Read->start();
         sync->setBrushColor(Green);
     }
@@ -210,27 +203,17 @@ void TMainForm::gravarClick()
     if (!checkFocusedField())
         return;
     Timer_Read->stop();
-    if (confirm("Confirme Gravação dos Dados!!!!", "Aviso")) {
-        uint8_t* cb = configBlock;
-        put16(cb, addr::cfg(addr::ColdStartTime), coldStartEncode(s(tempo_partida)));
-        put16(cb, addr::cfg(addr::IdlePeriod), idleSpeedEncode(s(rpm_adj), s(rpm_cal)));
-        cb[addr::cfg(addr::ColdStartMixture)] = percentEncode(s(porc_mistura));
-        cb[addr::cfg(addr::ColdStartMaxTemp)] = temperatureEncode(s(temp_max_cold));
-        cb[addr::cfg(addr::HeatingExtra)] = percentEncode(s(injecao_extra));
-        cb[addr::cfg(addr::HeatingMaxTemp)] = temperatureEncode(s(temp_max_extra));
-        cb[addr::cfg(addr::MaxCorrection)] = percentEncode(s(limite_corr));
-        cb[addr::cfg(addr::CorrectionTemp)] = temperatureEncode(s(temp_corr));
-        cb[addr::cfg(addr::AdjustTime)] = adjustTimeEncode(s(tempo_ajuste));
-        cb[addr::cfg(addr::LambdaTarget)] = millivoltEncode(s(valor_lambda));
-        put16(cb, addr::cfg(addr::MinVariation), minVariationEncode(s(var_inicial)));
-        cb[addr::cfg(addr::AccelExtra)] = percentEncode(s(tempo_extra));
-        cb[addr::cfg(addr::OptionFlags)] = editFlags;
+    if (confirm("Confirme Gravação dos Dados!!!!", texts::ConfirmCaption)) {
+        // Every field in turn; the first that does not convert stops the write.
+        for (const auto& [p, field] : fields)
+            p->encode(configBlock, s(field), s(rpm_cal));
+        configBlock[addr::cfg(addr::OptionFlags)] = editFlags;
 
-        if (Form2->Exchange(cmd::WriteConfig, addr::ConfigFirst, addr::ConfigCount, configBlock)) {
-            showMessage("Programação OK", "Gravação");
+        if (commands::writeConfig(Form2->link(), configBlock)) {
+            showMessage(texts::ProgrammingOk, "Gravação");
             lerClick();
         } else {
-            showMessage(CommFailure, CommFailureCaption);
+            showMessage(texts::CommFailure, texts::CommFailureCaption);
         }
     }
     Timer_Read->start();
@@ -238,32 +221,23 @@ void TMainForm::gravarClick()
 
 // ------------------------------------------------------------------ live values
 
-void TMainForm::showLiveValues(uint16_t first)
-{
-    auto at = [this, first](uint16_t a) { return liveValues[addr::at(a, first)]; };
-    showText(atual_temp, q(temperatureDecode(at(addr::EngineTemp))));
-    showText(atual_map, q(mapVoltageDecode(at(addr::MapVoltage))));
-    showText(atual_lambda, q(millivoltText(at(addr::LambdaVoltage))));
-    showText(atual_corr, q(liveCorrectionDecode(at(addr::LiveCorrection))));
-}
-
 void TMainForm::Timer_ReadTimer()
 {
-    if (Form2->Exchange(cmd::ReadLive, addr::LiveFirst, addr::LiveCount, liveValues)) {
-        showLiveValues(addr::LiveFirst);
+    if (commands::readLive(Form2->link(), liveValues)) {
+        showLiveValues({atual_temp, atual_map, atual_lambda, atual_corr}, liveValues, addr::LiveFirst);
         try {
             const uint16_t period = get16(liveValues, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
-            showText(atual_rpm, q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
+            showLiveText(atual_rpm, q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
         } catch (...) {
-            showText(atual_rpm, "0");
+            showLiveText(atual_rpm, "0");
         }
-        showText(atual_inj, q(injectionTimeDecode(get16(liveValues, addr::at(addr::InjectionTime, addr::LiveFirst)))));
+        showLiveText(atual_inj, q(injectionTimeDecode(get16(liveValues, addr::at(addr::InjectionTime, addr::LiveFirst)))));
     } else {
         Timer_Read->stop();
         sync->setBrushColor(Red);
         gravar->setEnabled(false);
         prog->setEnabled(false);
-        showMessage(CommFailure, CommFailureCaption);
+        showMessage(texts::CommFailure, texts::CommFailureCaption);
     }
 }
 
@@ -351,65 +325,13 @@ void TMainForm::heat_enClick()
 
 // ------------------------------------------------------------------ field entry
 
-const TMainForm::FieldRule* TMainForm::ruleFor(QObject* field) const
-{
-    for (const FieldRule& r : rules)
-        if (r.field == field)
-            return &r;
-    return nullptr;
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
-        return QWidget::eventFilter(watched, event);
-    const FieldRule* rule = ruleFor(watched);
-    if (!rule)
-        return QWidget::eventFilter(watched, event);
-    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (event->type() == QEvent::FocusIn) {
-        // The window getting the focus back (after a message box, or from another
-        // program) is no entry into the field: an entry is counted once.
-        if (enteredField != rule->field) {
-            enteredField = rule->field;
-            guarded([this, rule] { (this->*(rule->enter))(); })();
-        }
-    } else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-        // Leaving the window is not leaving the field.
-        if (enteredField == rule->field) {
-            enteredField = nullptr;
-            guarded([this, rule] { (this->*(rule->exit))(); })();
-            // A message box in the check takes the focus and gives it back; the field
-            // the user went to may then get no entry of its own. Count it here.
-            const FieldRule* next = ruleFor(focusWidget());
-            if (next && enteredField != next->field) {
-                enteredField = next->field;
-                guarded([this, next] { (this->*(next->enter))(); })();
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void TMainForm::fieldEnter(QLineEdit* field) { savedText = field->text(); }
 
-bool TMainForm::checkFocusedField()
-{
-    // An accelerator presses the button without leaving the field being typed in, so
-    // its exit check has not run: run it now, as leaving the field would. The field
-    // keeps the focus, and what it now holds is what a later rejection puts back.
-    const FieldRule* rule = ruleFor(focusWidget());
-    if (!rule || enteredField != rule->field)
-        return true;
-    const int before = rejections;
-    (this->*(rule->exit))();
-    savedText = rule->field->text();
-    return rejections == before;
-}
+bool TMainForm::checkFocusedField() { return entry->checkFocused(); }
 
 void TMainForm::reject(QLineEdit* field, const char* message, const char* caption)
 {
-    ++rejections;
+    entry->rejected();
     // The box takes the focus and gives it to the next field, whose entry then
     // replaces savedText: keep the text to put back before showing it.
     const QString previous = savedText;
@@ -417,44 +339,13 @@ void TMainForm::reject(QLineEdit* field, const char* message, const char* captio
     field->setText(previous);
 }
 
-bool TMainForm::checkField(const FieldRule& rule, double& value)
-{
-    const std::string text = s(rule.field);
-    if (rule.kind == Kind::Integer) {
-        int32_t v = 0;
-        if (!tryParseInteger(text, v)) {
-            reject(rule.field, rule.conversionMessage, "Erro!");
-            return false;
-        }
-        value = v;
-    } else {
-        double d = 0;
-        if (!tryParseDecimal(text, decimalSeparator(), d)) {
-            reject(rule.field, rule.conversionMessage, "Erro!");
-            return false;
-        }
-        try {
-            value = toSingle(d);
-        } catch (const FloatOverflow&) {
-            // Beyond single precision: far out of every field's bounds.
-            reject(rule.field, rule.rangeMessage, "Aviso!");
-            return false;
-        }
-    }
-    return true;
-}
-
 bool TMainForm::fieldExit(QLineEdit* field)
 {
-    const FieldRule& rule = *ruleFor(field);
-    double value = 0;
-    if (!checkField(rule, value))
-        return false;
-    if (value < rule.lower || value > rule.upper) {
-        reject(field, rule.rangeMessage, "Aviso!");
-        return false;
-    }
-    return true;
+    const EntryVerdict verdict = checkEntry(*parameterOf(field), s(field), decimalSeparator(), s(limite_corr));
+    if (verdict.accepted())
+        return true;
+    reject(field, verdict.message, verdict.caption);
+    return false;
 }
 
 void TMainForm::limite_corrExit()
@@ -468,17 +359,4 @@ void TMainForm::limite_corrExit()
         porc_mistura->setText(limite_corr->text());
 }
 
-void TMainForm::porc_misturaExit()
-{
-    const FieldRule& rule = *ruleFor(porc_mistura);
-    double P = 0;
-    if (!checkField(rule, P))
-        return;
-    if (P < rule.lower) {
-        reject(porc_mistura, rule.rangeMessage, "Aviso!");
-        return;
-    }
-    const double L = parseDecimal(s(limite_corr));
-    if (L < P)
-        reject(porc_mistura, rule.rangeMessage, "Aviso!");
-}
+void TMainForm::porc_misturaExit() { fieldExit(porc_mistura); }

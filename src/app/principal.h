@@ -1,15 +1,20 @@
 #pragma once
 // The main window: the parameter form, the live values and the operation buttons.
-#include "ui_principal.h"
+#include "app/ui_principal.h"
 
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+class FieldEntry;
 class QLineEdit;
+namespace tuma {
+struct Parameter;
+}
 
 class TMainForm : public QWidget, public Ui::TMainForm {
     Q_OBJECT
@@ -63,6 +68,9 @@ public:
     double AdcToCelsius(uint8_t code) const;
     int32_t CelsiusToAdc(int32_t celsius) const;
 
+    // limite_corr as a number: the mixture the programming dialog stores scales by it.
+    double maxCorrection() const;
+
     // What the programming dialog changed in the controller since the last read.
     void mixtureStored(uint8_t mixture);
     void controllerMayHaveChanged();
@@ -73,36 +81,19 @@ public:
     uint8_t configBlock[25] = {};
     uint8_t editFlags = 0;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    enum class Kind { Integer, Decimal };
-    struct FieldRule {
-        QLineEdit* field;
-        Kind kind;
-        double lower, upper;
-        const char* conversionMessage;
-        const char* rangeMessage;
-        void (TMainForm::*enter)();
-        void (TMainForm::*exit)();
-    };
-    // The four live boxes both live reads fill, from a buffer read from `first`.
-    void showLiveValues(uint16_t first);
-    const FieldRule* ruleFor(QObject* field) const;
+    // The edit field of a parameter row.
+    QLineEdit* fieldOf(const tuma::Parameter& p) const;
+    const tuma::Parameter* parameterOf(const QLineEdit* field) const;
     void fieldEnter(QLineEdit* field);
     // True when the entry stands.
     bool fieldExit(QLineEdit* field);
-    // Steps 1 and 2 of every exit check; false when the entry was rejected. `value`
-    // is the single-precision value for decimal fields.
-    bool checkField(const FieldRule& rule, double& value);
     void reject(QLineEdit* field, const char* message, const char* caption);
     // The exit check of the field that holds the focus; false when it rejected it.
     bool checkFocusedField();
     void setEnabledAll(std::initializer_list<QWidget*> widgets, bool on);
     void setFlag(uint8_t bit, bool on);
 
-    std::vector<FieldRule> rules;
-    QLineEdit* enteredField = nullptr;
-    int rejections = 0;
+    std::vector<std::pair<const tuma::Parameter*, QLineEdit*>> fields;
+    FieldEntry* entry = nullptr;
 };

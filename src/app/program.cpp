@@ -1,12 +1,13 @@
-#include "program.h"
+#include "app/program.h"
 
-#include "application.h"
+#include "app/application.h"
+#include "app/message_box.h"
+#include "app/porta_serial.h"
+#include "app/principal.h"
+#include "app/texts.h"
+#include "app/tumaprogram.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
-#include "core/number_text.h"
-#include "message_box.h"
-#include "porta_serial.h"
-#include "principal.h"
-#include "tumaprogram.h"
 
 #include <QKeyEvent>
 
@@ -66,9 +67,9 @@ void TProgramForm::prog_typeClick() { mix_values->setEnabled(progTypeIndex() == 
 
 void TProgramForm::button_OKClick()
 {
-    const double L = parseDecimal(MainForm->limite_corr->text().toStdString());
+    const double L = MainForm->maxCorrection();
     const int item = progTypeIndex();
-    if (confirm("Confirma Programação do Tuma !!!!", "Aviso") && item >= Mixture && item <= Map) {
+    if (confirm("Confirma Programação do Tuma !!!!", texts::ConfirmCaption) && item >= Mixture && item <= Map) {
         // The byte is kept apart from the buffer, which the answer's payload overwrites.
         uint8_t value = programMode::Reset;
         switch (item) {
@@ -77,24 +78,20 @@ void TProgramForm::button_OKClick()
         case Map: value = programMode::Map; break;
         default: break;
         }
-        uint8_t data[1] = {value};
-        const bool sent = item == Mixture ? Form2->Exchange(cmd::WriteConfig, addr::Mixture, 1, data)
-                                          : Form2->Exchange(cmd::SetProgramMode, 1, 1, data);
+        const bool sent = item == Mixture ? commands::writeMixture(Form2->link(), value)
+                                          : commands::setProgramMode(Form2->link(), value);
         if (item == Mixture && sent)
             MainForm->mixtureStored(value);
         else
             MainForm->controllerMayHaveChanged();
 
         if (!sent) {
-            showMessage("Falha na Comunicação", "Falha");
+            showMessage(texts::CommFailure, texts::CommFailureCaption);
         } else if (item == Mixture || item == Reset) {
-            showMessage("Programação OK", "Programação");
+            showMessage(texts::ProgrammingOk, "Programação");
         } else {
-            const bool map = item == Map;
-            ProgramTumaForm->mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
-            ProgramTumaForm->Tag = map ? 1 : 0;
-            ProgramTumaForm->Timer1->start();
-            ProgramTumaForm->exec();
+            ProgramTumaForm->follow(item == Map ? TProgramTumaForm::Procedure::Map
+                                                : TProgramTumaForm::Procedure::LambdaIdle);
         }
     }
     close();

@@ -1,6 +1,6 @@
 #pragma once
 // The programming dialog: one of the controller's four programming actions.
-#include "ui_program.h"
+#include "app/ui_program.h"
 
 #include <QButtonGroup>
 #include <QDialog>

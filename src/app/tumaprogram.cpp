@@ -1,11 +1,11 @@
-#include "tumaprogram.h"
+#include "app/tumaprogram.h"
 
-#include "application.h"
+#include "app/application.h"
+#include "app/live_boxes.h"
+#include "app/message_box.h"
+#include "app/porta_serial.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
-#include "core/number_text.h"
-#include "message_box.h"
-#include "porta_serial.h"
-#include "principal.h"
 
 #include <QCloseEvent>
 
@@ -31,20 +31,23 @@ void TProgramTumaForm::closeEvent(QCloseEvent* e) { e->ignore(); }
 
 void TProgramTumaForm::finish() { done(QDialog::Accepted); }
 
+void TProgramTumaForm::follow(Procedure procedure)
+{
+    const bool map = procedure == Procedure::Map;
+    mensagem->setText(map ? "Programando Sensor MAP" : "Programando Sonda / RPM");
+    Tag = map ? 1 : 0;
+    Timer1->start();
+    exec();
+}
+
 void TProgramTumaForm::Timer1Timer()
 {
-    uint8_t buffer[10] = {};
-    if (Form2->Exchange(cmd::ReadLive, addr::ShortLiveFirst, addr::LiveCount, buffer)) {
-        auto at = [&buffer](uint16_t a) { return buffer[addr::at(a, addr::ShortLiveFirst)]; };
-        atual_temp->setText(QString::fromStdString(formatGeneral(MainForm->AdcToCelsius(at(addr::EngineTemp)))));
-        atual_map->setText(QString::fromStdString(mapVoltageDecode(at(addr::MapVoltage))));
-        atual_lambda->setText(QString::fromStdString(millivoltText(at(addr::LambdaVoltage))));
-    }
-    // An answer without the status byte would leave the value bytes in its place,
-    // and they could read as "finished".
-    if (!Form2->Exchange(cmd::ReadLive, addr::Status, addr::StatusCount, buffer) || Form2->link.lastPayloadLength < 1)
+    uint8_t buffer[addr::LiveCount] = {};
+    if (commands::readShortLive(Form2->link(), buffer))
+        showLiveValues({atual_temp, atual_map, atual_lambda, nullptr}, buffer, addr::ShortLiveFirst);
+    uint8_t status = 0;
+    if (!commands::readStatus(Form2->link(), buffer, status))
         return;
-    const uint8_t status = buffer[0];
     if (Tag == 0) {
         if (!(status & bits::LambdaIdleRunning)) {
             Timer1->stop();
@@ -72,8 +75,7 @@ void TProgramTumaForm::button_CancelClick()
     // Stopped first: a tick inside the box below would find the aborted procedure
     // no longer running and report it as completed.
     Timer1->stop();
-    uint8_t data[1] = {programMode::Reset};
-    if (Form2->Exchange(cmd::SetProgramMode, 1, 1, data))
+    if (commands::setProgramMode(Form2->link(), programMode::Reset))
         showMessage("Programação Abortada!", "Cancelado");
     // The next procedure starts without the prompts of an aborted MAP learning.
     mensagem2->hide();

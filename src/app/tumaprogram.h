@@ -1,7 +1,7 @@
 #pragma once
 // The progress window that follows a learning procedure until the controller
 // reports it finished or the user cancels it.
-#include "ui_tumaprogram.h"
+#include "app/ui_tumaprogram.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -10,6 +10,10 @@ class TProgramTumaForm : public QDialog, public Ui::TProgramTumaForm {
     Q_OBJECT
 public:
     explicit TProgramTumaForm(QWidget* parent = nullptr);
+
+    enum class Procedure { LambdaIdle, Map };
+    // Follows a learning procedure that has just been started, until it ends.
+    void follow(Procedure procedure);
 
     void Timer1Timer();
     void button_CancelClick();

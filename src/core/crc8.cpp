@@ -1,4 +1,4 @@
-#include "crc8.h"
+#include "core/crc8.h"
 
 namespace tuma {
 

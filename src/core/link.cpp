@@ -1,31 +1,35 @@
-#include "link.h"
+#include "core/link.h"
 
-#include "crc8.h"
+#include "core/crc8.h"
 
 #include <cstring>
 
 namespace tuma {
 
-Link::Link(PortFactory f) : factory(std::move(f)) {}
-
-Link::~Link() { ClosePort(); }
-
-std::string Link::devicePath(const std::string& portName)
+std::string posixDevicePath(const std::string& portName)
 {
-    if (portName.size() > MaxPortName)
+    if (portName.size() > Link::MaxPortName)
         return {};
-#ifdef _WIN32
-    return "\\\\.\\" + portName;
-#else
     if (!portName.empty() && portName[0] == '/')
         return portName;
     return "/dev/" + portName;
-#endif
 }
+
+std::string windowsDevicePath(const std::string& portName)
+{
+    if (portName.size() > Link::MaxPortName)
+        return {};
+    // The device namespace also reaches COM10 and above, which the plain name does not.
+    return "\\\\.\\" + portName;
+}
+
+Link::Link(PortFactory f, DevicePathRule rule) : factory(std::move(f)), pathRule(rule ? rule : posixDevicePath) {}
+
+Link::~Link() { ClosePort(); }
 
 bool Link::OpenPort(const std::string& portName)
 {
-    if (portOpen)
+    if (opened)
         ClosePort();
     std::string path = devicePath(portName);
     if (path.empty())
@@ -36,8 +40,8 @@ bool Link::OpenPort(const std::string& portName)
     portHandle = std::move(candidate);
 
     // As on the original line, failures to configure are not acted on.
-    portHandle->getTimeouts(savedTimeouts);
-    portHandle->setTimeouts(portTimeouts);
+    portHandle->getTimeouts(saved);
+    portHandle->setTimeouts(timeouts);
     LineSettings line;
     portHandle->getLineSettings(line);
     line.baudRate = 19200;
@@ -47,13 +51,13 @@ bool Link::OpenPort(const std::string& portName)
     line.stopBits = StopBits::One;
     portHandle->setLineSettings(line);
 
-    portOpen = true;
+    opened = true;
     return true;
 }
 
 bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room)
 {
-    if (!portOpen)
+    if (!opened)
         return false;
     // A request that does not fit the frame, or asks for more data than the caller
     // holds, is refused before anything is sent.
@@ -61,70 +65,70 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
         return false;
 
     SerialPort& port = *portHandle;
-    if (resyncPending) {
+    if (resync) {
         port.purge(Purge::TxAbort);
-        port.read(frameBuffer, FrameBufferSize, transferCount);
-        trace(LinkTracer::Event::Drained, transferCount);
+        port.read(frame, FrameBufferSize, transferred);
+        trace(LinkTracer::Event::Drained, transferred);
     }
 
-    frameBuffer[0] = 0xF3;
-    frameBuffer[1] = command;
-    frameBuffer[2] = static_cast<uint8_t>(address >> 8);
-    frameBuffer[3] = static_cast<uint8_t>(address & 0xFF);
-    frameBuffer[4] = count;
+    frame[0] = 0xF3;
+    frame[1] = command;
+    frame[2] = static_cast<uint8_t>(address >> 8);
+    frame[3] = static_cast<uint8_t>(address & 0xFF);
+    frame[4] = count;
     if (count > 0)
-        std::memcpy(frameBuffer + 5, data, count);
-    frameBuffer[5 + count] = Crc8(frameBuffer, 5u + count);
+        std::memcpy(frame + 5, data, count);
+    frame[5 + count] = Crc8(frame, 5u + count);
     const uint32_t requestLength = 6u + count;
 
-    transferCount = 0;
+    transferred = 0;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        port.write(frameBuffer, requestLength, transferCount);
+        port.write(frame, requestLength, transferred);
         trace(LinkTracer::Event::Request, requestLength);
-        port.read(frameBuffer, FrameBufferSize, transferCount);
+        port.read(frame, FrameBufferSize, transferred);
         // An empty read leaves the request in the buffer for the next attempt.
-        if (transferCount > 0)
+        if (transferred > 0)
             break;
     }
 
     if (port.lastError() == PortError::DeviceGone) {
-        trace(LinkTracer::Event::PortGone, transferCount);
+        trace(LinkTracer::Event::PortGone, transferred);
         ClosePort();
         return false;
     }
-    const uint32_t n = transferCount;
+    const uint32_t n = transferred;
     if (n == 0) {
         trace(LinkTracer::Event::NoAnswer, 0);
-        resyncPending = true;
+        resync = true;
         return false;
     }
-    if (Crc8(frameBuffer, n) != 0) {
+    if (Crc8(frame, n) != 0) {
         trace(LinkTracer::Event::BadCrc, n);
         port.purge(Purge::TxAbort);
-        resyncPending = true;
+        resync = true;
         return false;
     }
     trace(LinkTracer::Event::Accepted, n);
-    lastPayloadLength = n > 3 ? n - 3 : 0;
+    payloadLength = n > 3 ? n - 3 : 0;
     if (n > 3) {
         size_t payload = n - 3;
         if (payload > room)
             payload = room;
-        std::memcpy(data, frameBuffer + 2, payload);
+        std::memcpy(data, frame + 2, payload);
     }
-    resyncPending = false;
+    resync = false;
     return true;
 }
 
 bool Link::ClosePort()
 {
-    if (!portOpen)
+    if (!opened)
         return false;
     portHandle->purge(Purge::RxAbort);
-    portHandle->setTimeouts(savedTimeouts);
+    portHandle->setTimeouts(saved);
     portHandle->close();
     portHandle.reset();
-    portOpen = false;
+    opened = false;
     return true;
 }
 

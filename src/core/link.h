@@ -1,7 +1,7 @@
 #pragma once
 // The serial link to the controller: one request frame out, one answer frame in, per
 // call. Synchronous on the calling thread; it never runs an event loop.
-#include "serial_port.h"
+#include "core/serial_port.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,17 +27,23 @@ public:
     virtual void trace(Event event, const uint8_t* bytes, uint32_t length) = 0;
 };
 
+// The device a port name stands for, on each kind of system; "" when the name is
+// longer than a port name may be.
+std::string posixDevicePath(const std::string& portName);   // "ttyUSB0" -> "/dev/ttyUSB0"
+std::string windowsDevicePath(const std::string& portName); // "COM12" -> "\\.\COM12"
+
 class Link {
 public:
     // Makes the (unopened) port object for a port name; lets the demo port and tests
     // stand in for a real adapter.
     using PortFactory = std::function<std::unique_ptr<SerialPort>(const std::string& portName)>;
+    using DevicePathRule = std::string (*)(const std::string& portName);
 
     static constexpr size_t FrameBufferSize = 100;
     static constexpr uint8_t MaxCount = FrameBufferSize - 6;
     static constexpr size_t MaxPortName = 10;
 
-    explicit Link(PortFactory factory);
+    explicit Link(PortFactory factory, DevicePathRule rule = posixDevicePath);
     ~Link();
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
@@ -55,32 +61,41 @@ public:
     bool ClosePort();
 
     // The device path for a port name; empty when the name is too long.
-    static std::string devicePath(const std::string& portName);
+    std::string devicePath(const std::string& portName) const { return pathRule(portName); }
 
-    // Link state.
-    uint8_t frameBuffer[FrameBufferSize] = {};
-    uint32_t transferCount = 0;
-    PortTimeouts portTimeouts{20, 3, 50, 2, 50};
-    PortTimeouts savedTimeouts{};
-    bool portOpen = false;
-    bool linkChecked = false;
-    bool resyncPending = false;
+    // The link's state, read-only from outside.
+    const uint8_t* frameBuffer() const { return frame; }
+    uint32_t transferCount() const { return transferred; }
+    const PortTimeouts& portTimeouts() const { return timeouts; }
+    const PortTimeouts& savedTimeouts() const { return saved; }
+    bool portOpen() const { return opened; }
+    bool resyncPending() const { return resync; }
     // Payload bytes the last accepted answer carried (before any cut to the room).
-    size_t lastPayloadLength = 0;
-
+    size_t lastPayloadLength() const { return payloadLength; }
     SerialPort* port() const { return portHandle.get(); }
 
-    LinkTracer* tracer = nullptr;
+    LinkTracer* tracer() const { return tracerHook; }
+    void setTracer(LinkTracer* t) { tracerHook = t; }
 
 private:
     static constexpr int Attempts = 3;
     // What the link did, with the first `length` bytes of the frame buffer.
     void trace(LinkTracer::Event event, uint32_t length)
     {
-        if (tracer)
-            tracer->trace(event, frameBuffer, length);
+        if (tracerHook)
+            tracerHook->trace(event, frame, length);
     }
+
+    uint8_t frame[FrameBufferSize] = {};
+    uint32_t transferred = 0;
+    const PortTimeouts timeouts{20, 3, 50, 2, 50};
+    PortTimeouts saved{};
+    bool opened = false;
+    bool resync = false;
+    size_t payloadLength = 0;
+    LinkTracer* tracerHook = nullptr;
     PortFactory factory;
+    DevicePathRule pathRule;
     std::unique_ptr<SerialPort> portHandle;
 };
 

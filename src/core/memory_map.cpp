@@ -1,7 +1,7 @@
-#include "memory_map.h"
+#include "core/memory_map.h"
 
-#include "errors.h"
-#include "number_text.h"
+#include "core/errors.h"
+#include "core/number_text.h"
 
 #include <cmath>
 

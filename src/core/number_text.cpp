@@ -1,6 +1,6 @@
-#include "number_text.h"
+#include "core/number_text.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,35 +1,13 @@
-#include "controller.h"
+#include "sim/controller.h"
 
 #include "core/crc8.h"
 #include "core/memory_map.h"
+#include "core/parameters.h"
 
 #include <cmath>
 #include <iterator>
 
 namespace tuma::sim {
-
-namespace {
-// The factory parameters: they read back as the main window's default texts.
-constexpr uint8_t kDefaults[25] = {
-    0x00,       // 1 optionFlags
-    0x5A,       // 2 (not interpreted)
-    0x10,       // 3 mixture
-    32,         // 4 limite_corr 50 %
-    0x12, 0x7A, // 5-6 idle period 31250: 600 RPM
-    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, // 7-12 (not interpreted)
-    0xC4, 0x04, // 13-14 cold start 1220: 1000 ms
-    24,         // 15 porc_mistura 37.5 %
-    91,         // 16 temp_corr 35 C
-    91,         // 17 temp_max_extra 35 C
-    131,        // 18 temp_max_cold 20 C
-    0xFA, 0x00, // 19-20 var_inicial 250: 200 us
-    0,          // 21 tempo_extra 0 %
-    6,          // 22 injecao_extra 9.375 %
-    0,          // 23 valor_lambda 0 mV
-    0x77,       // 24 (not interpreted)
-    239,        // 25 tempo_ajuste 50 s
-};
-} // namespace
 
 const char* faultName(Fault f)
 {
@@ -67,8 +45,11 @@ Controller::Controller() { resetMemory(); }
 void Controller::resetMemory()
 {
     memory.fill(0);
-    for (size_t i = 0; i < sizeof kDefaults; ++i)
-        memory[addr::ConfigFirst + i] = kDefaults[i];
+    // The factory parameters: they read back as the main window's default texts.
+    uint8_t factory[addr::ConfigCount];
+    factoryImage(factory);
+    for (size_t i = 0; i < sizeof factory; ++i)
+        memory[addr::ConfigFirst + i] = factory[i];
     memory[71] = 0x33;
     memory[73] = 0x44;
     for (int a = 77; a <= 81; ++a)

@@ -1,7 +1,7 @@
 #pragma once
 // Serves a Controller on a pseudo-terminal, so that the program (or a terminal) can
 // open it like a serial port. Bytes are paced as on a 19200-baud line.
-#include "controller.h"
+#include "sim/controller.h"
 
 #include <atomic>
 #include <mutex>

@@ -1,5 +1,5 @@
 // tuma-sim: the simulated controller on a pseudo-terminal.
-#include "pty_server.h"
+#include "sim/pty_server.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,0 +1,140 @@
+// The real program's windows on an X display with a window manager (see
+// gui/xserver.sh): what the window manager shows as each caption, and a key that
+// waits in the X queue while a poll blocks.
+#include "app/application.h"
+#include "core/memory_map.h"
+#include "ports/sim_line.h"
+#include "app/message_box.h"
+#include "app/porta_serial.h"
+#include "app/principal.h"
+#include "app/program.h"
+#include "sim/controller.h"
+#include "app/tumaprogram.h"
+#include "app/app_windows.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace tuma;
+
+namespace {
+
+// The title as the window manager receives it.
+QString wmName(const QWidget* w)
+{
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(w->winId()), "_NET_WM_NAME"});
+    if (!xprop.waitForFinished(5000))
+        return "(xprop did not answer)";
+    const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    const int first = out.indexOf('"');
+    const int last = out.lastIndexOf('"');
+    return first >= 0 && last > first ? out.mid(first + 1, last - first - 1) : out;
+}
+
+class RealWindows : public ::testing::Test {
+protected:
+    RealClock clock;
+    sim::Controller controller;
+    void SetUp() override
+    {
+        nameApplication();
+        controller.logFrames = true;
+        Platform platform;
+        platform.listPorts = [] { return QStringList{"DEMO"}; };
+        platform.makePort = [this](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); };
+        createWindows(platform);
+    }
+    void TearDown() override { destroyWindows(); }
+};
+
+TEST_F(RealWindows, TitleBarsReadTheirCaptionAndNothingMore)
+{
+    struct Shown {
+        QWidget* window;
+        const char* caption;
+    };
+    for (const Shown& s : {Shown{MainForm, "Marvolan - Tuma Programável v 2.5"},
+                           Shown{Form2, "Configuração Porta Serial"},
+                           Shown{ProgramForm, "Programação do Aparelho Tuma "},
+                           Shown{ProgramTumaForm, "Programação do Tuma "}}) {
+        s.window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(s.window));
+        EXPECT_EQ(wmName(s.window).toStdString(), s.caption);
+        s.window->hide();
+    }
+    MainForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+    const char* captions[] = {"Versão", "Falha", "Fail", "Aviso", "Aviso!", "Erro!", "Gravação",
+                              "Programação", "Completada", "Cancelado", "Tuma Programável"};
+    for (const char* caption : captions) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (box && QTest::qWaitForWindowExposed(box))
+                seen = wmName(box);
+            if (auto* b = qobject_cast<QMessageBox*>(box))
+                b->done(QMessageBox::Ok);
+        });
+        showMessage("texto", QString::fromUtf8(caption));
+        EXPECT_EQ(seen.toStdString(), caption);
+    }
+}
+
+// A silent controller blocks each tick of the progress window for two failed
+// exchanges. Cancel pressed during one is served before the tick that fell due.
+TEST_F(RealWindows, CancelDuringABlockedTickActsBeforeTheNextTick)
+{
+    ASSERT_TRUE(Form2->link().OpenPort("DEMO"));
+    controller.setFault(sim::Fault::Silent);
+    ProgramTumaForm->Tag = 1;
+    std::chrono::steady_clock::time_point pressed;
+    std::thread keyboard([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // inside the first tick
+        pressed = std::chrono::steady_clock::now();
+        QProcess::execute("xdotool", {"key", "Return"});
+    });
+    ProgramTumaForm->Timer1->start();
+    ProgramTumaForm->exec();
+    const auto closed = std::chrono::steady_clock::now();
+    keyboard.join();
+
+    int valueReads = 0;
+    bool cancelled = false;
+    for (const sim::Frame& f : controller.frames) {
+        if (f.command == cmd::SetProgramMode) {
+            cancelled = true;
+            EXPECT_EQ(f.data, std::vector<uint8_t>{0});
+            break;
+        }
+        if (f.command == cmd::ReadLive && f.address == addr::ShortLiveFirst)
+            ++valueReads;
+    }
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(valueReads, 3); // the first tick's three attempts, and no second tick
+    std::printf("[ figure ] Xvfb, simulated silent line on the wall clock: Cancel closed the window %.2f s after the key\n",
+                std::chrono::duration<double>(closed - pressed).count());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (const char* file = std::getenv("TUMA_X_DISPLAY_FILE")) {
+        QFile f(QString::fromLocal8Bit(file));
+        if (f.open(QIODevice::ReadOnly))
+            qputenv("DISPLAY", f.readAll().trimmed());
+    }
+    TumaApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,183 @@
+// The program as a technician uses it, through Qt SerialPort, against the simulated
+// controller behind a real pseudo-terminal.
+#include "sim/pty_server.h"
+#include "support/widget_harness.h"
+
+using namespace tuma;
+using namespace tuma::test;
+
+namespace {
+
+class OverPty : public ::testing::Test {
+protected:
+    sim::Controller controller;
+    sim::PtyServer server{controller};
+    ScriptedBoxes boxes;
+
+    void SetUp() override
+    {
+        controller.logFrames = true;
+        controller.timing.mapLearnUs = 3000000;
+        controller.timing.mapOperatorFromUs = 800000;
+        controller.timing.mapOperatorToUs = 2000000;
+        ASSERT_TRUE(server.start());
+        server.startThread();
+        setMessageBoxes(&boxes);
+        setDecimalSeparator('.');
+        createWindows(systemPlatform());
+        MainForm->show();
+        MainForm->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    }
+    void TearDown() override
+    {
+        destroyWindows();
+        setMessageBoxes(nullptr);
+        server.stop();
+    }
+    template <class F>
+    auto locked(F f)
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        return f();
+    }
+    std::vector<sim::Frame> takeFrames()
+    {
+        return locked([this] {
+            auto out = controller.frames;
+            controller.frames.clear();
+            return out;
+        });
+    }
+    void config()
+    {
+        QTimer::singleShot(0, [this] {
+            QLineEdit* edit = Form2->combo_porta->lineEdit();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Delete);
+            QTest::keyClicks(edit, QString::fromStdString(server.portName()));
+            QTest::keyClick(Form2->button_OK, Qt::Key_Space);
+        });
+        MainForm->config->click();
+    }
+    void retype(QLineEdit* field, const char* value)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        field->selectAll();
+        QTest::keyClicks(field, value);
+        QTest::keyClick(field, Qt::Key_Tab);
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(OverPty, PortTypedByHandThenVersion)
+{
+    config();
+    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("2.5", "Versão")}));
+    EXPECT_TRUE(MainForm->ler->isEnabled());
+    EXPECT_TRUE(MainForm->prog->isEnabled());
+    EXPECT_FALSE(MainForm->gravar->isEnabled());
+    auto frames = takeFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].command, cmd::GetVersion);
+}
+
+TEST_F(OverPty, TheTypicalRoad)
+{
+    // 1. The link check.
+    config();
+    ASSERT_TRUE(Form2->linkChecked());
+    boxes.shown.clear();
+    takeFrames();
+
+    // 2. Read the parameters; the monitor starts.
+    MainForm->ler->click();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(MainForm->tempo_partida->text(), "1000");
+    EXPECT_EQ(MainForm->limite_corr->text(), "50");
+    EXPECT_TRUE(MainForm->Timer_Read->isActive());
+    EXPECT_EQ(MainForm->sync->brushColor(), QColor(0, 255, 0));
+
+    // 3. Live values tick twice a second.
+    MainForm->atual_rpm->setText("0");
+    ASSERT_TRUE(waitUntil([] { return MainForm->atual_rpm->text() != "0"; }, 2000));
+    const int rpm = MainForm->atual_rpm->text().toInt();
+    EXPECT_GT(rpm, 700);
+    EXPECT_LT(rpm, 1000);
+
+    // 4. Edit with the keyboard and write.
+    MainForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    retype(MainForm->tempo_partida, "2000");
+    retype(MainForm->limite_corr, "40");
+    retype(MainForm->porc_mistura, "45"); // above the maximum: rejected
+    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Os valores devem estar entre 10 e a Correção Máxima em %!", "Aviso!")}));
+    boxes.shown.clear();
+    takeFrames();
+    MainForm->gravar->click();
+    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirme Gravação dos Dados!!!!", "Aviso"), ok("Programação OK", "Gravação")}));
+    auto frames = takeFrames();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames[0].command, cmd::WriteConfig);
+    ASSERT_EQ(frames[0].data.size(), 25u);
+    EXPECT_EQ(frames[0].data[12] | frames[0].data[13] << 8, 2439);
+    EXPECT_EQ(frames[0].data[3], 26);
+    EXPECT_EQ(frames[1].command, cmd::ReadConfig);
+    EXPECT_EQ(frames[2].command, cmd::ReadLive);
+    EXPECT_EQ(MainForm->tempo_partida->text(), "2000");
+    EXPECT_EQ(MainForm->limite_corr->text(), "40.625");
+    EXPECT_EQ(locked([this] { return controller.memory[13] | controller.memory[14] << 8; }), 2439);
+
+    // 5. A mixture programming and a MAP learning.
+    boxes.shown.clear();
+    QTimer::singleShot(0, [] {
+        ProgramForm->setProgTypeIndex(0);
+        ProgramForm->setMixIndex(2);
+        ProgramForm->button_OK->click();
+    });
+    MainForm->prog->click();
+    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação OK", "Programação")}));
+    EXPECT_EQ(locked([this] { return controller.memory[3]; }), mixtureByte(2, 40.625));
+
+    boxes.shown.clear();
+    int promptTicks = 0;
+    auto counter = QObject::connect(ProgramTumaForm->Timer1, &QTimer::timeout,
+                                    [&] { promptTicks += !ProgramTumaForm->mensagem2->isHidden(); });
+    QTimer::singleShot(0, [] {
+        ProgramForm->setProgTypeIndex(3);
+        ProgramForm->button_OK->click();
+    });
+    MainForm->prog->click();
+    QObject::disconnect(counter);
+    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação Completada!", "Completada")}));
+    EXPECT_GE(promptTicks, 1);
+    EXPECT_TRUE(MainForm->Timer_Read->isActive());
+    MainForm->ler->click();
+    EXPECT_EQ(MainForm->map_prg->brushColor(), QColor(0, 255, 0));
+
+    // 6. Leave.
+    takeFrames();
+    MainForm->sair->click();
+    EXPECT_FALSE(MainForm->isVisible());
+    EXPECT_TRUE(takeFrames().empty());
+}
+
+TEST_F(OverPty, UnpluggedWhileMonitoring)
+{
+    config();
+    MainForm->ler->click();
+    boxes.shown.clear();
+    locked([this] {
+        controller.setFault(sim::Fault::Gone);
+        return 0;
+    });
+    ASSERT_TRUE(waitUntil([this] { return !boxes.shown.empty(); }, 5000));
+    QTest::qWait(1200);
+    EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
+    EXPECT_FALSE(Form2->link().portOpen());
+    EXPECT_FALSE(MainForm->Timer_Read->isActive());
+    EXPECT_EQ(MainForm->sync->brushColor(), QColor(255, 0, 0));
+}
+
+} // namespace

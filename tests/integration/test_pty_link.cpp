@@ -1,0 +1,195 @@
+// The link through Qt SerialPort against the simulated controller behind a real
+// pseudo-terminal.
+#include "core/link.h"
+#include "core/memory_map.h"
+#include "ports/qt_serial_port.h"
+#include "sim/pty_server.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "support/counting_new.h"
+
+using namespace tuma;
+using tuma::sim::Controller;
+using tuma::sim::Fault;
+using tuma::sim::PtyServer;
+
+namespace {
+
+class PtyLink : public ::testing::Test {
+protected:
+    Controller controller;
+    PtyServer server{controller};
+    Link link{[](const std::string&) { return std::make_unique<QtSerialPort>(); }};
+
+    void SetUp() override
+    {
+        controller.logFrames = true;
+        ASSERT_TRUE(server.start());
+        server.startThread();
+        ASSERT_LE(server.portName().size(), Link::MaxPortName);
+        ASSERT_TRUE(link.OpenPort(server.portName()));
+    }
+    void TearDown() override
+    {
+        link.ClosePort();
+        server.stop();
+    }
+    void fault(Fault f)
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        controller.setFault(f);
+    }
+};
+
+TEST_F(PtyLink, VersionQuery)
+{
+    uint8_t v[2] = {};
+    ASSERT_TRUE(link.Exchange(cmd::GetVersion, 1, 1, v));
+    EXPECT_EQ(v[0], 2);
+    EXPECT_EQ(v[1], 5);
+}
+
+TEST_F(PtyLink, ReadAndWriteTheParameterBlock)
+{
+    uint8_t cfg[25] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg));
+    EXPECT_EQ(link.transferCount(), 28u);
+    EXPECT_EQ(cfg[addr::cfg(addr::ColdStartTime)], 0xC4);
+    cfg[addr::cfg(addr::MaxCorrection)] = 20;
+    uint8_t out[25];
+    std::copy(cfg, cfg + 25, out);
+    ASSERT_TRUE(link.Exchange(cmd::WriteConfig, 1, 25, out));
+    uint8_t again[25] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, again));
+    EXPECT_TRUE(std::equal(cfg, cfg + 25, again));
+}
+
+TEST_F(PtyLink, SilentControllerTimesOut)
+{
+    fault(Fault::Silent);
+    uint8_t buf[10] = {};
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    const qint64 took = t.elapsed();
+    EXPECT_GE(took, 1000);
+    EXPECT_LE(took, 1700);
+    EXPECT_TRUE(link.resyncPending());
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        EXPECT_EQ(controller.frames.size(), 3u);
+    }
+    fault(Fault::None);
+    EXPECT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_FALSE(link.resyncPending());
+}
+
+TEST_F(PtyLink, SplitAnswerFailsThenRecovers)
+{
+    fault(Fault::Split);
+    uint8_t buf[10] = {};
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_LT(link.transferCount(), 13u);
+    EXPECT_GT(link.transferCount(), 0u);
+    fault(Fault::None);
+    EXPECT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_EQ(link.transferCount(), 13u);
+}
+
+TEST_F(PtyLink, UnplugClosesTheLink)
+{
+    uint8_t buf[10] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    fault(Fault::Gone); // the server hangs up the pseudo-terminal
+    QElapsedTimer t;
+    t.start();
+    while (link.portOpen() && t.elapsed() < 5000)
+        link.Exchange(cmd::ReadLive, 67, 10, buf);
+    EXPECT_FALSE(link.portOpen());
+    t.restart();
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, buf));
+    EXPECT_LT(t.elapsed(), 5);
+}
+
+TEST_F(PtyLink, UsbChunksAreReadWhole)
+{
+    fault(Fault::Usb);
+    uint8_t cfg[25] = {};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg)) << i;
+        EXPECT_EQ(link.transferCount(), 28u);
+    }
+}
+
+TEST_F(PtyLink, APartialRequestIsDroppedAfterAPause)
+{
+    // A request cut short (its count says 67 bytes follow) must not swallow the next.
+    const int fd = ::open(server.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const uint8_t partial[] = {0xF3, 0x00, 0x00, 0x43, 0x7A};
+    ASSERT_EQ(::write(fd, partial, sizeof partial), static_cast<ssize_t>(sizeof partial));
+    ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    uint8_t v[2] = {};
+    EXPECT_TRUE(link.Exchange(cmd::GetVersion, 1, 1, v));
+    EXPECT_EQ(v[1], 5);
+}
+
+TEST_F(PtyLink, NoAllocationPerExchange)
+{
+    {
+        std::lock_guard<std::mutex> g(server.mutex());
+        controller.logFrames = false; // the serving thread would count too
+    }
+    uint8_t cfg[25] = {}, live[10] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg)); // Qt's buffers, once
+    const long before = g_allocations;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg));
+        ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    }
+    EXPECT_EQ(g_allocations - before, 0);
+}
+
+// The port is the program's alone, whoever runs it (root passes TIOCEXCL) and
+// whatever name the device is reached by.
+TEST_F(PtyLink, PortHeldElsewhereDoesNotOpen)
+{
+    const std::string linkPath = "/tmp/tuma-test-port-" + std::to_string(::getpid());
+    ::unlink(linkPath.c_str());
+    ASSERT_EQ(::symlink(server.devicePath().c_str(), linkPath.c_str()), 0);
+    Link second{[](const std::string&) { return std::make_unique<QtSerialPort>(); }};
+    EXPECT_FALSE(second.OpenPort(server.portName()));
+    EXPECT_FALSE(second.OpenPort(linkPath));
+    ::unlink(linkPath.c_str());
+
+    link.ClosePort();
+    const int holder = ::open(server.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+    EXPECT_FALSE(second.OpenPort(server.portName()));
+    ::ioctl(holder, TIOCNXCL);
+    ::close(holder);
+    EXPECT_TRUE(second.OpenPort(server.portName()));
+    EXPECT_FALSE(link.OpenPort(server.portName()));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

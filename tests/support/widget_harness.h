@@ -1,0 +1,152 @@
+#pragma once
+// Drives the real windows against the simulated controller on a virtual-clock line,
+// and answers every message box, keeping them in order.
+#include "app/application.h"
+#include "core/memory_map.h"
+#include "core/number_text.h"
+#include "ports/sim_line.h"
+#include "app/message_box.h"
+#include "app/porta_serial.h"
+#include "app/principal.h"
+#include "app/program.h"
+#include "sim/controller.h"
+#include "app/tumaprogram.h"
+#include "app/app_windows.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace tuma::test {
+
+struct Box {
+    QString text;
+    QString caption;
+    BoxButtons buttons;
+    bool operator==(const Box& o) const { return text == o.text && caption == o.caption && buttons == o.buttons; }
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Box& b)
+{
+    return os << "[" << b.caption.toStdString() << ": " << b.text.toStdString()
+              << (b.buttons == BoxButtons::YesNo ? " (Yes/No)" : "") << "]";
+}
+
+inline Box ok(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::Ok}; }
+inline Box yesNo(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::YesNo}; }
+
+// Processes events until `done` holds or the time is up; gtest's own assertions then
+// report the outcome (QtTest's macros would not reach gtest).
+inline bool waitUntil(const std::function<bool()>& done, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(2);
+    }
+    return done();
+}
+
+inline const Box CommFailure = ok("Falha na Comunicação", "Falha");
+
+class ScriptedBoxes : public MessageBoxes {
+public:
+    BoxAnswer show(const QString& text, const QString& caption, BoxButtons buttons) override
+    {
+        shown.push_back({text, caption, buttons});
+        if (whileOpen)
+            whileOpen(shown.back());
+        if (buttons == BoxButtons::Ok)
+            return BoxAnswer::Ok;
+        if (answers.empty())
+            return BoxAnswer::Yes;
+        BoxAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::vector<Box> shown;
+    std::deque<BoxAnswer> answers;
+    // Runs while a box is open, as timer ticks do inside a real one.
+    std::function<void(const Box&)> whileOpen;
+};
+
+class Windows : public ::testing::Test {
+protected:
+    VirtualClock clock;
+    sim::Controller controller;
+    ScriptedBoxes boxes;
+    QStringList ports{"ttyS0", "DEMO"};
+    int portsMade = 0;
+
+    void SetUp() override
+    {
+        setMessageBoxes(&boxes);
+        setDecimalSeparator('.');
+        controller.logFrames = true;
+        Platform platform;
+        platform.listPorts = [this] { return ports; };
+        platform.makePort = [this](const std::string& name) -> std::unique_ptr<SerialPort> {
+            if (name != "DEMO")
+                return nullptr; // no such port on this machine
+            ++portsMade;
+            return std::make_unique<SimLinePort>(clock, controller);
+        };
+        beforeCreate();
+        createWindows(platform);
+    }
+    virtual void beforeCreate() {}
+    void TearDown() override
+    {
+        destroyWindows();
+        setMessageBoxes(nullptr);
+        setDecimalSeparator('.');
+    }
+
+    // Runs `action` once the modal window that `open` shows is up.
+    static void whenModal(const std::function<void()>& open, std::function<void()> action)
+    {
+        QTimer::singleShot(0, [action] { action(); });
+        open();
+    }
+
+    // "&Config." with the given port name typed into the dialog and OK pressed.
+    void configWith(const QString& port)
+    {
+        whenModal([] { MainForm->configClick(); }, [port] {
+            Form2->combo_porta->setEditText(port);
+            Form2->button_OK->click();
+        });
+    }
+    void connectLink()
+    {
+        configWith("DEMO");
+        ASSERT_TRUE(Form2->linkChecked());
+        boxes.shown.clear();
+        controller.frames.clear();
+    }
+    void connectAndRead()
+    {
+        connectLink();
+        MainForm->lerClick();
+        boxes.shown.clear();
+        controller.frames.clear();
+    }
+    std::vector<sim::Frame> framesOf(uint8_t command) const
+    {
+        std::vector<sim::Frame> out;
+        for (const auto& f : controller.frames)
+            if (f.command == command)
+                out.push_back(f);
+        return out;
+    }
+    std::string text(QLineEdit* e) const { return e->text().toStdString(); }
+};
+
+} // namespace tuma::test
