@@ -84,7 +84,12 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     entry = new FieldEntry(std::move(entries), this);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // Fields lose the focus while the window is torn down: no exit check then.
+    delete entry;
+    entry = nullptr;
+}
 
 double TMainForm::AdcToCelsius(uint8_t code) const
 {

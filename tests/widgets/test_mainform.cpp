@@ -1,5 +1,7 @@
 #include "support/widget_harness.h"
 
+#include <cstdlib>
+
 using namespace tuma;
 using namespace tuma::test;
 
@@ -132,6 +134,25 @@ TEST_F(Reading, DecimalFieldsUseTheRegionalSeparator)
     MainForm->lerClick();
     EXPECT_EQ(text(MainForm->porc_mistura), "37,5");
     EXPECT_EQ(text(MainForm->injecao_extra), "9,375");
+}
+
+TEST_F(Reading, TheUsersRegionalSeparatorReachesTheForm)
+{
+    // As the program starts: the separator from the system's regional settings. The
+    // Windows runs set it to each of "," and "." in wine's registry beforehand.
+    applyRegionalSettings();
+    const char sep = decimalSeparator();
+    if (const char* expected = std::getenv("TUMA_EXPECT_DECIMAL")) {
+        EXPECT_EQ(sep, expected[0]);
+    }
+    controller.memory[15] = 24;
+    connectLink();
+    MainForm->lerClick();
+    EXPECT_EQ(text(MainForm->porc_mistura), std::string("37") + sep + "5");
+    MainForm->porc_mistura->setText(QString("12") + sep + "5");
+    MainForm->gravarClick();
+    ASSERT_EQ(framesOf(cmd::WriteConfig).size(), 1u);
+    EXPECT_EQ(framesOf(cmd::WriteConfig)[0].data[14], 8); // 12.5 % in 64ths
 }
 
 TEST_F(Reading, ShortLiveReadFillsFourBoxes)

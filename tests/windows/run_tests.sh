@@ -3,10 +3,16 @@
 # For the Win32 layer it first serves the simulated controller on pseudo-terminals
 # mapped to COM ports, and fills the registry's list of serial ports.
 set -euo pipefail
-what=$1 bindir=$2 sim=${3:-}
+what=$1 bindir=$2 sim=${3:-} sep=${4:-}
 
-export WINEPREFIX=$bindir/wine-$what WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export WINEPREFIX=$bindir/wine-$what$([ -n "$sep" ] && { [ "$sep" = , ] && echo -comma || echo -point; }) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
+xserver=$(dirname "$0")/../gui/xserver.sh xstate=$bindir/x-$what$sep
+if [ "$what" = widgets ]; then
+  # Wine's desktop takes the display it finds when the prefix starts.
+  bash "$xserver" start "$xstate" >/dev/null
+  export DISPLAY=$(cat "$xstate.display")
+fi
 # The first command creates the prefix; keep its server up for the whole run, so that
 # the registry values added below (the key is volatile) are there for the test.
 mkdir -p "$WINEPREFIX"
@@ -17,6 +23,7 @@ sims=()
 cleanup() {
   # The server first: wine 8 crashes when a pseudo-terminal it knows is hung up.
   wineserver -k 2>/dev/null || true
+  [ "$what" = widgets ] && bash "$xserver" stop "$xstate"
   for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
 }
 trap cleanup EXIT
@@ -54,6 +61,20 @@ win32)
   TUMA_WINE_REGISTRY=filled wine "$bindir/test_win32.exe" || status=$?
   reg delete "$key" /f
   TUMA_WINE_REGISTRY=absent wine "$bindir/test_win32.exe" --gtest_filter='Registry.*' || status=$?
+  ;;
+widgets)
+  # The Windows platform plugin itself, on a display of its own with a window
+  # manager, as on a desktop; and the user's decimal separator as the regional
+  # settings hold it.
+  reg add 'HKCU\Control Panel\International' /v sDecimal /t REG_SZ /d "$sep" /f
+  for t in startup mainform fields programming; do
+    echo "== test_$t.exe, decimal separator '$sep'"
+    out=$WINEPREFIX/test_$t.log
+    TUMA_EXPECT_DECIMAL=$sep TUMA_TEST_QPA_PLATFORM=windows wine "$bindir/test_$t.exe" --gtest_brief=1 >"$out" 2>&1 || status=$?
+    grep -v '^\s*[0-9a-f]\{8\} ' "$out" | tail -40
+    # A crash under wine can end with status 0: only gtest's own verdict counts.
+    grep -q '^\[  PASSED  \]' "$out" && ! grep -q '^\[  FAILED  \]' "$out" || status=1
+  done
   ;;
 *) echo "unknown test set $what"; status=2 ;;
 esac

@@ -1,9 +1,10 @@
-# The Qt-free libraries and the Win32 layer, cross-built with mingw-w64 and run under
-# wine. The cross build is a project of its own beside this one.
-find_program(TUMA_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+# The Windows program and its tests, cross-built with mingw-w64 against the static Qt
+# for Windows that scripts/windows-qt.sh builds (TUMA_WINDOWS_QT names its prefix),
+# and run under wine. The cross build is a project of its own beside this one.
 find_program(TUMA_WINE wine)
-if(NOT TUMA_MINGW_CXX OR NOT TUMA_WINE)
-  message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs mingw-w64 (g++-mingw-w64-x86-64-posix) and wine (scripts/setup.sh installs them)")
+find_program(TUMA_MAKENSIS makensis)
+if(NOT TUMA_WINE OR NOT TUMA_WINDOWS_QT)
+  message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs wine and TUMA_WINDOWS_QT, the Qt prefix that scripts/windows-qt.sh prints")
 endif()
 
 include(ExternalProject)
@@ -12,30 +13,32 @@ ExternalProject_Add(tuma_windows
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${TUMA_WINDOWS_DIR}
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake
-             -DCMAKE_BUILD_TYPE=Release -DTUMA_QT=OFF -DTUMA_BENCH=OFF
+             -DCMAKE_PREFIX_PATH=${TUMA_WINDOWS_QT} -DQT_HOST_PATH=/usr
+             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+             -DCMAKE_BUILD_TYPE=Release -DTUMA_BENCH=OFF
+  # The installer is made with the program, by Debian's makensis.
+  BUILD_COMMAND ${CMAKE_COMMAND} --build . && ${CMAKE_CPACK_COMMAND} -G NSIS --config CPackConfig.cmake
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)
 
 set(runner ${CMAKE_CURRENT_SOURCE_DIR}/windows/run_tests.sh)
-add_test(NAME windows.core COMMAND bash ${runner} core ${TUMA_WINDOWS_DIR}/tests)
-add_test(NAME windows.alloc COMMAND bash ${runner} alloc ${TUMA_WINDOWS_DIR}/tests)
-add_test(NAME windows.win32 COMMAND bash ${runner} win32 ${TUMA_WINDOWS_DIR}/tests $<TARGET_FILE:tuma-sim>)
-set_tests_properties(windows.core windows.alloc windows.win32 PROPERTIES LABELS windows TIMEOUT 240)
+set(wbin ${TUMA_WINDOWS_DIR}/tests)
+add_test(NAME windows.core COMMAND bash ${runner} core ${wbin})
+add_test(NAME windows.alloc COMMAND bash ${runner} alloc ${wbin})
+add_test(NAME windows.win32 COMMAND bash ${runner} win32 ${wbin} $<TARGET_FILE:tuma-sim>)
+# The widget tests twice: with a decimal comma and a decimal point in the user's
+# regional settings.
+add_test(NAME windows.widgets.comma COMMAND bash ${runner} widgets ${wbin} "" ,)
+add_test(NAME windows.widgets.point COMMAND bash ${runner} widgets ${wbin} "" .)
+set_tests_properties(windows.core windows.alloc windows.win32 windows.widgets.comma windows.widgets.point
+  PROPERTIES LABELS windows TIMEOUT 300)
 
-# The program's own Windows-only lines cannot be built here (no Qt for Windows), but
-# the compiler can read them: mingw-w64 against this machine's Qt headers. It catches
-# what only a Windows build would meet, such as a header of ours hiding <windows.h>.
-set(win_includes)
-foreach(qt_target Qt6::Core Qt6::Gui Qt6::Widgets)
-  get_target_property(dirs ${qt_target} INTERFACE_INCLUDE_DIRECTORIES)
-  list(APPEND win_includes ${dirs})
-endforeach()
-list(APPEND win_includes ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/src/app
-     ${CMAKE_BINARY_DIR}/src/app/tuma_app_autogen/include)
-list(REMOVE_DUPLICATES win_includes)
-list(TRANSFORM win_includes PREPEND -I)
-add_test(NAME windows.app_sources
-  COMMAND ${TUMA_MINGW_CXX} -fsyntax-only -std=c++17 -Wall -Wextra ${win_includes}
-          ${PROJECT_SOURCE_DIR}/src/app/app_windows.cpp ${PROJECT_SOURCE_DIR}/src/app/application.cpp)
-set_tests_properties(windows.app_sources PROPERTIES LABELS windows)
+# The real tuma.exe on Xvfb with openbox, driven by the keyboard, against tuma-sim on
+# COM ports; and the installer installed and removed silently.
+set(wprog ${TUMA_WINDOWS_DIR}/src/app/tuma.exe)
+add_test(NAME windows.desktop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/desktop.sh ${wprog}
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-desktop)
+add_test(NAME windows.installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.sh
+         ${TUMA_WINDOWS_DIR}/tuma-${PROJECT_VERSION}-win64-setup.exe ${CMAKE_CURRENT_BINARY_DIR}/windows-installer)
+set_tests_properties(windows.desktop windows.installer PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The Windows installer under wine: a silent install puts tuma.exe under Program
+# Files with a Start-menu entry and an entry in Add/Remove Programs; the installed
+# program shows its main window; a silent uninstall leaves nothing behind.
+set -euo pipefail
+setup=$1 work=$2
+rm -rf "$work"; mkdir -p "$work"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+xserver=$(dirname "$0")/../gui/xserver.sh
+bash "$xserver" start "$work/x" >/dev/null
+export DISPLAY=$(cat "$work/x.display")
+cleanup() { wineserver -k 2>/dev/null || true; bash "$xserver" stop "$work/x"; }
+trap cleanup EXIT
+mkdir -p "$WINEPREFIX"
+wineserver -p 120
+wine cmd /c exit 0 >/dev/null 2>&1 || true
+
+fail() { echo "FAILED: $*"; exit 1; }
+dir="$WINEPREFIX/drive_c/Program Files/Tuma Programavel"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tuma Programavel'
+wine "$setup" /S >/dev/null 2>&1
+
+for _ in $(seq 100); do [ -f "$dir/tuma.exe" ] && break; sleep 0.2; done
+[ -f "$dir/tuma.exe" ] || fail "tuma.exe not installed"
+[ -f "$dir/Desinstalar Tuma Programável.exe" ] || fail "no uninstaller"
+echo "installed: $(cd "$dir" && ls)"
+links=$(find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name '*.lnk' | grep -i tuma || true)
+echo "$links" | grep -q "Tuma Programável.lnk" || fail "no Start-menu entry 'Tuma Programável' ($links)"
+entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+echo "$entry"
+echo "$entry" | grep -q 'DisplayVersion.*2\.5' || fail "no version 2.5 in Add/Remove Programs"
+echo "$entry" | grep -q 'Publisher.*Marvolan' || fail "no publisher"
+echo "$entry" | grep -q 'DisplayIcon' || fail "no icon"
+
+# The installed program starts and shows its main window.
+wine "$dir/tuma.exe" >/dev/null 2>&1 &
+shown=""
+for _ in $(seq 150); do
+  shown=$(xdotool search --name 'Marvolan - Tuma Programável v 2.5' 2>/dev/null | head -1 || true)
+  [ -n "$shown" ] && break
+  sleep 0.2
+done
+[ -n "$shown" ] || fail "the installed program showed no main window"
+echo "main window: $(xprop -id "$shown" _NET_WM_NAME)"
+xdotool key --window "$shown" alt+s
+for _ in $(seq 100); do xdotool search --name 'Marvolan - Tuma' >/dev/null 2>&1 || break; sleep 0.1; done
+
+# The uninstaller copies itself away and returns at once: wait for it to finish.
+wine "$dir/Desinstalar Tuma Programável.exe" /S >/dev/null 2>&1
+for _ in $(seq 150); do [ -e "$dir" ] || break; sleep 0.2; done
+
+[ ! -e "$dir" ] || fail "left behind: $(ls -R "$dir")"
+wine reg query "$key" >/dev/null 2>&1 && fail "the Add/Remove Programs entry is still there"
+echo "installed, started and removed cleanly"
