@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The real tuma.exe under wine on a desktop (Xvfb with openbox), driven by the
+# keyboard alone, against tuma-sim on COM5 and on COM12: the port dialog, the version
+# box, Ler, the live reads twice a second, and Sair, with every caption read from the
+# window manager. Screenshots go into the work folder.
+set -euo pipefail
+exe=$1 sim=$2 work=$3
+rm -rf "$work"; mkdir -p "$work"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+xserver=$(dirname "$0")/../gui/xserver.sh
+bash "$xserver" start "$work/x" >/dev/null
+export DISPLAY=$(cat "$work/x.display")
+pids=()
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  bash "$xserver" stop "$work/x"
+}
+trap cleanup EXIT
+mkdir -p "$WINEPREFIX"
+wineserver -p 120
+wine cmd /c exit 0 >/dev/null 2>&1 || true
+fail() { echo "FAILED: $*"; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
+
+# tuma-sim on a pseudo-terminal per COM port; its standard input is a fifo, so that
+# the test can ask it for the requests it received.
+serve() { # COM name
+  mkfifo "$work/$1.in"
+  "$sim" <"$work/$1.in" >"$work/$1.out" 2>&1 &
+  pids+=($!)
+  exec {fd}>"$work/$1.in"
+  eval "fd_$1=$fd"
+  local dev=""
+  for _ in $(seq 100); do
+    dev=$(grep -o '/dev/pts/[0-9]*' "$work/$1.out" || true)
+    [ -n "$dev" ] && break
+    sleep 0.05
+  done
+  [ -n "$dev" ] || fail "tuma-sim did not start"
+  ln -sfn "$dev" "$WINEPREFIX/dosdevices/$(echo "$1" | tr A-Z a-z)"
+  wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$1" /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+frames() { # COM name: the requests received since the last call
+  local fd; eval "fd=\$fd_$1"
+  local before; before=$(wc -l <"$work/$1.out")
+  echo frames >&"$fd"
+  sleep 0.3
+  tail -n +"$((before + 1))" "$work/$1.out" | grep '^cmd' || true
+}
+window() { # exact caption: the window's id once it is shown
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no window '$1'"
+  local name; name=$(xprop -id "$id" _NET_WM_NAME | sed 's/^[^"]*"//; s/"$//')
+  [ "$name" = "$1" ] || fail "caption '$name', expected '$1'"
+  echo "$id"
+}
+gone() { for _ in $(seq 50); do xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done; fail "'$1' still open"; }
+
+serve COM5
+serve COM12
+
+wine "$exe" >/dev/null 2>&1 &
+main=$(window 'Marvolan - Tuma Programável v 2.5')
+sleep 1
+import -window root "$work/main.png"
+
+for port in COM12 COM5; do
+  xdotool windowactivate --sync "$main" key alt+c
+  dialog=$(window 'Configuração Porta Serial')
+  import -window root "$work/port-dialog.png"
+  # The list offers the registry's ports; the name is typed into its field.
+  xdotool key ctrl+a type "$port"
+  xdotool key Return
+  box=$(window 'Versão')
+  import -window root "$work/version-$port.png"
+  xdotool key Return
+  gone 'Versão'
+  gone 'Configuração Porta Serial'
+  frames "$port" | grep -q '^cmd 3 addr 1 n 1' || fail "no GetVersion on $port"
+done
+
+# Ler on COM5: the parameter block, the short live read, then a live read every 500 ms.
+xdotool windowactivate --sync "$main" key alt+l
+sleep 0.5
+got=$(frames COM5)
+echo "$got" | grep -q '^cmd 1 addr 1 n 25' || fail "no ReadConfig after Ler"
+echo "$got" | grep -q '^cmd 0 addr 72 n 10' || fail "no short live read after Ler"
+sleep 5
+live=$(frames COM5 | grep -c '^cmd 0 addr 67 n 10' || true)
+echo "live reads in 5.3 s: $live"
+[ "$live" -ge 9 ] && [ "$live" -le 12 ] || fail "$live live reads in 5.3 s, expected about 10"
+import -window root "$work/main-read.png"
+
+xdotool windowactivate --sync "$main" key alt+s
+gone 'Marvolan - Tuma Programável v 2.5'
+echo "tuma.exe: port dialog, version on COM12 and COM5, Ler, live reads and Sair by keyboard"
