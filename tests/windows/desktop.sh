@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real tuma.exe under wine on a desktop (Xvfb with openbox), driven by the
 # keyboard alone, against tuma-sim on COM5 and on COM12: the port dialog, the version
-# box, Ler, the live reads twice a second, and Sair, with every caption read from the
+# box, Ler, the live reads twice a second, an edit written with Gravar, and Sair,
+# with every caption read from the
 # window manager. Screenshots go into the work folder.
 set -euo pipefail
 exe=$1 sim=$2 work=$3
@@ -96,6 +97,21 @@ echo "live reads in 5.3 s: $live"
 [ "$live" -ge 9 ] && [ "$live" -le 12 ] || fail "$live live reads in 5.3 s, expected about 10"
 import -window root "$work/main-read.png"
 
+# An edit and Gravar: Ler left the focus in Tempo Injec.; 2000 ms is 2439 (87 09),
+# and every other field goes back as the form shows it (Tempo Ajuste "50" is 238).
+xdotool windowactivate --sync "$main" key ctrl+a type 2000
+xdotool key alt+g
+window 'Aviso' >/dev/null
+xdotool key Return
+window 'Gravação' >/dev/null
+import -window root "$work/written.png"
+xdotool key Return
+gone 'Gravação'
+write=$(frames COM5 | grep '^cmd 4 addr 1 n 25' || true)
+echo "written: $write"
+[ "$write" = "cmd 4 addr 1 n 25: 00 5A 10 20 12 7A 01 02 03 04 05 06 87 09 18 5B 5B 83 FA 00 00 06 00 77 EE" ] \
+  || fail "WriteConfig was '$write'"
+
 xdotool windowactivate --sync "$main" key alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
-echo "tuma.exe: port dialog, version on COM12 and COM5, Ler, live reads and Sair by keyboard"
+echo "tuma.exe: port dialog, version on COM12 and COM5, Ler, live reads, an edit written with Gravar, and Sair, by keyboard"
