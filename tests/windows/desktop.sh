@@ -2,8 +2,7 @@
 # The real tuma.exe under wine on a desktop (Xvfb with openbox), driven by the
 # keyboard alone, against tuma-sim on COM5 and on COM12: the port dialog, the version
 # box, Ler, the live reads twice a second, an edit written with Gravar, and Sair,
-# with every caption read from the
-# window manager. Screenshots go into the work folder.
+# with every caption read from the window manager. Screenshots go into the work folder.
 set -euo pipefail
 exe=$1 sim=$2 work=$3
 rm -rf "$work"; mkdir -p "$work"
