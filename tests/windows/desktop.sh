@@ -6,38 +6,18 @@
 set -euo pipefail
 exe=$1 sim=$2 work=$3
 rm -rf "$work"; mkdir -p "$work"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-xserver=$(dirname "$0")/../gui/xserver.sh
-bash "$xserver" start "$work/x" >/dev/null
-export DISPLAY=$(cat "$work/x.display")
-pids=()
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  bash "$xserver" stop "$work/x"
-}
-trap cleanup EXIT
-mkdir -p "$WINEPREFIX"
-wineserver -p 120
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+source "$(dirname "$0")/wine_session.sh"
+wine_session "$work/prefix" "$work/x"
+trap wine_session_end EXIT
 fail() { echo "FAILED: $*"; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
 
 # tuma-sim on a pseudo-terminal per COM port; its standard input is a fifo, so that
 # the test can ask it for the requests it received.
 serve() { # COM name
   mkfifo "$work/$1.in"
-  "$sim" <"$work/$1.in" >"$work/$1.out" 2>&1 &
-  pids+=($!)
-  exec {fd}>"$work/$1.in"
+  exec {fd}<>"$work/$1.in"
   eval "fd_$1=$fd"
-  local dev=""
-  for _ in $(seq 100); do
-    dev=$(grep -o '/dev/pts/[0-9]*' "$work/$1.out" || true)
-    [ -n "$dev" ] && break
-    sleep 0.05
-  done
-  [ -n "$dev" ] || fail "tuma-sim did not start"
-  ln -sfn "$dev" "$WINEPREFIX/dosdevices/$(echo "$1" | tr A-Z a-z)"
+  serve_com "$sim" none "$1" "$work/$1.out" "$work/$1.in"
   wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$1" /t REG_SZ /d "$1" /f >/dev/null 2>&1
 }
 frames() { # COM name: the requests received since the last call

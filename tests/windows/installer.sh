@@ -5,15 +5,9 @@
 set -euo pipefail
 setup=$1 work=$2
 rm -rf "$work"; mkdir -p "$work"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-xserver=$(dirname "$0")/../gui/xserver.sh
-bash "$xserver" start "$work/x" >/dev/null
-export DISPLAY=$(cat "$work/x.display")
-cleanup() { wineserver -k 2>/dev/null || true; bash "$xserver" stop "$work/x"; }
-trap cleanup EXIT
-mkdir -p "$WINEPREFIX"
-wineserver -p 120
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+source "$(dirname "$0")/wine_session.sh"
+wine_session "$work/prefix" "$work/x"
+trap wine_session_end EXIT
 
 fail() { echo "FAILED: $*"; exit 1; }
 dir="$WINEPREFIX/drive_c/Program Files/Tuma Programavel"

@@ -1,45 +1,25 @@
 #!/usr/bin/env bash
-# Runs one cross-built test program under wine, headless, in a wine prefix of its own.
+# Runs one set of cross-built test programs under wine, in a wine prefix of its own.
 # For the Win32 layer it first serves the simulated controller on pseudo-terminals
 # mapped to COM ports, and fills the registry's list of serial ports.
 set -euo pipefail
 what=$1 bindir=$2 sim=${3:-} sep=${4:-}
 
-export WINEPREFIX=$bindir/wine-$what$([ -n "$sep" ] && { [ "$sep" = , ] && echo -comma || echo -point; }) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-unset DISPLAY WAYLAND_DISPLAY
-xserver=$(dirname "$0")/../gui/xserver.sh xstate=$bindir/x-$what$sep
+source "$(dirname "$0")/wine_session.sh"
+case $sep in
+,) prefix=$bindir/wine-$what-comma ;;
+.) prefix=$bindir/wine-$what-point ;;
+*) prefix=$bindir/wine-$what ;;
+esac
+# The widget tests run on Qt's Windows platform, on a desktop of their own.
 if [ "$what" = widgets ]; then
-  # Wine's desktop takes the display it finds when the prefix starts.
-  bash "$xserver" start "$xstate" >/dev/null
-  export DISPLAY=$(cat "$xstate.display")
+  wine_session "$prefix" "$bindir/x-$what$sep"
+else
+  wine_session "$prefix"
 fi
-# The first command creates the prefix; keep its server up for the whole run, so that
-# the registry values added below (the key is volatile) are there for the test.
-mkdir -p "$WINEPREFIX"
-wineserver -p 120 </dev/null >/dev/null 2>&1
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+trap wine_session_end EXIT
 
-sims=()
-cleanup() {
-  # The server first: wine 8 crashes when a pseudo-terminal it knows is hung up.
-  wineserver -k 2>/dev/null || true
-  [ "$what" = widgets ] && bash "$xserver" stop "$xstate"
-  for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-serve() { # fault, COM name
-  local out=$bindir/sim-$2.txt dev=""
-  "$sim" --fault "$1" --quiet </dev/null >"$out" 2>&1 &
-  sims+=($!)
-  for _ in $(seq 100); do
-    dev=$(grep -o '/dev/pts/[0-9]*' "$out" || true)
-    [ -n "$dev" ] && break
-    sleep 0.05
-  done
-  [ -n "$dev" ] || { echo "tuma-sim did not start"; cat "$out"; exit 1; }
-  ln -sfn "$dev" "$WINEPREFIX/dosdevices/$2"
-}
+serve() { serve_com "$sim" "$1" "$2" "$bindir/sim-$2.txt"; } # fault, COM name
 
 reg() { wine reg "$@" >/dev/null 2>&1; }
 
