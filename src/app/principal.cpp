@@ -359,8 +359,7 @@ void TMainForm::limite_corrExit()
         return;
     // The cold-start mixture may not exceed the maximum correction.
     const double mixture = parseDecimal(s(porc_mistura));
-    const double limit = parseDecimal(s(limite_corr));
-    if (mixture > limit)
+    if (mixture > maxCorrection())
         porc_mistura->setText(limite_corr->text());
 }
 
