@@ -2,6 +2,7 @@
 
 #include "core/number_text.h"
 #include "app/message_box.h"
+#include "app/paint_cache.h"
 #include "app/platform.h"
 
 #include <QElapsedTimer>
@@ -62,7 +63,10 @@ void nameApplication()
     QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
 }
 
-TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    installPaintCache();
+}
 
 bool TumaApplication::notify(QObject* receiver, QEvent* event)
 {
