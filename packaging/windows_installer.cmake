@@ -1,7 +1,7 @@
 # The Windows installer (cpack -G NSIS, with Debian's nsis): tuma.exe is one static
 # file, so the installer holds it alone, under Program Files, with a Start-menu entry,
 # an uninstaller and an entry in Add/Remove Programs, in Brazilian Portuguese.
-install(TARGETS tuma RUNTIME DESTINATION .)
+install(TARGETS tuma tuma-cli RUNTIME DESTINATION .)
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_FILE_NAME "tuma-${PROJECT_VERSION}-win64-setup")
 set(CPACK_NSIS_PACKAGE_NAME "Tuma Programável")

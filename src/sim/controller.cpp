@@ -226,7 +226,7 @@ void Controller::handleFrame(int64_t atUs, LineOutput& out)
     case cmd::WriteConfig:
         for (size_t i = 0; i < n; ++i) {
             size_t a = address + i;
-            if (a >= addr::ConfigFirst && a < addr::ConfigFirst + addr::ConfigCount)
+            if (!ignoreWrites && a >= addr::ConfigFirst && a < addr::ConfigFirst + addr::ConfigCount)
                 memory[a] = rx[5 + i];
         }
         answer(atUs, payload, 0, out);

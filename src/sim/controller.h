@@ -65,6 +65,9 @@ public:
     void resetMemory();
     // When 0..255, the status byte reads as this whatever the procedures do (tests).
     int pinnedStatus = -1;
+    // A controller that answers a write as usual and keeps its old memory (tests of
+    // verification after a write).
+    bool ignoreWrites = false;
     // Live values follow the clock of the last request; tests may pin them.
     bool liveFrozen = false;
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the Debian package as a user would meet it: lintian finds no error, it holds
-# the two programs and their files and nothing else, its desktop entry and AppStream
+# the three programs and their files and nothing else, its desktop entry and AppStream
 # file validate, and the installed program starts and shows its main window.
 set -euo pipefail
 deb=$1 display_file=$2
@@ -17,6 +17,7 @@ echo "== contents"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sed 's#^\./##' | sort)
 expected=$(cat <<'LIST' | sort
 usr/bin/tuma
+usr/bin/tuma-cli
 usr/bin/tuma-sim
 usr/share/applications/com.marvolan.Tuma.desktop
 usr/share/doc/tuma/changelog.Debian.gz
@@ -29,6 +30,7 @@ usr/share/icons/hicolor/256x256/apps/com.marvolan.Tuma.png
 usr/share/icons/hicolor/32x32/apps/com.marvolan.Tuma.png
 usr/share/icons/hicolor/48x48/apps/com.marvolan.Tuma.png
 usr/share/icons/hicolor/64x64/apps/com.marvolan.Tuma.png
+usr/share/man/man1/tuma-cli.1.gz
 usr/share/man/man1/tuma-sim.1.gz
 usr/share/man/man1/tuma.1.gz
 usr/share/metainfo/com.marvolan.Tuma.metainfo.xml
@@ -65,3 +67,18 @@ done
 [ -n "$window" ] || { echo "no main window"; exit 1; }
 xprop -id "$window" _NET_WM_NAME
 echo "main window shown"
+
+echo "== the installed tuma-cli against the installed tuma-sim"
+sleep 30 | env -u LD_LIBRARY_PATH "$root/usr/bin/tuma-sim" --quiet >"$root/sim.out" 2>&1 &
+sim_pid=$!
+dev=""
+for _ in $(seq 100); do
+  dev=$(grep -o '/dev/pts/[0-9]*' "$root/sim.out" || true)
+  [ -n "$dev" ] && break
+  sleep 0.05
+done
+[ -n "$dev" ] || { echo "tuma-sim did not start"; exit 1; }
+version=$(env -u LD_LIBRARY_PATH "$root/usr/bin/tuma-cli" -p "${dev#/dev/}" version)
+kill "$sim_pid" 2>/dev/null || true
+[ "$version" = "2.5" ] || { echo "tuma-cli version said '$version'"; exit 1; }
+echo "tuma-cli -p ${dev#/dev/} version: $version"

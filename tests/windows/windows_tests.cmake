@@ -41,4 +41,6 @@ add_test(NAME windows.desktop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/d
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-desktop)
 add_test(NAME windows.installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.sh
          ${TUMA_WINDOWS_DIR}/tuma-${PROJECT_VERSION}-win64-setup.exe ${CMAKE_CURRENT_BINARY_DIR}/windows-installer)
-set_tests_properties(windows.desktop windows.installer PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)
+add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli.sh ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-cli)
+set_tests_properties(windows.desktop windows.installer windows.cli PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

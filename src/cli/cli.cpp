@@ -1,0 +1,568 @@
+#include "cli/cli.h"
+
+#include "cli/param_file.h"
+#include "core/commands.h"
+#include "core/memory_map.h"
+#include "core/number_text.h"
+#include "core/parameters.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+namespace tuma::cli {
+
+namespace {
+
+using Image = commands::ConfigImage;
+const char* const CommFailure = "Falha na Comunicação";
+
+const char* const Usage =
+    "uso: tuma-cli [-p PORTA] COMANDO [argumentos]\n"
+    "\n"
+    "  ports [--probe]              as portas seriais; com --probe, pergunta a versão em cada uma\n"
+    "  -p PORTA version             a versão do controlador\n"
+    "  -p PORTA backup [ARQUIVO]    salva os parâmetros (sem ARQUIVO: tuma-AAAAMMDD-HHMMSS.tuma);\n"
+    "                               --force sobrescreve um arquivo que já existe\n"
+    "  show ARQUIVO                 mostra os parâmetros de um arquivo\n"
+    "  diff ARQUIVO [ARQUIVO2]      o que difere entre dois arquivos ou, com -p, entre o arquivo\n"
+    "                               e o controlador (saída 0: iguais, 1: diferentes)\n"
+    "  -p PORTA restore ARQUIVO     grava o arquivo no controlador e confere byte a byte;\n"
+    "                               --yes dispensa a confirmação\n"
+    "  -p PORTA log [ARQUIVO.csv]   registra os valores atuais a cada 500 ms até Ctrl+C;\n"
+    "                               --seconds N para depois de N segundos\n"
+    "\n"
+    "PORTA como na Configuração Porta Serial: COM5, ttyUSB0, pts/3 ou um caminho.\n"
+    "Saída: 0 feito, 1 falha do controlador, da comunicação ou da conferência, 2 uso ou arquivo inválido.\n";
+
+struct Args {
+    std::string port, command;
+    std::vector<std::string> positional;
+    bool force = false, yes = false, probe = false, help = false;
+    int seconds = 0;
+    std::string error;
+};
+
+Args parseArgs(const std::vector<std::string>& args)
+{
+    Args a;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        if (s == "-p" || s == "--port") {
+            if (i + 1 >= args.size()) {
+                a.error = "-p pede o nome da porta";
+                return a;
+            }
+            a.port = args[++i];
+        } else if (s == "--force") {
+            a.force = true;
+        } else if (s == "--yes" || s == "-y") {
+            a.yes = true;
+        } else if (s == "--probe") {
+            a.probe = true;
+        } else if (s == "--seconds") {
+            int32_t n = 0;
+            if (i + 1 >= args.size() || !tryParseInteger(args[i + 1], n) || n <= 0) {
+                a.error = "--seconds pede um número inteiro de segundos maior que zero";
+                return a;
+            }
+            a.seconds = n;
+            ++i;
+        } else if (s == "-h" || s == "--help") {
+            a.help = true;
+        } else if (!s.empty() && s[0] == '-' && s != "-") {
+            a.error = "opção desconhecida: " + s;
+            return a;
+        } else if (a.command.empty()) {
+            a.command = s;
+        } else {
+            a.positional.push_back(s);
+        }
+    }
+    return a;
+}
+
+std::string localTime(const char* format, bool millis = false)
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const std::tm tm = *std::localtime(&t); // one thread only
+    char buf[64];
+    std::strftime(buf, sizeof buf, format, &tm);
+    std::string s = buf;
+    if (millis) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+        std::snprintf(buf, sizeof buf, ".%03d", static_cast<int>(ms));
+        s += buf;
+    }
+    return s;
+}
+
+bool readFile(const std::string& path, std::string& text, std::string& why)
+{
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
+        why = "não foi possível abrir " + path;
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(f), {});
+    if (text.size() > MaxFileSize) {
+        why = path + ": arquivo maior que 64 KiB";
+        return false;
+    }
+    return true;
+}
+
+bool exists(const std::string& path) { return std::ifstream(path).good(); }
+
+// Written beside the target and renamed over it, so that a full disk or a crash
+// never leaves half a backup under the final name.
+bool writeFileAtomically(const std::string& path, const std::string& text, std::string& why)
+{
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        f << text;
+        f.flush();
+        if (!f) {
+            std::remove(temp.c_str());
+            why = "não foi possível gravar " + path;
+            return false;
+        }
+    }
+    std::remove(path.c_str()); // rename does not replace on Windows
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        why = "não foi possível gravar " + path;
+        return false;
+    }
+    return true;
+}
+
+std::string userText(std::string text, char sep)
+{
+    if (sep != '.')
+        for (char& c : text)
+            if (c == '.')
+                c = sep;
+    return text;
+}
+
+std::string fieldText(const Parameter& p, const uint8_t* image)
+{
+    try {
+        return p.decode(image, "1");
+    } catch (...) {
+        return "0";
+    }
+}
+
+class Session {
+public:
+    Session(const Args& a, CliSystem& s) : args(a), sys(s), link(s.portFactory, s.devicePathRule) {}
+
+    int run()
+    {
+        const std::string& c = args.command;
+        if (c == "ports")
+            return ports();
+        if (c == "show")
+            return show();
+        if (c == "diff")
+            return diff();
+        if (c == "version" || c == "backup" || c == "restore" || c == "log") {
+            if (args.port.empty())
+                return usage("\"" + c + "\" pede a porta: -p PORTA");
+            if (c == "version")
+                return version();
+            if (c == "backup")
+                return backup();
+            if (c == "restore")
+                return restore();
+            return log();
+        }
+        return usage(c.empty() ? "falta o comando" : "comando desconhecido: " + c);
+    }
+
+private:
+    const Args& args;
+    CliSystem& sys;
+    Link link;
+
+    std::ostream& out() { return *sys.out; }
+    int usage(const std::string& why)
+    {
+        *sys.err << "tuma-cli: " << why << "\n" << Usage;
+        return BadUsage;
+    }
+    int failed(const std::string& why)
+    {
+        *sys.err << "tuma-cli: " << why << "\n";
+        return Failed;
+    }
+    int badFile(const std::string& why)
+    {
+        *sys.err << "tuma-cli: " << why << "\n";
+        return BadUsage;
+    }
+
+    bool open()
+    {
+        if (link.portOpen())
+            return true;
+        if (!link.OpenPort(args.port)) {
+            *sys.err << "tuma-cli: Erro ao abrir a Serial " << args.port << " (não existe, está em uso ou sem permissão)\n";
+            return false;
+        }
+        return true;
+    }
+
+    bool readBlock(Image& image, std::string& versionText)
+    {
+        commands::Version v;
+        if (!commands::readVersion(link, v))
+            return false;
+        versionText = std::to_string(v.major) + "." + std::to_string(v.minor);
+        return commands::readConfig(link, image);
+    }
+
+    bool loadFile(const std::string& path, ParsedFile& parsed)
+    {
+        std::string text, why;
+        if (!readFile(path, text, why)) {
+            *sys.err << "tuma-cli: " << why << "\n";
+            return false;
+        }
+        parsed = parseParameterFile(text);
+        if (!parsed.ok) {
+            *sys.err << "tuma-cli: " << path << ": " << parsed.error << "\n";
+            return false;
+        }
+        return true;
+    }
+
+    int ports()
+    {
+        const std::vector<PortEntry> list = sys.listPorts ? sys.listPorts() : std::vector<PortEntry>{};
+        if (list.empty())
+            out() << "Nenhuma porta serial encontrada.\n";
+        for (const PortEntry& p : list) {
+            out() << p.name;
+            if (!p.description.empty())
+                out() << "\t" << p.description;
+            if (args.probe) {
+                Link probe(sys.portFactory, sys.devicePathRule);
+                commands::Version v;
+                if (!probe.OpenPort(p.name))
+                    out() << "\t(em uso ou sem permissão: deixada como está)";
+                else if (commands::readVersion(probe, v))
+                    out() << "\tcontrolador versão " << int(v.major) << "." << int(v.minor);
+                else
+                    out() << "\tsem resposta";
+            }
+            out() << "\n";
+        }
+        return Done;
+    }
+
+    int version()
+    {
+        if (!open())
+            return Failed;
+        commands::Version v;
+        if (!commands::readVersion(link, v))
+            return failed(CommFailure);
+        out() << int(v.major) << "." << int(v.minor) << "\n";
+        return Done;
+    }
+
+    int backup()
+    {
+        if (args.positional.size() > 1)
+            return usage("backup leva no máximo um arquivo");
+        const std::string path =
+            args.positional.empty() ? "tuma-" + localTime("%Y%m%d-%H%M%S") + ".tuma" : args.positional[0];
+        if (!args.force && exists(path))
+            return badFile(path + " já existe (use --force para sobrescrever)");
+        if (!open())
+            return Failed;
+        Image image{};
+        std::string versionText;
+        if (!readBlock(image, versionText))
+            return failed(CommFailure);
+        std::string why;
+        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion};
+        if (!writeFileAtomically(path, formatParameterFile(h, image), why))
+            return failed(why);
+        out() << "Parâmetros salvos em " << path << "\n";
+        return Done;
+    }
+
+    void showImage(const uint8_t* image)
+    {
+        for (const char* name : ReadOrder) {
+            const Parameter& p = *parameterNamed(name);
+            out() << "  " << p.caption << ": " << userText(fieldText(p, image), sys.decimalSeparator) << " " << p.unit
+                  << "\n";
+        }
+        const Parameter& idle = *parameterNamed("rpm_adj");
+        out() << "  " << idle.caption << ": " << fieldText(idle, image) << " " << idle.unit << "\n";
+        const uint8_t flags = image[addr::cfg(addr::OptionFlags)];
+        for (const OptionBit& o : Options)
+            out() << "  " << o.caption << ": " << (flags & o.bit ? "sim" : "não") << "\n";
+        out() << "  Sonda/Lenta Progr.: " << (flags & bits::LambdaIdleLearned ? "aprendido" : "não aprendido") << "\n";
+        out() << "  MAP Progr.: " << (flags & bits::MapLearned ? "aprendido" : "não aprendido") << "\n";
+    }
+
+    int show()
+    {
+        if (args.positional.size() != 1)
+            return usage("show leva um arquivo");
+        ParsedFile f;
+        if (!loadFile(args.positional[0], f))
+            return BadUsage;
+        out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion
+              << ", porta " << f.header.port << ")\n";
+        showImage(f.image);
+        return Done;
+    }
+
+    // Prints what differs from `before` to `after`; true when anything does.
+    bool printDiff(const uint8_t* before, const uint8_t* after)
+    {
+        bool any = false;
+        bool shown[addr::ConfigCount]{};
+        for (size_t i = 0; i < parameterCount(); ++i) {
+            const Parameter& p = parameterTable()[i];
+            for (size_t k = 0; k < p.width; ++k)
+                shown[addr::cfg(p.address) + k] = true;
+            const std::string a = fieldText(p, before), b = fieldText(p, after);
+            if (a != b) {
+                any = true;
+                out() << "  " << p.caption << ": " << userText(a, sys.decimalSeparator) << " " << p.unit << " -> "
+                      << userText(b, sys.decimalSeparator) << " " << p.unit << "\n";
+            }
+        }
+        const size_t flagsAt = addr::cfg(addr::OptionFlags);
+        for (const OptionBit& o : Options) {
+            const bool a = before[flagsAt] & o.bit, b = after[flagsAt] & o.bit;
+            if (a != b) {
+                any = true;
+                out() << "  " << o.caption << ": " << (a ? "sim" : "não") << " -> " << (b ? "sim" : "não") << "\n";
+            }
+        }
+        for (size_t i = 0; i < addr::ConfigCount; ++i) {
+            const uint8_t mask = i == flagsAt ? static_cast<uint8_t>(~bits::OptionMask) : 0xFF;
+            if (!shown[i] && (before[i] & mask) != (after[i] & mask)) {
+                any = true;
+                char line[64];
+                std::snprintf(line, sizeof line, "  byte do endereço %zu (nenhum campo o mostra): %02X -> %02X\n",
+                              i + addr::ConfigFirst, before[i], after[i]);
+                out() << line;
+            }
+        }
+        return any;
+    }
+
+    int diff()
+    {
+        if (args.positional.empty() || args.positional.size() > 2)
+            return usage("diff leva um ou dois arquivos");
+        ParsedFile a, b;
+        if (!loadFile(args.positional[0], a))
+            return BadUsage;
+        Image other{};
+        std::string otherName;
+        if (args.positional.size() == 2) {
+            if (!loadFile(args.positional[1], b))
+                return BadUsage;
+            std::copy(std::begin(b.image), std::end(b.image), std::begin(other));
+            otherName = args.positional[1];
+        } else {
+            if (args.port.empty())
+                return usage("diff com um arquivo só compara com o controlador: -p PORTA");
+            if (!open())
+                return Failed;
+            if (!commands::readConfig(link, other))
+                return failed(CommFailure);
+            otherName = "o controlador em " + args.port;
+        }
+        out() << args.positional[0] << " -> " << otherName << ":\n";
+        if (!printDiff(a.image, other)) {
+            out() << "  iguais\n";
+            return Done;
+        }
+        return Failed;
+    }
+
+    bool confirmed()
+    {
+        out() << "Confirme Gravação dos Dados!!!! Gravar no controlador? [s/N] " << std::flush;
+        std::string answer;
+        if (!sys.in || !std::getline(*sys.in, answer))
+            return false;
+        return answer == "s" || answer == "S" || answer == "sim" || answer == "Sim";
+    }
+
+    int restore()
+    {
+        if (args.positional.size() != 1)
+            return usage("restore leva um arquivo");
+        const std::string& path = args.positional[0];
+        ParsedFile f;
+        if (!loadFile(path, f))
+            return BadUsage;
+        if (!args.yes && !sys.inputIsTerminal)
+            return usage("sem terminal não há a quem perguntar: use --yes para gravar sem confirmação");
+        if (!open())
+            return Failed;
+        Image current{};
+        std::string versionText;
+        if (!readBlock(current, versionText))
+            return failed(CommFailure);
+        out() << "O controlador em " << args.port << " -> " << path << ":\n";
+        if (!printDiff(current, f.image))
+            out() << "  iguais (a gravação regrava os mesmos bytes)\n";
+        if (!args.yes && !confirmed()) {
+            out() << "Nada foi gravado.\n";
+            return Done;
+        }
+
+        // What the controller holds now, kept before anything is written.
+        const size_t slash = path.find_last_of("/\\");
+        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        std::string saved = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes.tuma";
+        for (int n = 2; exists(saved); ++n)
+            saved = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes-" + std::to_string(n) + ".tuma";
+        std::string why;
+        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion};
+        if (!writeFileAtomically(saved, formatParameterFile(h, current), why))
+            return failed(why + "; nada foi gravado no controlador");
+        out() << "Cópia do que o controlador tinha: " << saved << "\n";
+
+        Image sent{};
+        std::copy(std::begin(f.image), std::end(f.image), std::begin(sent));
+        Image buffer{};
+        std::copy(std::begin(sent), std::end(sent), std::begin(buffer));
+        if (!commands::writeConfig(link, buffer))
+            return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff " + path);
+        Image back{};
+        if (!commands::readConfig(link, back))
+            return failed(std::string(CommFailure) + " na conferência: não se sabe o que o controlador guardou");
+        std::string differing;
+        for (size_t i = 0; i < addr::ConfigCount; ++i)
+            if (back[i] != sent[i]) {
+                char item[48];
+                std::snprintf(item, sizeof item, "%s%zu (enviado %02X, lido %02X)", differing.empty() ? "" : ", ",
+                              i + addr::ConfigFirst, sent[i], back[i]);
+                differing += item;
+            }
+        if (!differing.empty())
+            return failed("a conferência falhou: bytes diferentes nos endereços " + differing);
+        out() << "Verificado: os 25 bytes lidos de volta são os gravados.\n";
+        return Done;
+    }
+
+    int log()
+    {
+        if (args.positional.size() > 1)
+            return usage("log leva no máximo um arquivo");
+        std::ofstream file;
+        std::ostream* rows = sys.out;
+        if (!args.positional.empty()) {
+            const bool fresh = !exists(args.positional[0]);
+            file.open(args.positional[0], std::ios::app | std::ios::binary);
+            if (!file)
+                return badFile("não foi possível abrir " + args.positional[0]);
+            rows = &file;
+            if (fresh) // a file already there is added to, below its own header
+                writeHeader(*rows);
+        } else {
+            writeHeader(*rows);
+        }
+        if (!open())
+            return Failed;
+
+        const char sep = sys.decimalSeparator == ',' ? ';' : ',';
+        const char saved = decimalSeparator();
+        setDecimalSeparator(sys.decimalSeparator);
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        auto next = start;
+        long samples = 0, failures = 0;
+        commands::LiveImage live{};
+        while (!(sys.stop && sys.stop->load())) {
+            if (args.seconds > 0 && Clock::now() - start >= std::chrono::seconds(args.seconds))
+                break;
+            const std::string when = localTime("%Y-%m-%dT%H:%M:%S", true);
+            if (commands::readLive(link, live)) {
+                auto at = [&live](uint16_t a) { return live[addr::at(a, addr::LiveFirst)]; };
+                const uint16_t period = get16(live, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
+                *rows << when << sep << temperatureDecode(at(addr::EngineTemp)) << sep
+                      << mapVoltageDecode(at(addr::MapVoltage)) << sep << millivoltText(at(addr::LambdaVoltage)) << sep
+                      << liveCorrectionDecode(at(addr::LiveCorrection)) << sep << formatFixed(engineSpeed(period, 1), 0)
+                      << sep << injectionTimeDecode(get16(live, addr::at(addr::InjectionTime, addr::LiveFirst))) << sep
+                      << "\n";
+            } else {
+                ++failures;
+                *rows << when << sep << sep << sep << sep << sep << sep << sep << CommFailure << "\n";
+                if (!link.portOpen())
+                    link.OpenPort(args.port); // an adapter plugged back in is used again
+            }
+            rows->flush();
+            ++samples;
+            if (sys.outputIsTerminal && rows != sys.out) {
+                const auto s = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();
+                *sys.out << "\ramostras: " << samples << "  falhas: " << failures << "  tempo: " << s / 60 << ":"
+                         << (s % 60 < 10 ? "0" : "") << s % 60 << std::flush;
+            }
+            next += std::chrono::milliseconds(500);
+            const auto now = Clock::now();
+            if (next < now)
+                next = now; // a slow read shifts the cadence instead of bunching reads
+            while (Clock::now() < next && !(sys.stop && sys.stop->load()))
+                std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(), std::chrono::milliseconds(50)));
+        }
+        setDecimalSeparator(saved);
+        if (sys.outputIsTerminal && rows != sys.out)
+            *sys.out << "\n";
+        *sys.err << "tuma-cli: " << samples << " amostras, " << failures << " falhas\n";
+        return Done;
+    }
+
+    void writeHeader(std::ostream& rows)
+    {
+        const char sep = sys.decimalSeparator == ',' ? ';' : ',';
+        rows << "data_hora" << sep << "Temperatura Atual (C)" << sep << "MAP Atual (V)" << sep << "Lambda Atual (mV)"
+             << sep << "Correção Atual (%)" << sep << "RPM Atual (RPM)" << sep << "Tempo de Injeç. (ms)" << sep
+             << "falha\n";
+    }
+};
+
+} // namespace
+
+int runCli(const std::vector<std::string>& argList, CliSystem& system)
+{
+    const Args args = parseArgs(argList);
+    if (args.help) {
+        *system.out << Usage;
+        return Done;
+    }
+    if (!args.error.empty()) {
+        *system.err << "tuma-cli: " << args.error << "\n" << Usage;
+        return BadUsage;
+    }
+    try {
+        Session session(args, system);
+        return session.run();
+    } catch (const std::exception& e) {
+        *system.err << "tuma-cli: " << e.what() << "\n";
+        return Failed;
+    }
+}
+
+} // namespace tuma::cli

@@ -1,0 +1,39 @@
+#pragma once
+// tuma-cli's commands over the same link, protocol calls and parameter table as the
+// windows. The system's parts (ports, clock, terminal) come in through CliSystem, so
+// that tests run the commands against a simulated controller.
+#include "core/link.h"
+
+#include <atomic>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tuma::cli {
+
+enum Exit { Done = 0, Failed = 1, BadUsage = 2 };
+
+struct PortEntry {
+    std::string name;        // as the port dialog takes it
+    std::string description; // the adapter's maker and product, where the system says
+};
+
+struct CliSystem {
+    Link::PortFactory portFactory;
+    Link::DevicePathRule devicePathRule = posixDevicePath;
+    std::function<std::vector<PortEntry>()> listPorts;
+    char decimalSeparator = '.';
+    bool inputIsTerminal = false;
+    bool outputIsTerminal = false;
+    std::istream* in = nullptr;
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    std::string programVersion;
+    // Set (from a signal handler) to end `log`.
+    std::atomic<bool>* stop = nullptr;
+};
+
+int runCli(const std::vector<std::string>& args, CliSystem& system);
+
+} // namespace tuma::cli

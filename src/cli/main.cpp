@@ -1,0 +1,28 @@
+// tuma-cli: the workshop's companion to the windows (backups, comparisons, verified
+// restores, logs of the live values, finding the controller's port).
+#include "cli/cli.h"
+#include "cli/system.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <iostream>
+
+namespace {
+std::atomic<bool> stopRequested{false};
+extern "C" void onInterrupt(int) { stopRequested = true; }
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv); // Qt SerialPort wants one
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    tuma::cli::CliSystem system = tuma::cli::hostSystem();
+    system.in = &std::cin;
+    system.out = &std::cout;
+    system.err = &std::cerr;
+    system.stop = &stopRequested;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return tuma::cli::runCli(args, system);
+}

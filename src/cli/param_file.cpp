@@ -1,0 +1,258 @@
+#include "cli/param_file.h"
+
+#include "core/number_text.h"
+#include "core/parameters.h"
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace tuma::cli {
+
+namespace {
+
+// Files always carry a decimal point; the conversions read the process-wide
+// separator, so it is '.' while a file is written or read.
+class PointSeparator {
+public:
+    PointSeparator() : saved(decimalSeparator()) { setDecimalSeparator('.'); }
+    ~PointSeparator() { setDecimalSeparator(saved); }
+
+private:
+    char saved;
+};
+
+const char* const Scale = "1"; // the form reads at scale 1
+
+std::string trim(const std::string& s)
+{
+    const size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos)
+        return {};
+    const size_t b = s.find_last_not_of(" \t\r");
+    return s.substr(a, b - a + 1);
+}
+
+bool validUtf8(const std::string& s, size_t& badAt)
+{
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > s.size()) {
+            badAt = i;
+            return false;
+        }
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2) {
+                badAt = i;
+                return false;
+            }
+        i += n;
+    }
+    return true;
+}
+
+std::string optionText(bool on) { return on ? "sim" : "não"; }
+
+// Pads to a column counted in characters, not bytes ("não" is four bytes).
+void padTo(std::string& line, size_t column)
+{
+    size_t chars = 0;
+    for (unsigned char c : line)
+        chars += (c & 0xC0) != 0x80;
+    if (chars < column)
+        line.append(column - chars, ' ');
+}
+
+} // namespace
+
+std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount])
+{
+    PointSeparator point;
+    std::ostringstream out;
+    out << "# Tuma Programável: parâmetros do controlador\n";
+    out << "formato = " << FileFormat << "\n";
+    out << "data = " << header.date << "\n";
+    out << "versao_controlador = " << header.controllerVersion << "\n";
+    out << "porta = " << header.port << "\n";
+    out << "programa = " << header.programVersion << "\n\n";
+    for (size_t i = 0; i < parameterCount(); ++i) {
+        const Parameter& p = parameterTable()[i];
+        std::string value;
+        try {
+            value = p.decode(image, Scale);
+        } catch (...) {
+            value = "0"; // an idle period of 0, as the form shows it
+        }
+        std::string line = std::string(p.name) + " = " + value;
+        padTo(line, 28);
+        out << line << "# " << p.caption << " (" << p.unit << ")\n";
+    }
+    const uint8_t flags = image[addr::cfg(addr::OptionFlags)];
+    for (const OptionBit& o : Options) {
+        std::string line = std::string(o.name) + " = " + optionText(flags & o.bit);
+        padTo(line, 28);
+        out << line << "# " << o.caption << "\n";
+    }
+    out << "\n# Os 25 bytes lidos (endereços 1 a 25); o que nenhum campo mostra vem daqui.\nbytes =";
+    for (uint8_t b : image) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        out << hex;
+    }
+    out << "\nfim\n";
+    return out.str();
+}
+
+ParsedFile parseParameterFile(const std::string& text)
+{
+    PointSeparator point;
+    ParsedFile result;
+    auto fail = [&result](size_t line, const std::string& why) {
+        result.ok = false;
+        result.error = line ? "linha " + std::to_string(line) + ": " + why : why;
+        return result;
+    };
+    if (text.size() > MaxFileSize)
+        return fail(0, "arquivo maior que 64 KiB");
+    size_t badAt = 0;
+    if (!validUtf8(text, badAt)) {
+        size_t line = 1;
+        for (size_t i = 0; i < badAt; ++i)
+            line += text[i] == '\n';
+        return fail(line, "texto que não é UTF-8");
+    }
+
+    std::map<std::string, std::pair<std::string, size_t>> values; // key -> value, line
+    std::istringstream in(text);
+    std::string raw;
+    size_t lineNo = 0, formatLine = 0;
+    bool ended = false;
+    while (std::getline(in, raw)) {
+        ++lineNo;
+        if (lineNo == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0)
+            raw.erase(0, 3); // a byte-order mark left by an editor
+        std::string line = raw;
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        line = trim(line);
+        if (line.empty())
+            continue;
+        if (ended)
+            return fail(lineNo, "texto depois de \"fim\"");
+        if (line == "fim") {
+            ended = true;
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            return fail(lineNo, "linha sem \"nome = valor\": " + line);
+        const std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
+        if (values.count(key))
+            return fail(lineNo, "\"" + key + "\" repetido (já na linha " + std::to_string(values[key].second) + ")");
+        if (key == "formato") {
+            formatLine = lineNo;
+            if (value != std::to_string(FileFormat))
+                return fail(lineNo, "formato " + value + " desconhecido (este programa lê o formato " +
+                                        std::to_string(FileFormat) + ")");
+        } else if (!formatLine) {
+            return fail(lineNo, "o arquivo deve começar por \"formato = " + std::to_string(FileFormat) + "\"");
+        }
+        values[key] = {value, lineNo};
+    }
+    if (!formatLine)
+        return fail(0, "não é um arquivo de parâmetros (falta \"formato\")");
+    if (!ended)
+        return fail(lineNo, "arquivo incompleto (falta \"fim\")");
+
+    auto take = [&values](const std::string& key) -> const std::pair<std::string, size_t>* {
+        auto it = values.find(key);
+        return it == values.end() ? nullptr : &it->second;
+    };
+    std::vector<std::string> known = {"formato", "data", "versao_controlador", "porta", "programa", "bytes"};
+    for (size_t i = 0; i < parameterCount(); ++i)
+        known.push_back(parameterTable()[i].name);
+    for (const OptionBit& o : Options)
+        known.push_back(o.name);
+    for (const auto& [key, v] : values) {
+        bool isKnown = false;
+        for (const std::string& k : known)
+            isKnown = isKnown || k == key;
+        if (!isKnown)
+            return fail(v.second, "campo desconhecido \"" + key + "\"");
+    }
+    for (const std::string& k : known)
+        if (!take(k))
+            return fail(lineNo, "falta o campo \"" + k + "\"");
+
+    result.header.date = take("data")->first;
+    result.header.controllerVersion = take("versao_controlador")->first;
+    result.header.port = take("porta")->first;
+    result.header.programVersion = take("programa")->first;
+
+    const auto& bytes = *take("bytes");
+    std::istringstream hex(bytes.first);
+    std::string pair;
+    size_t count = 0;
+    while (hex >> pair) {
+        unsigned v = 0;
+        char extra = 0;
+        if (count >= addr::ConfigCount || pair.size() != 2 || std::sscanf(pair.c_str(), "%2x%c", &v, &extra) != 1)
+            return fail(bytes.second, "\"bytes\" deve ter 25 pares hexadecimais");
+        result.raw[count++] = static_cast<uint8_t>(v);
+    }
+    if (count != addr::ConfigCount)
+        return fail(bytes.second, "\"bytes\" deve ter 25 pares hexadecimais (tem " + std::to_string(count) + ")");
+    std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
+
+    // Every value is checked as the form checks it on leaving the field, then only the
+    // changed ones are encoded: a value that reads back from its own bytes keeps them.
+    const std::string maxCorrection = take("limite_corr")->first;
+    for (size_t i = 0; i < parameterCount(); ++i) {
+        const Parameter& p = parameterTable()[i];
+        const auto& [value, at] = *take(p.name);
+        if (p.checked) {
+            if (p.address == addr::ColdStartMixture) {
+                double ignored = 0;
+                if (!tryParseDecimal(maxCorrection, '.', ignored))
+                    return fail(take("limite_corr")->second, parameterNamed("limite_corr")->conversionMessage);
+            }
+            const EntryVerdict verdict = checkEntry(p, value, '.', maxCorrection);
+            if (!verdict.accepted())
+                return fail(at, std::string(p.name) + " = " + value + ": " + verdict.message);
+        } else {
+            int32_t rpm = 0;
+            if (!tryParseInteger(value, rpm) || rpm < p.lower || rpm > p.upper)
+                return fail(at, std::string(p.name) + " = " + value + ": os valores devem estar entre 600 e 1500!");
+        }
+        std::string stored;
+        try {
+            stored = p.decode(result.raw, Scale);
+        } catch (...) {
+            stored = "0";
+        }
+        if (stored == value)
+            continue;
+        try {
+            p.encode(result.image, value, Scale);
+        } catch (...) {
+            return fail(at, std::string(p.name) + " = " + value + ": " + p.conversionMessage);
+        }
+    }
+    uint8_t& flags = result.image[addr::cfg(addr::OptionFlags)];
+    for (const OptionBit& o : Options) {
+        const auto& [value, at] = *take(o.name);
+        if (value == "sim")
+            flags |= o.bit;
+        else if (value == "não" || value == "nao")
+            flags &= static_cast<uint8_t>(~o.bit);
+        else
+            return fail(at, std::string(o.name) + " deve ser \"sim\" ou \"não\"");
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace tuma::cli

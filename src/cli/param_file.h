@@ -1,0 +1,40 @@
+#pragma once
+// The parameter file: the controller's 25-byte block as text a person reads, edits and
+// compares. One line per field in the form's own words, the options as sim/não, and
+// the raw bytes, which keep what no field shows and the exact bytes behind each value.
+#include "core/memory_map.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tuma::cli {
+
+constexpr int FileFormat = 1;
+constexpr size_t MaxFileSize = 64 * 1024;
+
+struct FileHeader {
+    std::string date;              // "2026-12-08 14:03:11"
+    std::string controllerVersion; // "2.5"
+    std::string port;
+    std::string programVersion;
+};
+
+// The file's text for a block read from the controller. Values are written with a
+// decimal point whatever the user's separator, so that files travel between PCs.
+std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount]);
+
+struct ParsedFile {
+    bool ok = false;
+    std::string error; // "linha 7: ..." when !ok
+    FileHeader header;
+    // The block to write: the raw bytes, with each value that differs from what its
+    // bytes decode to encoded over them as the form's write does.
+    uint8_t image[addr::ConfigCount]{};
+    // The raw bytes exactly as the file lists them.
+    uint8_t raw[addr::ConfigCount]{};
+};
+
+// Reads and checks a parameter file with the form's own field checks. Never raises.
+ParsedFile parseParameterFile(const std::string& text);
+
+} // namespace tuma::cli
