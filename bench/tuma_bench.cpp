@@ -15,13 +15,16 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QWindow>
 
 #include <atomic>
+#include <algorithm>
 #include <map>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -259,6 +262,40 @@ void benchPollingCpu(int seconds)
     setMessageBoxes(nullptr);
 }
 
+// tuma-cli's log against tuma-sim, both in their own processes: the spacing of the
+// rows' timestamps around the 500 ms cadence.
+void benchLogCadence(int seconds)
+{
+    SimProcess sim;
+    if (!sim.start())
+        return;
+    QProcess cli;
+    cli.start(TUMA_CLI_BINARY, {"-p", sim.port, "log", "--seconds", QString::number(seconds)});
+    if (!cli.waitForFinished((seconds + 10) * 1000)) {
+        std::printf("tuma-cli log: did not finish\n");
+        return;
+    }
+    std::vector<double> at;
+    for (const QByteArray& line : cli.readAllStandardOutput().split('\n')) {
+        const QDateTime t = QDateTime::fromString(QString::fromUtf8(line.left(23)), "yyyy-MM-ddTHH:mm:ss.zzz");
+        if (t.isValid())
+            at.push_back(double(t.toMSecsSinceEpoch()));
+    }
+    if (at.size() < 3) {
+        std::printf("tuma-cli log: %zu rows\n", at.size());
+        return;
+    }
+    double lo = 1e9, hi = 0, sum = 0;
+    for (size_t i = 1; i < at.size(); ++i) {
+        const double d = at[i] - at[i - 1];
+        lo = std::min(lo, d);
+        hi = std::max(hi, d);
+        sum += d;
+    }
+    std::printf("tuma-cli log over a pty, %d s: %zu rows, spacing %.0f..%.0f ms, mean %.1f ms (cadence 500)\n",
+                seconds, at.size(), lo, hi, sum / double(at.size() - 1));
+}
+
 void benchStartAndMemory()
 {
     QElapsedTimer t;
@@ -303,6 +340,7 @@ int main(int argc, char** argv)
     benchExchange();
     benchAllocations();
     benchPollingCpu(argc > 1 ? std::atoi(argv[1]) : 60);
+    benchLogCadence(20);
     benchStartAndMemory();
     return 0;
 }
