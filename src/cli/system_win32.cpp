@@ -14,8 +14,11 @@ CliSystem hostSystem()
     s.devicePathRule = windowsDevicePath;
     s.listPorts = [] {
         std::vector<PortEntry> list;
-        for (const std::string& name : serialCommPorts())
-            list.push_back({name, {}});
+        const std::map<std::string, std::string> friendly = portFriendlyNames();
+        for (const std::string& name : serialCommPorts()) {
+            const auto it = friendly.find(name);
+            list.push_back({name, it == friendly.end() ? std::string() : it->second});
+        }
         return list;
     };
     s.decimalSeparator = userDecimalSeparator() == ',' ? ',' : '.';

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <setupapi.h>
+
 namespace tuma {
 
 std::vector<std::string> serialCommPorts()
@@ -42,6 +44,35 @@ std::vector<std::string> serialCommPorts()
     }
     RegCloseKey(key);
     return ports;
+}
+
+std::map<std::string, std::string> portFriendlyNames()
+{
+    std::map<std::string, std::string> names;
+    // The device class "Ports (COM & LPT)".
+    static const GUID Ports = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    HDEVINFO devices = SetupDiGetClassDevsA(&Ports, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE)
+        return names;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+        char friendly[256] = {};
+        if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                               reinterpret_cast<BYTE*>(friendly), sizeof friendly - 1, nullptr))
+            continue;
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        char port[64] = {};
+        DWORD size = sizeof port - 1, type = 0;
+        if (RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &size) == ERROR_SUCCESS
+            && type == REG_SZ)
+            names[port] = friendly;
+        RegCloseKey(key);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return names;
 }
 
 char userDecimalSeparator()

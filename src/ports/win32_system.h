@@ -1,5 +1,6 @@
 #pragma once
 // What the program takes from Windows besides the port itself.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,10 @@ namespace tuma {
 // string data of its values, in the order the registry enumerates them. Values that
 // hold no string are skipped; an absent key gives an empty list.
 std::vector<std::string> serialCommPorts();
+
+// The friendly name of each present port device, by its port name, as the Device
+// Manager shows it ("USB-SERIAL CH340 (COM5)"), from SetupAPI.
+std::map<std::string, std::string> portFriendlyNames();
 
 // The user's decimal separator from the regional settings (also one changed by hand).
 char userDecimalSeparator();
