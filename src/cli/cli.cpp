@@ -423,7 +423,7 @@ private:
         Image current{};
         std::string versionText;
         if (!readBlock(current, versionText))
-            return failed(CommFailure);
+            return failed(std::string(CommFailure) + " ao ler o controlador; nada foi gravado");
         out() << "O controlador em " << args.port << " -> " << path << ":\n";
         if (!printDiff(current, f.image))
             out() << "  iguais (a gravação regrava os mesmos bytes)\n";
