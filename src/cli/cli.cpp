@@ -109,11 +109,10 @@ bool readFile(const std::string& path, std::string& text, std::string& why)
         why = "não foi possível abrir " + path;
         return false;
     }
-    text.assign(std::istreambuf_iterator<char>(f), {});
-    if (text.size() > MaxFileSize) {
-        why = path + ": arquivo maior que 64 KiB";
-        return false;
-    }
+    // One byte past the limit is enough for the parser to refuse the file.
+    text.resize(MaxFileSize + 1);
+    f.read(&text[0], static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(f.gcount()));
     return true;
 }
 
@@ -141,15 +140,6 @@ bool writeFileAtomically(const std::string& path, const std::string& text, std::
         return false;
     }
     return true;
-}
-
-std::string userText(std::string text, char sep)
-{
-    if (sep != '.')
-        for (char& c : text)
-            if (c == '.')
-                c = sep;
-    return text;
 }
 
 std::string fieldText(const Parameter& p, const uint8_t* image)
@@ -306,7 +296,7 @@ private:
     {
         for (const char* name : ReadOrder) {
             const Parameter& p = *parameterNamed(name);
-            out() << "  " << p.caption << ": " << userText(fieldText(p, image), sys.decimalSeparator) << " " << p.unit
+            out() << "  " << p.caption << ": " << fieldText(p, image) << " " << p.unit
                   << "\n";
         }
         const Parameter& idle = *parameterNamed("rpm_adj");
@@ -343,8 +333,8 @@ private:
             const std::string a = fieldText(p, before), b = fieldText(p, after);
             if (a != b) {
                 any = true;
-                out() << "  " << p.caption << ": " << userText(a, sys.decimalSeparator) << " " << p.unit << " -> "
-                      << userText(b, sys.decimalSeparator) << " " << p.unit << "\n";
+                out() << "  " << p.caption << ": " << a << " " << p.unit << " -> "
+                      << b << " " << p.unit << "\n";
             }
         }
         const size_t flagsAt = addr::cfg(addr::OptionFlags);
@@ -435,20 +425,20 @@ private:
         // What the controller holds now, kept before anything is written.
         const size_t slash = path.find_last_of("/\\");
         const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        std::string saved = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes.tuma";
+        const std::string stem = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes";
+        std::string saved = stem + ".tuma";
         for (int n = 2; exists(saved); ++n)
-            saved = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes-" + std::to_string(n) + ".tuma";
+            saved = stem + "-" + std::to_string(n) + ".tuma";
         std::string why;
         const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion};
         if (!writeFileAtomically(saved, formatParameterFile(h, current), why))
             return failed(why + "; nada foi gravado no controlador");
         out() << "Cópia do que o controlador tinha: " << saved << "\n";
 
+        // The write's answer lands in the buffer it sent; the comparison needs the bytes.
         Image sent{};
         std::copy(std::begin(f.image), std::end(f.image), std::begin(sent));
-        Image buffer{};
-        std::copy(std::begin(sent), std::end(sent), std::begin(buffer));
-        if (!commands::writeConfig(link, buffer))
+        if (!commands::writeConfig(link, f.image))
             return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff " + path);
         Image back{};
         if (!commands::readConfig(link, back))
@@ -487,9 +477,7 @@ private:
         if (!open())
             return Failed;
 
-        const char sep = sys.decimalSeparator == ',' ? ';' : ',';
-        const char saved = decimalSeparator();
-        setDecimalSeparator(sys.decimalSeparator);
+        const char sep = fieldSeparator();
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         auto next = start;
@@ -527,16 +515,18 @@ private:
             while (Clock::now() < next && !(sys.stop && sys.stop->load()))
                 std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(), std::chrono::milliseconds(50)));
         }
-        setDecimalSeparator(saved);
         if (sys.outputIsTerminal && rows != sys.out)
             *sys.out << "\n";
         *sys.err << "tuma-cli: " << samples << " amostras, " << failures << " falhas\n";
         return Done;
     }
 
+    // As a spreadsheet of the user's region splits a row.
+    char fieldSeparator() const { return sys.decimalSeparator == ',' ? ';' : ','; }
+
     void writeHeader(std::ostream& rows)
     {
-        const char sep = sys.decimalSeparator == ',' ? ';' : ',';
+        const char sep = fieldSeparator();
         rows << "data_hora" << sep << "Temperatura Atual (C)" << sep << "MAP Atual (V)" << sep << "Lambda Atual (mV)"
              << sep << "Correção Atual (%)" << sep << "RPM Atual (RPM)" << sep << "Tempo de Injeç. (ms)" << sep
              << "falha\n";
@@ -556,6 +546,13 @@ int runCli(const std::vector<std::string>& argList, CliSystem& system)
         *system.err << "tuma-cli: " << args.error << "\n" << Usage;
         return BadUsage;
     }
+    // Values are shown with the user's separator, as the windows show them; the file
+    // functions switch to a point while they work.
+    struct Separator {
+        char saved = decimalSeparator();
+        ~Separator() { setDecimalSeparator(saved); }
+    } restore;
+    setDecimalSeparator(system.decimalSeparator);
     try {
         Session session(args, system);
         return session.run();
