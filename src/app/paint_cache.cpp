@@ -12,6 +12,10 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+
 namespace {
 
 class CachingStyle : public QProxyStyle {
@@ -26,9 +30,9 @@ public:
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
         }
-        const QString key = QStringLiteral("tuma-panel %1 %2 %3 %4 %5").arg(common(*option, painter))
-                                .arg(frame->lineWidth).arg(frame->midLineWidth).arg(int(frame->features))
-                                .arg(QString::fromLatin1(widget->metaObject()->className()));
+        const QString key = cacheKey(*option, painter,
+                                     {1, frame->lineWidth, frame->midLineWidth, qint64(frame->features),
+                                      qint64(reinterpret_cast<quintptr>(widget->metaObject()))});
         drawCached(key, *option, painter, [&](QPainter* p) { QProxyStyle::drawPrimitive(element, option, p, widget); });
     }
 
@@ -42,10 +46,11 @@ public:
             QProxyStyle::drawComplexControl(control, option, painter, widget);
             return;
         }
-        const QString key = QStringLiteral("tuma-group %1 %2 %3 %4 %5 %6 %7 %8").arg(common(*option, painter))
-                                .arg(box->text).arg(int(box->textAlignment)).arg(box->textColor.rgba())
-                                .arg(int(box->features)).arg(box->lineWidth).arg(box->midLineWidth)
-                                .arg(int(box->subControls));
+        const QString key = cacheKey(*option, painter,
+                                     {2, qint64(box->textAlignment), qint64(box->textColor.rgba()),
+                                      qint64(box->features), box->lineWidth, box->midLineWidth,
+                                      qint64(box->subControls)},
+                                     box->text);
         drawCached(key, *option, painter,
                    [&](QPainter* p) { QProxyStyle::drawComplexControl(control, option, p, widget); });
     }
@@ -60,13 +65,26 @@ private:
         return !qobject_cast<const QAbstractSpinBox*>(owner) && !qobject_cast<const QComboBox*>(owner);
     }
 
-    static QString common(const QStyleOption& option, const QPainter* painter)
+    // Everything the picture depends on, as the raw bits of its numbers followed by the
+    // font and the text: built on every paint, so one allocation and no formatting.
+    static QString cacheKey(const QStyleOption& option, const QPainter* painter, std::initializer_list<qint64> own,
+                            const QString& text = QString())
     {
-        return QStringLiteral("%1x%2 %3 %4 %5 %6 %7")
-            .arg(option.rect.width()).arg(option.rect.height())
-            .arg(painter->device()->devicePixelRatioF())
-            .arg(int(option.state)).arg(int(option.direction))
-            .arg(option.palette.cacheKey()).arg(painter->font().key());
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        qint64 ratioBits = 0;
+        std::memcpy(&ratioBits, &ratio, sizeof ratioBits);
+        const qint64 common[] = {option.rect.width(), option.rect.height(), ratioBits, qint64(option.state),
+                                 qint64(option.direction), qint64(option.palette.cacheKey())};
+        const QString font = painter->font().key();
+        constexpr int PerNumber = sizeof(qint64) / sizeof(QChar);
+        QString key;
+        key.reserve(int(std::size(common) + own.size()) * PerNumber + font.size() + text.size() + 1);
+        key.append(reinterpret_cast<const QChar*>(common), int(std::size(common)) * PerNumber);
+        key.append(reinterpret_cast<const QChar*>(own.begin()), int(own.size()) * PerNumber);
+        key += font;
+        key += QChar(0); // the font key never holds one: the text cannot pass for font
+        key += text;
+        return key;
     }
 
     template <class Draw>
