@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QSerialPort>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -148,6 +150,10 @@ bool QtSerialPort::setLineSettings(const LineSettings& s)
 // like the Windows call, nothing buffered is thrown away.
 void QtSerialPort::purge(Purge) {}
 
+// Qt opens and configures the line; the transfers go straight to its descriptor.
+// QSerialPort's own write queues the bytes for a write notifier and a timer of the
+// event loop, and its read adds a second poll and a copy through its buffer: each
+// answer arrives in several pieces, and every piece cost that again.
 bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
 {
     moved = 0;
@@ -155,23 +161,32 @@ bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
     if (!port->isOpen())
         return false;
     clearQtError();
-    qint64 n = port->write(reinterpret_cast<const char*>(data), length);
-    if (n < 0) {
-        noteError();
-        return false;
-    }
-    const int limit = static_cast<int>(timeouts.WriteTotalTimeoutMultiplier * length + timeouts.WriteTotalTimeoutConstant);
+    const int fd = static_cast<int>(port->handle());
+    const qint64 limit = static_cast<qint64>(timeouts.WriteTotalTimeoutMultiplier) * length + timeouts.WriteTotalTimeoutConstant;
     QElapsedTimer timer;
     timer.start();
-    while (port->bytesToWrite() > 0) {
-        int left = limit - static_cast<int>(timer.elapsed());
-        if (left <= 0 || !port->waitForBytesWritten(left)) {
-            noteError();
-            break;
+    while (moved < length) {
+        const ssize_t n = ::write(fd, data + moved, length - moved);
+        if (n > 0) {
+            moved += static_cast<uint32_t>(n);
+            continue;
         }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            // The adapter was unplugged, or the line was hung up.
+            error = PortError::DeviceGone;
+            return false;
+        }
+        // The driver's buffer is full: wait for room, within the write's time.
+        const qint64 left = limit - timer.elapsed();
+        if (left <= 0)
+            break;
+        pollfd pfd{fd, POLLOUT, 0};
+        ::poll(&pfd, 1, static_cast<int>(left));
     }
-    moved = static_cast<uint32_t>(n - port->bytesToWrite());
-    return error == PortError::None;
+    // Like WriteFile when its time runs out: success, with fewer bytes moved.
+    return true;
 }
 
 bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
@@ -186,36 +201,43 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     QElapsedTimer timer;
     timer.start();
     QElapsedTimer sinceByte;
+    // Bytes that came between transfers were taken in by Qt's notifier in the event
+    // loop: they are the oldest, so they come first.
+    if (port->bytesAvailable() > 0) {
+        const qint64 n = port->read(reinterpret_cast<char*>(buffer), capacity);
+        if (n > 0) {
+            moved = static_cast<uint32_t>(n);
+            sinceByte.start();
+        }
+    }
+    const int fd = static_cast<int>(port->handle());
+    // A read is tried only after poll has said there is something, so each piece of
+    // the answer costs one poll and one read.
+    bool readable = false;
     while (moved < capacity) {
-        if (port->bytesAvailable() > 0) {
-            qint64 n = port->read(reinterpret_cast<char*>(buffer + moved), capacity - moved);
-            if (n < 0) {
-                noteError();
-                return false;
-            }
+        if (readable) {
+            const ssize_t n = ::read(fd, buffer + moved, capacity - moved);
             if (n > 0) {
                 moved += static_cast<uint32_t>(n);
                 sinceByte.start();
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // End of file or EIO: the adapter was unplugged, or the line hung up.
+                error = PortError::DeviceGone;
+                return false;
             }
-            continue;
+            if (moved >= capacity)
+                break;
         }
         qint64 wait = total - timer.elapsed();
         if (moved > 0 && interval > 0) {
-            qint64 gapLeft = interval - sinceByte.elapsed();
+            const qint64 gapLeft = interval - sinceByte.elapsed();
             if (gapLeft < wait)
                 wait = gapLeft;
         }
         if (wait <= 0)
             break;
-        // The waiting is done here: Qt's own timed-out wait builds an error text, an
-        // allocation on every read (each read ends with a timeout). A timeout goes
-        // round the loop, which ends once no time is left.
-        pollfd pfd{static_cast<int>(port->handle()), POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(wait)) > 0 && !port->waitForReadyRead(0)) {
-            noteError();
-            if (error != PortError::None)
-                return false;
-        }
+        pollfd pfd{fd, POLLIN, 0};
+        readable = ::poll(&pfd, 1, static_cast<int>(wait)) > 0;
     }
     return true;
 }

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -204,6 +205,47 @@ TEST_F(PtyLink, PortHeldElsewhereDoesNotOpen)
     ::close(holder);
     EXPECT_TRUE(second.OpenPort(server.portName()));
     EXPECT_FALSE(link.OpenPort(server.portName()));
+}
+
+// The port against a bare pseudo-terminal whose other end is the test: bytes that came
+// while the event loop ran, and that Qt's notifier took in, come before the bytes still
+// on the line, and a request reaches the line whole.
+TEST(QtSerialPortPty, BytesFromTheEventLoopComeFirst)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(::ptsname(master)));
+    ASSERT_TRUE(port.setTimeouts(PortTimeouts{20, 3, 50, 2, 50}));
+    termios raw{};
+    ::tcgetattr(master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(master, TCSANOW, &raw);
+
+    ASSERT_EQ(::write(master, "AB", 2), 2);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 50)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(::write(master, "CD", 2), 2);
+    uint8_t in[100] = {};
+    uint32_t moved = 0;
+    EXPECT_TRUE(port.read(in, sizeof in, moved));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(in), moved), "ABCD");
+
+    const uint8_t request[] = {0xF3, 0x03, 0x00, 0x01, 0x01, 0x00, 0x6B};
+    EXPECT_TRUE(port.write(request, sizeof request, moved));
+    EXPECT_EQ(moved, sizeof request);
+    uint8_t line[16] = {};
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(::read(master, line, sizeof line), static_cast<ssize_t>(sizeof request));
+    EXPECT_TRUE(std::equal(request, request + sizeof request, line));
+
+    ::close(master);
+    EXPECT_FALSE(port.read(in, sizeof in, moved));
+    EXPECT_EQ(port.lastError(), PortError::DeviceGone);
 }
 
 } // namespace
