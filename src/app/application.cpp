@@ -63,8 +63,17 @@ void nameApplication()
     QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
 }
 
-TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(argc, argv)
+namespace {
+int& settleDisplay(int& argc)
 {
+    beforeDisplay();
+    return argc;
+}
+} // namespace
+
+TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(settleDisplay(argc), argv)
+{
+    displayReached();
     installPaintCache();
 }
 

@@ -16,3 +16,7 @@ std::unique_ptr<tuma::SerialPort> makeSystemPort();
 tuma::Link::DevicePathRule systemDevicePathRule();
 // The user's decimal separator.
 char systemDecimalSeparator();
+// Settles how the windows reach the display; runs before the application object
+// exists, and what it set is undone by displayReached() once it has been read.
+void beforeDisplay();
+void displayReached();

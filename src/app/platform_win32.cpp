@@ -16,3 +16,7 @@ std::unique_ptr<tuma::SerialPort> makeSystemPort() { return std::make_unique<tum
 tuma::Link::DevicePathRule systemDevicePathRule() { return tuma::windowsDevicePath; }
 
 char systemDecimalSeparator() { return tuma::userDecimalSeparator(); }
+
+// Windows paints through GDI, with nothing to settle beforehand.
+void beforeDisplay() {}
+void displayReached() {}
