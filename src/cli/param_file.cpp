@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 #include "core/parameters.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -105,26 +106,22 @@ std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)
     return out.str();
 }
 
-ParsedFile parseParameterFile(const std::string& text)
-{
-    PointSeparator point;
-    ParsedFile result;
-    auto fail = [&result](size_t line, const std::string& why) {
-        result.ok = false;
-        result.error = line ? "linha " + std::to_string(line) + ": " + why : why;
-        return result;
-    };
-    if (text.size() > MaxFileSize)
-        return fail(0, "arquivo maior que 64 KiB");
-    size_t badAt = 0;
-    if (!validUtf8(text, badAt)) {
-        size_t line = 1;
-        for (size_t i = 0; i < badAt; ++i)
-            line += text[i] == '\n';
-        return fail(line, "texto que não é UTF-8");
-    }
+namespace {
 
-    std::map<std::string, std::pair<std::string, size_t>> values; // key -> value, line
+// Why a file is refused, and on which line (0: the file as a whole).
+struct Problem {
+    size_t line = 0;
+    std::string why;
+    explicit operator bool() const { return !why.empty(); }
+};
+
+// name -> value and the line it is on
+using Entries = std::map<std::string, std::pair<std::string, size_t>>;
+
+// The "name = value" lines, comments and blank lines dropped: "formato" first and
+// "fim" last, each name once.
+Problem readEntries(const std::string& text, Entries& values, size_t& lastLine)
+{
     std::istringstream in(text);
     std::string raw;
     size_t lineNo = 0, formatLine = 0;
@@ -141,58 +138,54 @@ ParsedFile parseParameterFile(const std::string& text)
         if (line.empty())
             continue;
         if (ended)
-            return fail(lineNo, "texto depois de \"fim\"");
+            return {lineNo, "texto depois de \"fim\""};
         if (line == "fim") {
             ended = true;
             continue;
         }
         const size_t eq = line.find('=');
         if (eq == std::string::npos)
-            return fail(lineNo, "linha sem \"nome = valor\": " + line);
+            return {lineNo, "linha sem \"nome = valor\": " + line};
         const std::string key = trim(line.substr(0, eq)), value = trim(line.substr(eq + 1));
         if (values.count(key))
-            return fail(lineNo, "\"" + key + "\" repetido (já na linha " + std::to_string(values[key].second) + ")");
+            return {lineNo, "\"" + key + "\" repetido (já na linha " + std::to_string(values[key].second) + ")"};
         if (key == "formato") {
             formatLine = lineNo;
             if (value != std::to_string(FileFormat))
-                return fail(lineNo, "formato " + value + " desconhecido (este programa lê o formato " +
-                                        std::to_string(FileFormat) + ")");
+                return {lineNo, "formato " + value + " desconhecido (este programa lê o formato " +
+                                    std::to_string(FileFormat) + ")"};
         } else if (!formatLine) {
-            return fail(lineNo, "o arquivo deve começar por \"formato = " + std::to_string(FileFormat) + "\"");
+            return {lineNo, "o arquivo deve começar por \"formato = " + std::to_string(FileFormat) + "\""};
         }
         values[key] = {value, lineNo};
     }
+    lastLine = lineNo;
     if (!formatLine)
-        return fail(0, "não é um arquivo de parâmetros (falta \"formato\")");
+        return {0, "não é um arquivo de parâmetros (falta \"formato\")"};
     if (!ended)
-        return fail(lineNo, "arquivo incompleto (falta \"fim\")");
+        return {lineNo, "arquivo incompleto (falta \"fim\")"};
+    return {};
+}
 
-    auto take = [&values](const std::string& key) -> const std::pair<std::string, size_t>* {
-        auto it = values.find(key);
-        return it == values.end() ? nullptr : &it->second;
-    };
+// Every name known, and every known name present.
+Problem checkNames(const Entries& values, size_t lastLine)
+{
     std::vector<std::string> known = {"formato", "data", "versao_controlador", "porta", "programa", "bytes"};
     for (size_t i = 0; i < parameterCount(); ++i)
         known.push_back(parameterTable()[i].name);
     for (const OptionBit& o : Options)
         known.push_back(o.name);
-    for (const auto& [key, v] : values) {
-        bool isKnown = false;
-        for (const std::string& k : known)
-            isKnown = isKnown || k == key;
-        if (!isKnown)
-            return fail(v.second, "campo desconhecido \"" + key + "\"");
-    }
+    for (const auto& [key, v] : values)
+        if (std::find(known.begin(), known.end(), key) == known.end())
+            return {v.second, "campo desconhecido \"" + key + "\""};
     for (const std::string& k : known)
-        if (!take(k))
-            return fail(lineNo, "falta o campo \"" + k + "\"");
+        if (!values.count(k))
+            return {lastLine, "falta o campo \"" + k + "\""};
+    return {};
+}
 
-    result.header.date = take("data")->first;
-    result.header.controllerVersion = take("versao_controlador")->first;
-    result.header.port = take("porta")->first;
-    result.header.programVersion = take("programa")->first;
-
-    const auto& bytes = *take("bytes");
+Problem readBytes(const std::pair<std::string, size_t>& bytes, uint8_t (&raw)[addr::ConfigCount])
+{
     std::istringstream hex(bytes.first);
     std::string pair;
     size_t count = 0;
@@ -200,32 +193,35 @@ ParsedFile parseParameterFile(const std::string& text)
         unsigned v = 0;
         char extra = 0;
         if (count >= addr::ConfigCount || pair.size() != 2 || std::sscanf(pair.c_str(), "%2x%c", &v, &extra) != 1)
-            return fail(bytes.second, "\"bytes\" deve ter 25 pares hexadecimais");
-        result.raw[count++] = static_cast<uint8_t>(v);
+            return {bytes.second, "\"bytes\" deve ter 25 pares hexadecimais"};
+        raw[count++] = static_cast<uint8_t>(v);
     }
     if (count != addr::ConfigCount)
-        return fail(bytes.second, "\"bytes\" deve ter 25 pares hexadecimais (tem " + std::to_string(count) + ")");
-    std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
+        return {bytes.second, "\"bytes\" deve ter 25 pares hexadecimais (tem " + std::to_string(count) + ")"};
+    return {};
+}
 
-    // Every value is checked as the form checks it on leaving the field, then only the
-    // changed ones are encoded: a value that reads back from its own bytes keeps them.
-    const std::string maxCorrection = take("limite_corr")->first;
+// Every value is checked as the form checks it on leaving the field, then only the
+// changed ones are encoded: a value that reads back from its own bytes keeps them.
+Problem applyValues(const Entries& values, ParsedFile& result)
+{
+    const std::string& maxCorrection = values.at("limite_corr").first;
     for (size_t i = 0; i < parameterCount(); ++i) {
         const Parameter& p = parameterTable()[i];
-        const auto& [value, at] = *take(p.name);
+        const auto& [value, at] = values.at(p.name);
         if (p.checked) {
             if (p.address == addr::ColdStartMixture) {
                 double ignored = 0;
                 if (!tryParseDecimal(maxCorrection, '.', ignored))
-                    return fail(take("limite_corr")->second, parameterNamed("limite_corr")->conversionMessage);
+                    return {values.at("limite_corr").second, parameterNamed("limite_corr")->conversionMessage};
             }
             const EntryVerdict verdict = checkEntry(p, value, '.', maxCorrection);
             if (!verdict.accepted())
-                return fail(at, std::string(p.name) + " = " + value + ": " + verdict.message);
+                return {at, std::string(p.name) + " = " + value + ": " + verdict.message};
         } else {
             int32_t rpm = 0;
             if (!tryParseInteger(value, rpm) || rpm < p.lower || rpm > p.upper)
-                return fail(at, std::string(p.name) + " = " + value + ": os valores devem estar entre 600 e 1500!");
+                return {at, std::string(p.name) + " = " + value + ": os valores devem estar entre 600 e 1500!"};
         }
         std::string stored;
         try {
@@ -238,20 +234,48 @@ ParsedFile parseParameterFile(const std::string& text)
         try {
             p.encode(result.image, value, Scale);
         } catch (...) {
-            return fail(at, std::string(p.name) + " = " + value + ": " + p.conversionMessage);
+            return {at, std::string(p.name) + " = " + value + ": " + p.conversionMessage};
         }
     }
     uint8_t& flags = result.image[addr::cfg(addr::OptionFlags)];
     for (const OptionBit& o : Options) {
-        const auto& [value, at] = *take(o.name);
+        const auto& [value, at] = values.at(o.name);
         if (value == "sim")
             flags |= o.bit;
         else if (value == "não" || value == "nao")
             flags &= static_cast<uint8_t>(~o.bit);
         else
-            return fail(at, std::string(o.name) + " deve ser \"sim\" ou \"não\"");
+            return {at, std::string(o.name) + " deve ser \"sim\" ou \"não\""};
     }
-    result.ok = true;
+    return {};
+}
+
+} // namespace
+
+ParsedFile parseParameterFile(const std::string& text)
+{
+    PointSeparator point;
+    ParsedFile result;
+    Problem problem;
+    size_t lastLine = 0;
+    Entries values;
+    if (text.size() > MaxFileSize) {
+        problem = {0, "arquivo maior que 64 KiB"};
+    } else if (size_t badAt = 0; !validUtf8(text, badAt)) {
+        problem = {1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(badAt), '\n')),
+                   "texto que não é UTF-8"};
+    } else if (!(problem = readEntries(text, values, lastLine)) && !(problem = checkNames(values, lastLine))
+               && !(problem = readBytes(values.at("bytes"), result.raw))) {
+        result.header.date = values.at("data").first;
+        result.header.controllerVersion = values.at("versao_controlador").first;
+        result.header.port = values.at("porta").first;
+        result.header.programVersion = values.at("programa").first;
+        std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
+        problem = applyValues(values, result);
+    }
+    result.ok = !problem;
+    if (problem)
+        result.error = problem.line ? "linha " + std::to_string(problem.line) + ": " + problem.why : problem.why;
     return result;
 }
 
