@@ -58,13 +58,6 @@ int probeExclusive(const char* devicePath)
 }
 } // namespace
 
-void QtSerialPort::clearQtError()
-{
-    // Clearing builds a translated "No error" text: only when there is one to clear.
-    if (port->error() != QSerialPort::NoError)
-        port->clearError();
-}
-
 bool QtSerialPort::open(const char* devicePath)
 {
     error = PortError::None;
@@ -160,7 +153,6 @@ bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
     error = PortError::None;
     if (!port->isOpen())
         return false;
-    clearQtError();
     const int fd = static_cast<int>(port->handle());
     const qint64 limit = static_cast<qint64>(timeouts.WriteTotalTimeoutMultiplier) * length + timeouts.WriteTotalTimeoutConstant;
     QElapsedTimer timer;
@@ -195,7 +187,6 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     error = PortError::None;
     if (!port->isOpen())
         return false;
-    clearQtError();
     const qint64 total = static_cast<qint64>(timeouts.ReadTotalTimeoutMultiplier) * capacity + timeouts.ReadTotalTimeoutConstant;
     const qint64 interval = timeouts.ReadIntervalTimeout;
     QElapsedTimer timer;

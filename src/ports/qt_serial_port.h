@@ -27,7 +27,6 @@ public:
 
 private:
     void noteError();
-    void clearQtError();
     std::unique_ptr<QSerialPort> port;
     PortTimeouts timeouts{};
     PortError error = PortError::None;
