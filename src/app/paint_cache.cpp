@@ -67,22 +67,23 @@ private:
     }
 
     // QFont::key() formats every property of the font: only when the font changes,
-    // which while monitoring it never does. Painting happens on the GUI thread alone.
-    static const QString& fontKey(const QFont& font)
+    // which while monitoring it never does. Painting happens on the GUI thread alone,
+    // and the style, with what it remembers, goes with the application.
+    const QString& fontKey(const QFont& font) const
     {
-        static QFont last;
-        static QString key = last.key();
-        if (!(font == last)) {
-            last = font;
-            key = font.key();
+        if (lastFontKey.isNull() || !(font == lastFont)) {
+            lastFont = font;
+            lastFontKey = font.key();
         }
-        return key;
+        return lastFontKey;
     }
+    mutable QFont lastFont;
+    mutable QString lastFontKey;
 
     // Everything the picture depends on, as the raw bits of its numbers followed by the
     // font and the text: built on every paint, so one allocation and no formatting.
-    static QString cacheKey(const QStyleOption& option, const QPainter* painter, std::initializer_list<qint64> own,
-                            const QString& text = QString())
+    QString cacheKey(const QStyleOption& option, const QPainter* painter, std::initializer_list<qint64> own,
+                     const QString& text = QString()) const
     {
         const qreal ratio = painter->device()->devicePixelRatioF();
         qint64 ratioBits = 0;
