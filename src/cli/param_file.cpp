@@ -257,15 +257,20 @@ ParsedFile parseParameterFile(const std::string& text)
     PointSeparator point;
     ParsedFile result;
     Problem problem;
-    size_t lastLine = 0;
+    size_t badAt = 0, lastLine = 0;
     Entries values;
-    if (text.size() > MaxFileSize) {
+    if (text.size() > MaxFileSize)
         problem = {0, "arquivo maior que 64 KiB"};
-    } else if (size_t badAt = 0; !validUtf8(text, badAt)) {
+    else if (!validUtf8(text, badAt))
         problem = {1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(badAt), '\n')),
                    "texto que não é UTF-8"};
-    } else if (!(problem = readEntries(text, values, lastLine)) && !(problem = checkNames(values, lastLine))
-               && !(problem = readBytes(values.at("bytes"), result.raw))) {
+    if (!problem)
+        problem = readEntries(text, values, lastLine);
+    if (!problem)
+        problem = checkNames(values, lastLine);
+    if (!problem)
+        problem = readBytes(values.at("bytes"), result.raw);
+    if (!problem) {
         result.header.date = values.at("data").first;
         result.header.controllerVersion = values.at("versao_controlador").first;
         result.header.port = values.at("porta").first;
