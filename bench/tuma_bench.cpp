@@ -337,14 +337,15 @@ int main(int argc, char** argv)
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TumaApplication app(argc, argv); // the program's own, with its style
+    const int monitorSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
     // TUMA_BENCH_ONLY=cpu: the monitoring figure alone, for repeated runs.
     if (qgetenv("TUMA_BENCH_ONLY") == "cpu") {
-        benchPollingCpu(argc > 1 ? std::atoi(argv[1]) : 60);
+        benchPollingCpu(monitorSeconds);
         return 0;
     }
     benchExchange();
     benchAllocations();
-    benchPollingCpu(argc > 1 ? std::atoi(argv[1]) : 60);
+    benchPollingCpu(monitorSeconds);
     benchLogCadence(20);
     benchStartAndMemory();
     return 0;
