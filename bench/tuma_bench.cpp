@@ -1,5 +1,6 @@
 // Figures for the link and the program; printed, never asserted.
 #include "core/link.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "ports/qt_serial_port.h"
 #include "ports/sim_line.h"

@@ -1,10 +1,8 @@
 #pragma once
-// The four windows, created once at start and reached through these instances.
-#include "core/link.h"
-
-#include <QStringList>
-
-#include <functional>
+// The four windows, created once at start and reached through these instances. Only
+// the program's start (main.cpp) and this list's own file include this header: the
+// windows are handed what they need instead of reaching for each other.
+#include "app/platform.h"
 
 class TMainForm;
 class TForm2;
@@ -15,17 +13,6 @@ extern TMainForm* MainForm;
 extern TForm2* Form2;
 extern TProgramForm* ProgramForm;
 extern TProgramTumaForm* ProgramTumaForm;
-
-// What the windows take from the system: the list of serial ports and the ports
-// themselves. Tests put a simulated line in their place.
-struct Platform {
-    std::function<QStringList()> listPorts;
-    tuma::Link::PortFactory makePort;
-    tuma::Link::DevicePathRule devicePath = tuma::posixDevicePath;
-};
-
-// The system's serial ports, and the demo port when TUMA_SIMULATOR is set.
-Platform systemPlatform();
 
 void createWindows(const Platform& platform);
 void destroyWindows();

@@ -1,9 +1,8 @@
 #include "app/application.h"
 
-#include "core/number_text.h"
+#include "app/display.h"
 #include "app/message_box.h"
 #include "app/paint_cache.h"
-#include "app/platform.h"
 
 #include <QElapsedTimer>
 
@@ -64,14 +63,16 @@ void nameApplication()
 }
 
 namespace {
-int& settleDisplay(int& argc)
+// Settles how the windows reach the display before QApplication opens it; the
+// argument count passes through, as the base class's constructor wants it.
+int& argcAfterSettlingTheDisplay(int& argc)
 {
     beforeDisplay();
     return argc;
 }
 } // namespace
 
-TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(settleDisplay(argc), argv)
+TumaApplication::TumaApplication(int& argc, char** argv) : QApplication(argcAfterSettlingTheDisplay(argc), argv)
 {
     displayReached();
     installPaintCache();
@@ -86,5 +87,3 @@ bool TumaApplication::notify(QObject* receiver, QEvent* event)
         return false;
     }
 }
-
-void applyRegionalSettings() { tuma::setDecimalSeparator(systemDecimalSeparator()); }

@@ -57,5 +57,3 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The user's decimal separator, taken from the regional settings.
-void applyRegionalSettings();

@@ -21,8 +21,6 @@ DemoLine& demoLine()
 
 bool demoPortEnabled() { return std::getenv("TUMA_SIMULATOR") != nullptr; }
 
-tuma::sim::Controller& demoController() { return demoLine().controller; }
-
 std::unique_ptr<tuma::SerialPort> makeDemoPort()
 {
     DemoLine& line = demoLine();

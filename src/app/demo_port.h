@@ -10,4 +10,3 @@ extern const char* const DemoPortName;
 
 bool demoPortEnabled();
 std::unique_ptr<tuma::SerialPort> makeDemoPort();
-tuma::sim::Controller& demoController();

@@ -1,23 +1,27 @@
 #include "app/live_boxes.h"
 
-#include "core/memory_map.h"
+#include "core/live_values.h"
 
 #include <QLineEdit>
 
 using namespace tuma;
 
-void showLiveText(QLineEdit* box, const QString& text)
+LiveBoxes::LiveBoxes(const QWidget* window)
 {
-    if (box->text() != text)
-        box->setText(text);
+    for (size_t i = 0; i < liveValueCount(); ++i) {
+        const LiveValue& row = liveValueTable()[i];
+        if (auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(row.name)))
+            boxes.emplace_back(&row, box);
+    }
 }
 
-void showLiveValues(const LiveBoxes& boxes, const uint8_t* buffer, uint16_t first)
+void LiveBoxes::show(const uint8_t* buffer, uint16_t first, const std::string& scale) const
 {
-    auto at = [buffer, first](uint16_t a) { return buffer[addr::at(a, first)]; };
-    showLiveText(boxes.temperature, QString::fromStdString(temperatureDecode(at(addr::EngineTemp))));
-    showLiveText(boxes.map, QString::fromStdString(mapVoltageDecode(at(addr::MapVoltage))));
-    showLiveText(boxes.lambda, QString::fromStdString(millivoltText(at(addr::LambdaVoltage))));
-    if (boxes.correction)
-        showLiveText(boxes.correction, QString::fromStdString(liveCorrectionDecode(at(addr::LiveCorrection))));
+    for (const auto& [row, box] : boxes) {
+        if (!liveValueIn(*row, first))
+            continue;
+        const QString text = QString::fromStdString(shownText(*row, buffer, first, scale));
+        if (box->text() != text)
+            box->setText(text);
+    }
 }

@@ -1,12 +1,11 @@
 #include "app/application.h"
-#include "app/principal.h"
 #include "app/app_windows.h"
+#include "app/principal.h"
 
 int main(int argc, char** argv)
 {
     TumaApplication app(argc, argv);
     nameApplication();
-    applyRegionalSettings();
     try {
         createWindows(systemPlatform());
         MainForm->show();

@@ -3,8 +3,8 @@
 #include "app/application.h"
 #include "app/link_trace.h"
 #include "app/message_box.h"
-#include "app/texts.h"
 #include "core/commands.h"
+#include "core/texts.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -52,7 +52,7 @@ void TForm2::button_OKClick()
 {
     if (!OpenPort()) {
         checked = false;
-        showMessage("Erro ao abrir a Serial", texts::CommFailureCaption);
+        showMessage("Erro ao abrir a Serial", tuma::texts::CommFailureCaption);
     } else {
         tuma::commands::Version version;
         if (tuma::commands::readVersion(controllerLink, version)) {
@@ -60,7 +60,7 @@ void TForm2::button_OKClick()
             showMessage(QString::number(version.major) + "." + QString::number(version.minor), "Versão");
         } else {
             checked = false;
-            showMessage(texts::CommFailure, texts::CommFailureCaption);
+            showMessage(tuma::texts::CommFailure, tuma::texts::CommFailureCaption);
             ClosePort();
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The serial port dialog; it also owns the link to the controller.
-#include "core/link.h"
+#include "app/platform.h"
 #include "app/ui_porta_serial.h"
-#include "app/app_windows.h"
+#include "core/link.h"
 
 #include <QDialog>
 
@@ -16,17 +16,8 @@ public:
     void button_OKClick();
     void button_CancelClick();
 
-    // The link operations, for every window.
+    // The link operations; every window exchanges through link().
     bool OpenPort();
-    bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room)
-    {
-        return controllerLink.Exchange(command, address, count, data, room);
-    }
-    template <size_t Room>
-    bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t (&data)[Room])
-    {
-        return controllerLink.Exchange(command, address, count, data, Room);
-    }
     bool ClosePort() { return controllerLink.ClosePort(); }
 
     // True when the last OK found a controller that answered with its version.

@@ -2,16 +2,14 @@
 
 #include "app/application.h"
 #include "app/field_entry.h"
-#include "app/live_boxes.h"
 #include "app/message_box.h"
 #include "app/pictures.h"
 #include "app/porta_serial.h"
 #include "app/program.h"
-#include "app/texts.h"
-#include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/parameters.h"
+#include "core/texts.h"
 
 #include <QStyle>
 
@@ -20,15 +18,13 @@ using namespace tuma;
 namespace {
 const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-std::string s(const QLineEdit* e) { return e->text().toStdString(); }
-std::string s(const QLabel* l) { return l->text().toStdString(); }
+QString shown(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
 {
     setupUi(this);
+    live = LiveBoxes(this);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     move(274, 50);
@@ -91,17 +87,15 @@ TMainForm::~TMainForm()
     entry = nullptr;
 }
 
-double TMainForm::AdcToCelsius(uint8_t code) const
+void TMainForm::useWindows(TForm2* ports, TProgramForm* programming)
 {
-    return adcToCelsius(code);
+    portDialog = ports;
+    programmingDialog = programming;
 }
 
-int32_t TMainForm::CelsiusToAdc(int32_t celsius) const
-{
-    return celsiusToAdc(celsius);
-}
+std::string TMainForm::textOf(const QLineEdit* field) { return field->text().toStdString(); }
 
-double TMainForm::maxCorrection() const { return parseDecimal(s(limite_corr)); }
+std::string TMainForm::scaleText() const { return rpm_cal->text().toStdString(); }
 
 QLineEdit* TMainForm::fieldOf(const Parameter& p) const
 {
@@ -125,8 +119,8 @@ void TMainForm::sairClick() { close(); }
 
 void TMainForm::configClick()
 {
-    Form2->exec();
-    if (Form2->linkChecked()) {
+    portDialog->exec();
+    if (portDialog->linkChecked()) {
         prog->setEnabled(true);
         ler->setEnabled(true);
     } else {
@@ -142,38 +136,42 @@ void TMainForm::progClick()
     if (!checkFocusedField())
         return;
     Timer_Read->stop();
-    ProgramForm->exec();
+    apply(programmingDialog->program(limite_corr->text(), decimalSep));
     Timer_Read->start();
 }
 
-void TMainForm::mixtureStored(uint8_t mixture)
+void TMainForm::apply(const ProgrammingOutcome& outcome)
 {
-    // The image is what "&Gravar " sends back; it must carry the new mixture, not the
-    // one the last read found.
-    configBlock[addr::cfg(addr::Mixture)] = mixture;
-}
-
-void TMainForm::controllerMayHaveChanged()
-{
-    // A reset or a learning procedure changes the controller's parameter memory in
-    // ways the image does not know (and a failed request may have got through all
-    // the same); writing the image would undo them.
-    gravar->setEnabled(false);
+    switch (outcome.kind) {
+    case ProgrammingOutcome::MixtureStored:
+        // The image is what "&Gravar " sends back; it must carry the new mixture, not
+        // the one the last read found.
+        configBlock[addr::cfg(addr::Mixture)] = outcome.mixture;
+        break;
+    case ProgrammingOutcome::ControllerMayHaveChanged:
+        // A reset or a learning procedure changes the controller's parameter memory in
+        // ways the image does not know (and a failed request may have got through all
+        // the same); writing the image would undo them.
+        gravar->setEnabled(false);
+        break;
+    case ProgrammingOutcome::Nothing:
+        break;
+    }
 }
 
 // ------------------------------------------------------------------ reading and writing
 
 void TMainForm::lerClick()
 {
-    if (commands::readConfig(Form2->link(), configBlock)) {
-        const uint8_t* cb = configBlock;
+    tuma::Link& link = portDialog->link();
+    if (commands::readConfig(link, configBlock)) {
         rpm_cal->setText("1");
         for (const char* name : ReadOrder) {
             const Parameter& p = *parameterNamed(name);
-            fieldOf(p)->setText(q(p.decode(cb, s(rpm_cal))));
+            fieldOf(p)->setText(shown(p.decode(configBlock, scaleText(), decimalSep)));
         }
 
-        editFlags = cb[addr::cfg(addr::OptionFlags)];
+        editFlags = configBlock[addr::cfg(addr::OptionFlags)];
         sonda_en->setChecked(editFlags & bits::SlowLambda);
         sonda_enClick();
         map_prg->setBrushColor(editFlags & bits::MapLearned ? Green : Red);
@@ -184,11 +182,7 @@ void TMainForm::lerClick()
         heat_en->setChecked(editFlags & bits::EngineHeating);
         heat_enClick();
 
-        try {
-            rpm_adj->setText(q(parameterNamed("rpm_adj")->decode(cb, s(rpm_cal))));
-        } catch (...) {
-            rpm_adj->setText("0");
-        }
+        rpm_adj->setText(shown(shownText(idleSpeed(), configBlock, scaleText(), decimalSep)));
         gravar->setEnabled(true);
         prog->setEnabled(true);
     } else {
@@ -196,8 +190,8 @@ void TMainForm::lerClick()
         gravar->setEnabled(false);
     }
 
-    if (commands::readShortLive(Form2->link(), liveValues)) {
-        showLiveValues({atual_temp, atual_map, atual_lambda, atual_corr}, liveValues, addr::ShortLiveFirst);
+    if (commands::readShortLive(link, liveValues)) {
+        live.show(liveValues, addr::ShortLiveFirst, scaleText());
         Timer_Read->start();
         sync->setBrushColor(Green);
     }
@@ -208,13 +202,13 @@ void TMainForm::gravarClick()
     if (!checkFocusedField())
         return;
     Timer_Read->stop();
-    if (confirm("Confirme Gravação dos Dados!!!!", texts::ConfirmCaption)) {
+    if (confirm(texts::ConfirmWrite, texts::ConfirmCaption)) {
         // Every field in turn; the first that does not convert stops the write.
         for (const auto& [p, field] : fields)
-            p->encode(configBlock, s(field), s(rpm_cal));
+            p->encode(configBlock, textOf(field), scaleText(), decimalSep);
         configBlock[addr::cfg(addr::OptionFlags)] = editFlags;
 
-        if (commands::writeConfig(Form2->link(), configBlock)) {
+        if (commands::writeConfig(portDialog->link(), configBlock)) {
             showMessage(texts::ProgrammingOk, "Gravação");
             lerClick();
         } else {
@@ -228,15 +222,8 @@ void TMainForm::gravarClick()
 
 void TMainForm::Timer_ReadTimer()
 {
-    if (commands::readLive(Form2->link(), liveValues)) {
-        showLiveValues({atual_temp, atual_map, atual_lambda, atual_corr}, liveValues, addr::LiveFirst);
-        try {
-            const uint16_t period = get16(liveValues, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
-            showLiveText(atual_rpm, q(formatFixed(engineSpeed(period, parseInteger(s(rpm_cal))), 0)));
-        } catch (...) {
-            showLiveText(atual_rpm, "0");
-        }
-        showLiveText(atual_inj, q(injectionTimeDecode(get16(liveValues, addr::at(addr::InjectionTime, addr::LiveFirst)))));
+    if (commands::readLive(portDialog->link(), liveValues)) {
+        live.show(liveValues, addr::LiveFirst, scaleText());
     } else {
         Timer_Read->stop();
         sync->setBrushColor(Red);
@@ -248,31 +235,34 @@ void TMainForm::Timer_ReadTimer()
 
 // ------------------------------------------------------------------ idle speed and scale
 
-void TMainForm::rpmdownClick()
+namespace {
+// The idle speed stepped by 25 RPM: down no lower than its row's lower bound, up no
+// higher than its upper bound (a value the scale button put beyond the other bound
+// stays where it is).
+QString steppedIdleSpeed(const std::string& text, int32_t step)
 {
-    int32_t v = parseInteger(s(rpm_adj));
-    v -= 25;
-    if (v < 600) {
-        showMessage("O valor mínimo é 600RPM!", "Aviso!");
-        v = 600;
+    const Parameter& row = idleSpeed();
+    const auto lower = static_cast<int32_t>(row.lower), upper = static_cast<int32_t>(row.upper);
+    // Wide enough for any integer text plus the step.
+    int64_t v = int64_t{parseInteger(text)} + step;
+    if (step < 0 && v < lower) {
+        showMessage(QString("O valor mínimo é %1RPM!").arg(lower), "Aviso!");
+        v = lower;
+    } else if (step > 0 && v > upper) {
+        showMessage(QString("O valor máximo é %1RPM!").arg(upper), "Aviso!");
+        v = upper;
     }
-    rpm_adj->setText(QString::number(v));
+    return QString::number(v);
 }
+} // namespace
 
-void TMainForm::rpmupClick()
-{
-    int32_t v = parseInteger(s(rpm_adj));
-    v += 25;
-    if (v > 1500) {
-        showMessage("O valor máximo é 1500RPM!", "Aviso!");
-        v = 1500;
-    }
-    rpm_adj->setText(QString::number(v));
-}
+void TMainForm::rpmdownClick() { rpm_adj->setText(steppedIdleSpeed(textOf(rpm_adj), -25)); }
+
+void TMainForm::rpmupClick() { rpm_adj->setText(steppedIdleSpeed(textOf(rpm_adj), 25)); }
 
 void TMainForm::rpm_cal_buttonClick()
 {
-    const int32_t scale = parseInteger(s(rpm_cal));
+    const int32_t scale = parseInteger(scaleText());
     const char* next = nullptr;
     switch (scale) {
     case 1: next = "2"; break;
@@ -282,7 +272,7 @@ void TMainForm::rpm_cal_buttonClick()
     default: return;
     }
     rpm_cal->setText(next);
-    int64_t v = parseInteger(s(rpm_adj));
+    int64_t v = parseInteger(textOf(rpm_adj));
     v = scale == 8 ? v * 8 : v / 2;
     rpm_adj->setText(QString::number(v));
 }
@@ -346,7 +336,7 @@ void TMainForm::reject(QLineEdit* field, const char* message, const char* captio
 
 bool TMainForm::fieldExit(QLineEdit* field)
 {
-    const EntryVerdict verdict = checkEntry(*parameterOf(field), s(field), decimalSeparator(), s(limite_corr));
+    const EntryVerdict verdict = checkEntry(*parameterOf(field), textOf(field), decimalSep, textOf(limite_corr));
     if (verdict.accepted())
         return true;
     reject(field, verdict.message, verdict.caption);
@@ -357,9 +347,7 @@ void TMainForm::limite_corrExit()
 {
     if (!fieldExit(limite_corr))
         return;
-    // The cold-start mixture may not exceed the maximum correction.
-    const double mixture = parseDecimal(s(porc_mistura));
-    if (mixture > maxCorrection())
+    if (exceedsMaxCorrection(parseDecimal(textOf(porc_mistura), decimalSep), textOf(limite_corr), decimalSep))
         porc_mistura->setText(limite_corr->text());
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: the parameter form, the live values and the operation buttons.
+#include "app/live_boxes.h"
 #include "app/ui_principal.h"
+#include "core/commands.h"
 
 #include <QString>
 #include <QTimer>
@@ -12,6 +14,9 @@
 
 class FieldEntry;
 class QLineEdit;
+class TForm2;
+class TProgramForm;
+struct ProgrammingOutcome;
 namespace tuma {
 struct Parameter;
 }
@@ -21,6 +26,13 @@ class TMainForm : public QWidget, public Ui::TMainForm {
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    // The port dialog (which owns the link) and the programming dialog that the
+    // buttons open.
+    void useWindows(TForm2* portDialog, TProgramForm* programmingDialog);
+    // The user's decimal separator, with which the fields show and take numbers.
+    void setDecimalSeparator(char sep) { decimalSep = sep; }
+    char decimalSeparator() const { return decimalSep; }
 
     // Operation buttons.
     void configClick();
@@ -64,24 +76,19 @@ public:
     void valor_lambdaEnter() { fieldEnter(valor_lambda); }
     void valor_lambdaExit() { fieldExit(valor_lambda); }
 
-    // The thermistor model, with the window's constants.
-    double AdcToCelsius(uint8_t code) const;
-    int32_t CelsiusToAdc(int32_t celsius) const;
-
-    // limite_corr as a number: the mixture the programming dialog stores scales by it.
-    double maxCorrection() const;
-
-    // What the programming dialog changed in the controller since the last read.
-    void mixtureStored(uint8_t mixture);
-    void controllerMayHaveChanged();
-
     QTimer* Timer_Read;
     QString savedText;
-    uint8_t liveValues[10] = {};
-    uint8_t configBlock[25] = {};
+    tuma::commands::LiveImage liveValues = {};
+    tuma::commands::ConfigImage configBlock = {};
     uint8_t editFlags = 0;
 
 private:
+    // What the programming dialog changed in the controller since the last read.
+    void apply(const ProgrammingOutcome& outcome);
+    // A field's or label's text for the conversions.
+    static std::string textOf(const QLineEdit* field);
+    std::string scaleText() const;
+
     // The edit field of a parameter row.
     QLineEdit* fieldOf(const tuma::Parameter& p) const;
     const tuma::Parameter* parameterOf(const QLineEdit* field) const;
@@ -96,4 +103,8 @@ private:
 
     std::vector<std::pair<const tuma::Parameter*, QLineEdit*>> fields;
     FieldEntry* entry = nullptr;
+    LiveBoxes live;
+    TForm2* portDialog = nullptr;
+    TProgramForm* programmingDialog = nullptr;
+    char decimalSep = '.';
 };

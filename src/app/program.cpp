@@ -2,12 +2,11 @@
 
 #include "app/application.h"
 #include "app/message_box.h"
-#include "app/porta_serial.h"
-#include "app/principal.h"
-#include "app/texts.h"
 #include "app/tumaprogram.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
+#include "core/number_text.h"
+#include "core/texts.h"
 
 #include <QKeyEvent>
 
@@ -41,6 +40,21 @@ TProgramForm::TProgramForm(QWidget* parent) : QDialog(parent)
     connect(button_Cancel, &QPushButton::clicked, this, whenEnabled(button_Cancel, [this] { button_CancelClick(); }));
 }
 
+void TProgramForm::useWindows(tuma::Link& controllerLink, TProgramTumaForm* progressWindow)
+{
+    link = &controllerLink;
+    progress = progressWindow;
+}
+
+ProgrammingOutcome TProgramForm::program(const QString& maxCorrectionText, char decimalSeparator)
+{
+    maxCorrection = maxCorrectionText.toStdString();
+    decimalSep = decimalSeparator;
+    outcome = {};
+    exec();
+    return outcome;
+}
+
 void TProgramForm::setProgTypeIndex(int i)
 {
     if (QAbstractButton* b = progTypeGroup.button(i))
@@ -67,7 +81,7 @@ void TProgramForm::prog_typeClick() { mix_values->setEnabled(progTypeIndex() == 
 
 void TProgramForm::button_OKClick()
 {
-    const double L = MainForm->maxCorrection();
+    const double L = parseDecimal(maxCorrection, decimalSep);
     const int item = progTypeIndex();
     if (confirm("Confirma Programação do Tuma !!!!", texts::ConfirmCaption) && item >= Mixture && item <= Map) {
         // The byte is kept apart from the buffer, which the answer's payload overwrites.
@@ -78,20 +92,20 @@ void TProgramForm::button_OKClick()
         case Map: value = programMode::Map; break;
         default: break;
         }
-        const bool sent = item == Mixture ? commands::writeMixture(Form2->link(), value)
-                                          : commands::setProgramMode(Form2->link(), value);
+        const bool sent = item == Mixture ? commands::writeMixture(*link, value)
+                                          : commands::setProgramMode(*link, value);
         if (item == Mixture && sent)
-            MainForm->mixtureStored(value);
+            outcome = {ProgrammingOutcome::MixtureStored, value};
         else
-            MainForm->controllerMayHaveChanged();
+            outcome = {ProgrammingOutcome::ControllerMayHaveChanged, 0};
 
         if (!sent) {
             showMessage(texts::CommFailure, texts::CommFailureCaption);
         } else if (item == Mixture || item == Reset) {
             showMessage(texts::ProgrammingOk, "Programação");
         } else {
-            ProgramTumaForm->follow(item == Map ? TProgramTumaForm::Procedure::Map
-                                                : TProgramTumaForm::Procedure::LambdaIdle);
+            progress->follow(item == Map ? TProgramTumaForm::Procedure::Map
+                                         : TProgramTumaForm::Procedure::LambdaIdle);
         }
     }
     close();

@@ -4,11 +4,38 @@
 
 #include <QButtonGroup>
 #include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+class TProgramTumaForm;
+namespace tuma {
+class Link;
+}
+
+// What one opening of the dialog did to the controller, for the main window to apply
+// to its image of the parameter block.
+struct ProgrammingOutcome {
+    enum Kind {
+        Nothing,                 // cancelled, or answered No
+        MixtureStored,           // `mixture` is now at address 3
+        ControllerMayHaveChanged // a reset, a learning procedure or a failed request
+    } kind = Nothing;
+    uint8_t mixture = 0;
+};
 
 class TProgramForm : public QDialog, public Ui::TProgramForm {
     Q_OBJECT
 public:
     explicit TProgramForm(QWidget* parent = nullptr);
+
+    // The link the actions go out on, and the window that follows a learning procedure.
+    void useWindows(tuma::Link& link, TProgramTumaForm* progressWindow);
+
+    // Shows the dialog modally. The mixture scales by the maximum correction, taken
+    // from this text (limite_corr's) when OK is pressed, with the user's separator.
+    ProgrammingOutcome program(const QString& maxCorrectionText, char decimalSeparator);
 
     void prog_typeClick();
     void button_OKClick();
@@ -26,4 +53,9 @@ protected:
 private:
     QButtonGroup progTypeGroup;
     QButtonGroup mixGroup;
+    tuma::Link* link = nullptr;
+    TProgramTumaForm* progress = nullptr;
+    std::string maxCorrection;
+    char decimalSep = '.';
+    ProgrammingOutcome outcome;
 };

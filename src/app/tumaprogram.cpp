@@ -1,9 +1,7 @@
 #include "app/tumaprogram.h"
 
 #include "app/application.h"
-#include "app/live_boxes.h"
 #include "app/message_box.h"
-#include "app/porta_serial.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
 
@@ -14,6 +12,7 @@ using namespace tuma;
 TProgramTumaForm::TProgramTumaForm(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
+    live = LiveBoxes(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     move(463, 225);
@@ -43,12 +42,13 @@ void TProgramTumaForm::follow(Procedure procedure)
 void TProgramTumaForm::Timer1Timer()
 {
     uint8_t buffer[addr::LiveCount] = {};
-    if (commands::readShortLive(Form2->link(), buffer))
-        showLiveValues({atual_temp, atual_map, atual_lambda, nullptr}, buffer, addr::ShortLiveFirst);
+    // The short read holds no engine speed: the scale is never read.
+    if (commands::readShortLive(*link, buffer))
+        live.show(buffer, addr::ShortLiveFirst, "1");
     uint8_t status = 0;
-    if (!commands::readStatus(Form2->link(), buffer, status))
+    if (!commands::readStatus(*link, buffer, status))
         return;
-    if (Tag == 0) {
+    if (procedure() == Procedure::LambdaIdle) {
         if (!(status & bits::LambdaIdleRunning)) {
             Timer1->stop();
             showMessage("Programação Completada!", "Completada");
@@ -75,7 +75,7 @@ void TProgramTumaForm::button_CancelClick()
     // Stopped first: a tick inside the box below would find the aborted procedure
     // no longer running and report it as completed.
     Timer1->stop();
-    if (commands::setProgramMode(Form2->link(), programMode::Reset))
+    if (commands::setProgramMode(*link, programMode::Reset))
         showMessage("Programação Abortada!", "Cancelado");
     // The next procedure starts without the prompts of an aborted MAP learning.
     mensagem2->hide();

@@ -1,15 +1,23 @@
 #pragma once
 // The progress window that follows a learning procedure until the controller
 // reports it finished or the user cancels it.
+#include "app/live_boxes.h"
 #include "app/ui_tumaprogram.h"
 
 #include <QDialog>
 #include <QTimer>
 
+namespace tuma {
+class Link;
+}
+
 class TProgramTumaForm : public QDialog, public Ui::TProgramTumaForm {
     Q_OBJECT
 public:
     explicit TProgramTumaForm(QWidget* parent = nullptr);
+
+    // The link the window polls on.
+    void useLink(tuma::Link& controllerLink) { link = &controllerLink; }
 
     enum class Procedure { LambdaIdle, Map };
     // Follows a learning procedure that has just been started, until it ends.
@@ -18,7 +26,10 @@ public:
     void Timer1Timer();
     void button_CancelClick();
 
-    int Tag = 0; // 0: lambda probe and idle speed; anything else: MAP
+    // The procedure followed, kept as the window's integer Tag: 0 for the lambda probe
+    // and idle speed, anything else for the MAP sensor.
+    int Tag = 0;
+    Procedure procedure() const { return Tag == 0 ? Procedure::LambdaIdle : Procedure::Map; }
     QTimer* Timer1;
 
 protected:
@@ -28,4 +39,6 @@ protected:
 
 private:
     void finish();
+    tuma::Link* link = nullptr;
+    LiveBoxes live;
 };

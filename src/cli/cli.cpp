@@ -1,10 +1,12 @@
 #include "cli/cli.h"
 
-#include "cli/param_file.h"
 #include "core/commands.h"
+#include "core/live_values.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
+#include "core/param_file.h"
 #include "core/parameters.h"
+#include "core/texts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -19,7 +21,7 @@ namespace tuma::cli {
 namespace {
 
 using Image = commands::ConfigImage;
-const char* const CommFailure = "Falha na Comunicação";
+using texts::CommFailure;
 
 const char* const Usage =
     "uso: tuma-cli [-p PORTA] COMANDO [argumentos]\n"
@@ -142,14 +144,8 @@ bool writeFileAtomically(const std::string& path, const std::string& text, std::
     return true;
 }
 
-std::string fieldText(const Parameter& p, const uint8_t* image)
-{
-    try {
-        return p.decode(image, "1");
-    } catch (...) {
-        return "0";
-    }
-}
+// A flag as files and the option boxes' words say it.
+const char* yesNo(bool on) { return on ? texts::Yes : texts::No; }
 
 class Session {
 public:
@@ -184,6 +180,11 @@ private:
     Link link;
 
     std::ostream& out() { return *sys.out; }
+    // A field's value at scale 1, with the user's separator, as the form shows it.
+    std::string fieldText(const Parameter& p, const uint8_t* image) const
+    {
+        return shownText(p, image, "1", sys.decimalSeparator);
+    }
     int usage(const std::string& why)
     {
         *sys.err << "tuma-cli: " << why << "\n" << Usage;
@@ -299,11 +300,11 @@ private:
             out() << "  " << p.caption << ": " << fieldText(p, image) << " " << p.unit
                   << "\n";
         }
-        const Parameter& idle = *parameterNamed("rpm_adj");
+        const Parameter& idle = idleSpeed();
         out() << "  " << idle.caption << ": " << fieldText(idle, image) << " " << idle.unit << "\n";
         const uint8_t flags = image[addr::cfg(addr::OptionFlags)];
         for (const OptionBit& o : Options)
-            out() << "  " << o.caption << ": " << (flags & o.bit ? "sim" : "não") << "\n";
+            out() << "  " << o.caption << ": " << yesNo(flags & o.bit) << "\n";
         out() << "  Sonda/Lenta Progr.: " << (flags & bits::LambdaIdleLearned ? "aprendido" : "não aprendido") << "\n";
         out() << "  MAP Progr.: " << (flags & bits::MapLearned ? "aprendido" : "não aprendido") << "\n";
     }
@@ -342,7 +343,7 @@ private:
             const bool a = before[flagsAt] & o.bit, b = after[flagsAt] & o.bit;
             if (a != b) {
                 any = true;
-                out() << "  " << o.caption << ": " << (a ? "sim" : "não") << " -> " << (b ? "sim" : "não") << "\n";
+                out() << "  " << o.caption << ": " << yesNo(a) << " -> " << yesNo(b) << "\n";
             }
         }
         for (size_t i = 0; i < addr::ConfigCount; ++i) {
@@ -391,7 +392,7 @@ private:
 
     bool confirmed()
     {
-        out() << "Confirme Gravação dos Dados!!!! Gravar no controlador? [s/N] " << std::flush;
+        out() << texts::ConfirmWrite << " Gravar no controlador? [s/N] " << std::flush;
         std::string answer;
         if (!sys.in || !std::getline(*sys.in, answer))
             return false;
@@ -488,16 +489,13 @@ private:
                 break;
             const std::string when = localTime("%Y-%m-%dT%H:%M:%S", true);
             if (commands::readLive(link, live)) {
-                auto at = [&live](uint16_t a) { return live[addr::at(a, addr::LiveFirst)]; };
-                const uint16_t period = get16(live, addr::at(addr::EngineSpeedPeriod, addr::LiveFirst));
-                *rows << when << sep << temperatureDecode(at(addr::EngineTemp)) << sep
-                      << mapVoltageDecode(at(addr::MapVoltage)) << sep << millivoltText(at(addr::LambdaVoltage)) << sep
-                      << liveCorrectionDecode(at(addr::LiveCorrection)) << sep << formatFixed(engineSpeed(period, 1), 0)
-                      << sep << injectionTimeDecode(get16(live, addr::at(addr::InjectionTime, addr::LiveFirst))) << sep
-                      << "\n";
+                *rows << when;
+                for (size_t i = 0; i < liveValueCount(); ++i)
+                    *rows << sep << shownText(liveValueTable()[i], live, addr::LiveFirst, "1");
+                *rows << sep << "\n";
             } else {
                 ++failures;
-                *rows << when << sep << sep << sep << sep << sep << sep << sep << CommFailure << "\n";
+                *rows << when << std::string(liveValueCount() + 1, sep) << CommFailure << "\n";
                 if (!link.portOpen())
                     link.OpenPort(args.port); // an adapter plugged back in is used again
             }
@@ -524,12 +522,14 @@ private:
     // As a spreadsheet of the user's region splits a row.
     char fieldSeparator() const { return sys.decimalSeparator == ',' ? ';' : ','; }
 
+    // The time, one column per live value with its unit (RPM at scale 1), the failure.
     void writeHeader(std::ostream& rows)
     {
         const char sep = fieldSeparator();
-        rows << "data_hora" << sep << "Temperatura Atual (C)" << sep << "MAP Atual (V)" << sep << "Lambda Atual (mV)"
-             << sep << "Correção Atual (%)" << sep << "RPM Atual (RPM)" << sep << "Tempo de Injeç. (ms)" << sep
-             << "falha\n";
+        rows << "data_hora";
+        for (size_t i = 0; i < liveValueCount(); ++i)
+            rows << sep << liveValueTable()[i].caption << " (" << liveValueTable()[i].unit << ")";
+        rows << sep << "falha\n";
     }
 };
 
@@ -546,13 +546,6 @@ int runCli(const std::vector<std::string>& argList, CliSystem& system)
         *system.err << "tuma-cli: " << args.error << "\n" << Usage;
         return BadUsage;
     }
-    // Values are shown with the user's separator, as the windows show them; the file
-    // functions switch to a point while they work.
-    struct Separator {
-        char saved = decimalSeparator();
-        ~Separator() { setDecimalSeparator(saved); }
-    } restore;
-    setDecimalSeparator(system.decimalSeparator);
     try {
         Session session(args, system);
         return session.run();

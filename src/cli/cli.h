@@ -14,11 +14,6 @@ namespace tuma::cli {
 
 enum Exit { Done = 0, Failed = 1, BadUsage = 2 };
 
-struct PortEntry {
-    std::string name;        // as the port dialog takes it
-    std::string description; // the adapter's maker and product, where the system says
-};
-
 struct CliSystem {
     Link::PortFactory portFactory;
     Link::DevicePathRule devicePathRule = posixDevicePath;

@@ -1,7 +1,8 @@
 // tuma-cli: the workshop's companion to the windows (backups, comparisons, verified
 // restores, logs of the live values, finding the controller's port).
 #include "cli/cli.h"
-#include "cli/system.h"
+#include "cli/terminal.h"
+#include "ports/system.h"
 
 #include <QCoreApplication>
 
@@ -11,6 +12,19 @@
 namespace {
 std::atomic<bool> stopRequested{false};
 extern "C" void onInterrupt(int) { stopRequested = true; }
+
+tuma::cli::CliSystem hostSystem()
+{
+    tuma::cli::CliSystem s;
+    s.portFactory = [](const std::string&) { return tuma::makeSystemPort(); };
+    s.devicePathRule = tuma::systemDevicePathRule();
+    s.listPorts = [] { return tuma::systemPorts(true); };
+    s.decimalSeparator = tuma::userDecimalSeparator();
+    s.inputIsTerminal = tuma::cli::inputIsTerminal();
+    s.outputIsTerminal = tuma::cli::outputIsTerminal();
+    s.programVersion = TUMA_VERSION;
+    return s;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -18,7 +32,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv); // Qt SerialPort wants one
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    tuma::cli::CliSystem system = tuma::cli::hostSystem();
+    tuma::cli::CliSystem system = hostSystem();
     system.in = &std::cin;
     system.out = &std::cout;
     system.err = &std::cerr;

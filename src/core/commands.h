@@ -11,6 +11,26 @@
 
 #include <cstdint>
 
+namespace tuma {
+
+// The command codes of the request frame.
+namespace cmd {
+constexpr uint8_t ReadLive = 0;
+constexpr uint8_t ReadConfig = 1;
+constexpr uint8_t GetVersion = 3;
+constexpr uint8_t WriteConfig = 4;
+constexpr uint8_t SetProgramMode = 13;
+} // namespace cmd
+
+// The data byte of SetProgramMode.
+namespace programMode {
+constexpr uint8_t Reset = 0;
+constexpr uint8_t LambdaIdle = 1;
+constexpr uint8_t Map = 2;
+} // namespace programMode
+
+} // namespace tuma
+
 namespace tuma::commands {
 
 using ConfigImage = uint8_t[addr::ConfigCount];

@@ -39,7 +39,9 @@ bool Link::OpenPort(const std::string& portName)
         return false;
     portHandle = std::move(candidate);
 
-    // As on the original line, failures to configure are not acted on.
+    // Failures to configure are not acted on: an adapter that refuses a timeout or a
+    // line setting it cannot hold (a pseudo-terminal has no baud rate of its own) still
+    // carries the frames, and an exchange that then fails reports it in its caller's words.
     portHandle->getTimeouts(saved);
     portHandle->setTimeouts(timeouts);
     LineSettings line;

@@ -66,7 +66,6 @@ public:
     // The link's state, read-only from outside.
     const uint8_t* frameBuffer() const { return frame; }
     uint32_t transferCount() const { return transferred; }
-    const PortTimeouts& portTimeouts() const { return timeouts; }
     const PortTimeouts& savedTimeouts() const { return saved; }
     bool portOpen() const { return opened; }
     bool resyncPending() const { return resync; }

@@ -91,11 +91,14 @@ int p64LiveDecode(uint8_t value) { return value * 100 / 64; }
 
 std::string coldStartDecode(uint16_t value) { return formatFixed(value * kColdStartShown, 0); }
 
-double coldStartEncode(const std::string& ms) { return checkedMul(parseDecimal(ms), kColdStartStored); }
+double coldStartEncode(const std::string& ms, char sep) { return checkedMul(parseDecimal(ms, sep), kColdStartStored); }
 
-std::string minVariationDecode(uint16_t value) { return formatGeneral(value * kMinVariationShown); }
+std::string minVariationDecode(uint16_t value, char sep) { return formatGeneral(value * kMinVariationShown, sep); }
 
-double minVariationEncode(const std::string& us) { return checkedMul(parseDecimal(us), kMinVariationStored); }
+double minVariationEncode(const std::string& us, char sep)
+{
+    return checkedMul(parseDecimal(us, sep), kMinVariationStored);
+}
 
 double engineSpeed(uint16_t period, int32_t scale)
 {
@@ -109,29 +112,30 @@ std::string idleSpeedDecode(uint16_t period, const std::string& scaleText)
     return formatFixed(engineSpeed(period, s), 0);
 }
 
-double idleSpeedEncode(const std::string& rpmText, const std::string& scaleText)
+double idleSpeedEncode(const std::string& rpmText, const std::string& scaleText, char sep)
 {
-    double r = parseDecimal(rpmText);
+    double r = parseDecimal(rpmText, sep);
     int32_t s = parseInteger(scaleText);
     double v = checkedDiv(kMicrosPerMinute, checkedMul(2, r));
     return checkedDiv(v, checkedMul(s, kIdleDivisor));
 }
 
-std::string percentDecode(uint8_t value) { return formatGeneral(p64Decode(value)); }
+std::string percentDecode(uint8_t value, char sep) { return formatGeneral(p64Decode(value), sep); }
 
-uint8_t percentEncode(const std::string& percentText) { return p64Encode(parseDecimal(percentText)); }
+uint8_t percentEncode(const std::string& percentText, char sep) { return p64Encode(parseDecimal(percentText, sep)); }
 
-std::string temperatureDecode(uint8_t code) { return formatGeneral(adcToCelsius(code)); }
+// A whole number (the model truncates): the separator never shows.
+std::string temperatureDecode(uint8_t code) { return formatGeneral(adcToCelsius(code), '.'); }
 
 uint8_t temperatureEncode(const std::string& celsiusText) { return low8(celsiusToAdc(parseInteger(celsiusText))); }
 
 int millivoltDecode(uint8_t value) { return value * 5000 / 255; }
 
-std::string millivoltText(uint8_t value) { return formatGeneral(millivoltDecode(value)); }
+std::string millivoltText(uint8_t value) { return formatGeneral(millivoltDecode(value), '.'); }
 
-uint8_t millivoltEncode(const std::string& mvText)
+uint8_t millivoltEncode(const std::string& mvText, char sep)
 {
-    return low8(roundToInt(checkedMul(checkedMul(parseDecimal(mvText), 255), 0.0002)));
+    return low8(roundToInt(checkedMul(checkedMul(parseDecimal(mvText, sep), 255), 0.0002)));
 }
 
 std::string adjustTimeDecode(uint8_t value)
@@ -139,16 +143,16 @@ std::string adjustTimeDecode(uint8_t value)
     return std::to_string(static_cast<int>(std::trunc(value * kAdjustShown)));
 }
 
-uint8_t adjustTimeEncode(const std::string& secondsText)
+uint8_t adjustTimeEncode(const std::string& secondsText, char sep)
 {
-    return low8(roundToInt(checkedMul(parseDecimal(secondsText), kAdjustStored)));
+    return low8(roundToInt(checkedMul(parseDecimal(secondsText, sep), kAdjustStored)));
 }
 
 std::string injectionTimeDecode(uint16_t value) { return formatFixed(value * kInjectionShown * kMillisPerMicro, 1); }
 
 std::string mapVoltageDecode(uint8_t value) { return formatFixed(value * kMapVolts, 2); }
 
-std::string liveCorrectionDecode(uint8_t value) { return formatGeneral(p64LiveDecode(value)); }
+std::string liveCorrectionDecode(uint8_t value) { return formatGeneral(p64LiveDecode(value), '.'); }
 
 uint8_t mixtureByte(int shareIndex, double L)
 {

@@ -7,20 +7,6 @@
 
 namespace tuma {
 
-namespace cmd {
-constexpr uint8_t ReadLive = 0;
-constexpr uint8_t ReadConfig = 1;
-constexpr uint8_t GetVersion = 3;
-constexpr uint8_t WriteConfig = 4;
-constexpr uint8_t SetProgramMode = 13;
-} // namespace cmd
-
-namespace programMode {
-constexpr uint8_t Reset = 0;
-constexpr uint8_t LambdaIdle = 1;
-constexpr uint8_t Map = 2;
-} // namespace programMode
-
 namespace addr {
 // Parameter block.
 constexpr uint16_t ConfigFirst = 1;
@@ -98,23 +84,26 @@ double p64Decode(uint8_t value);
 uint8_t p64Encode(double percent);
 int p64LiveDecode(uint8_t value);
 
-// Each field: decode gives the shown text, encode takes the field's text.
+// Each field: decode gives the shown text, encode takes the field's text. Where a
+// text may hold a decimal separator, the caller names it (the user's in the windows,
+// a point in files). Temperatures, millivolts and the live correction are whole
+// numbers and never show one.
 std::string coldStartDecode(uint16_t value);
-double coldStartEncode(const std::string& ms);          // v before the 16-bit split
-std::string minVariationDecode(uint16_t value);
-double minVariationEncode(const std::string& us);
+double coldStartEncode(const std::string& ms, char sep); // v before the 16-bit split
+std::string minVariationDecode(uint16_t value, char sep);
+double minVariationEncode(const std::string& us, char sep);
 // Engine and idle speed: (1 / s) * 60e6 / (period * 3.2). Raises on period 0.
 double engineSpeed(uint16_t period, int32_t scale);
 std::string idleSpeedDecode(uint16_t period, const std::string& scaleText);
-double idleSpeedEncode(const std::string& rpmText, const std::string& scaleText);
-std::string percentDecode(uint8_t value);               // general format of P64
-uint8_t percentEncode(const std::string& percentText);
+double idleSpeedEncode(const std::string& rpmText, const std::string& scaleText, char sep);
+std::string percentDecode(uint8_t value, char sep);     // general format of P64
+uint8_t percentEncode(const std::string& percentText, char sep);
 std::string temperatureDecode(uint8_t code);
 uint8_t temperatureEncode(const std::string& celsiusText);
 int millivoltDecode(uint8_t value);
-uint8_t millivoltEncode(const std::string& mvText);
+uint8_t millivoltEncode(const std::string& mvText, char sep);
 std::string adjustTimeDecode(uint8_t value);
-uint8_t adjustTimeEncode(const std::string& secondsText);
+uint8_t adjustTimeEncode(const std::string& secondsText, char sep);
 std::string injectionTimeDecode(uint16_t value);
 std::string mapVoltageDecode(uint8_t value);
 std::string liveCorrectionDecode(uint8_t value);

@@ -10,8 +10,6 @@
 namespace tuma {
 
 namespace {
-char g_separator = '.';
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -26,9 +24,6 @@ int hexValue(char c)
     return -1;
 }
 } // namespace
-
-char decimalSeparator() { return g_separator; }
-void setDecimalSeparator(char sep) { g_separator = sep; }
 
 std::string formatGeneral(double v, char sep)
 {

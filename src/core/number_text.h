@@ -8,13 +8,9 @@
 
 namespace tuma {
 
-// The user's decimal separator, used by the general format and by decimal parsing.
-char decimalSeparator();
-void setDecimalSeparator(char sep);
-
-// Plain decimal, up to 15 significant digits, no trailing zeros, "-0" as "0".
+// Plain decimal, up to 15 significant digits, no trailing zeros, "-0" as "0", with the
+// decimal separator given: the windows pass the user's, files a point.
 std::string formatGeneral(double v, char sep);
-inline std::string formatGeneral(double v) { return formatGeneral(v, decimalSeparator()); }
 
 // printf "%.Nf" with a full stop, half to even on exact ties.
 std::string formatFixed(double v, int decimals);
@@ -28,7 +24,18 @@ bool tryParseInteger(const std::string& text, int32_t& out);
 
 // Decimal field text with the given separator: sign, digits, separator, exponent.
 double parseDecimal(const std::string& text, char sep);
-inline double parseDecimal(const std::string& text) { return parseDecimal(text, decimalSeparator()); }
 bool tryParseDecimal(const std::string& text, char sep, double& out);
+
+// A decode's text, or "0" where the decode raises (an idle or engine period of 0): the
+// one way every window, file and log shows a value that does not compute.
+template <class Decode>
+std::string decodedOrZero(Decode decode)
+{
+    try {
+        return decode();
+    } catch (...) {
+        return "0";
+    }
+}
 
 } // namespace tuma

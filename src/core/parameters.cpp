@@ -12,24 +12,24 @@ namespace {
 constexpr size_t at(uint16_t address) { return addr::cfg(address); }
 
 template <uint16_t A>
-std::string percentRead(const uint8_t* im, const std::string&) { return percentDecode(im[at(A)]); }
+std::string percentRead(const uint8_t* im, const std::string&, char sep) { return percentDecode(im[at(A)], sep); }
 template <uint16_t A>
-void percentWrite(uint8_t* im, const std::string& t, const std::string&) { im[at(A)] = percentEncode(t); }
+void percentWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(A)] = percentEncode(t, sep); }
 template <uint16_t A>
-std::string temperatureRead(const uint8_t* im, const std::string&) { return temperatureDecode(im[at(A)]); }
+std::string temperatureRead(const uint8_t* im, const std::string&, char) { return temperatureDecode(im[at(A)]); }
 template <uint16_t A>
-void temperatureWrite(uint8_t* im, const std::string& t, const std::string&) { im[at(A)] = temperatureEncode(t); }
+void temperatureWrite(uint8_t* im, const std::string& t, const std::string&, char) { im[at(A)] = temperatureEncode(t); }
 
-std::string coldStartRead(const uint8_t* im, const std::string&) { return coldStartDecode(get16(im, at(addr::ColdStartTime))); }
-void coldStartWrite(uint8_t* im, const std::string& t, const std::string&) { put16(im, at(addr::ColdStartTime), coldStartEncode(t)); }
-std::string idleRead(const uint8_t* im, const std::string& scale) { return idleSpeedDecode(get16(im, at(addr::IdlePeriod)), scale); }
-void idleWrite(uint8_t* im, const std::string& t, const std::string& scale) { put16(im, at(addr::IdlePeriod), idleSpeedEncode(t, scale)); }
-std::string variationRead(const uint8_t* im, const std::string&) { return minVariationDecode(get16(im, at(addr::MinVariation))); }
-void variationWrite(uint8_t* im, const std::string& t, const std::string&) { put16(im, at(addr::MinVariation), minVariationEncode(t)); }
-std::string adjustRead(const uint8_t* im, const std::string&) { return adjustTimeDecode(im[at(addr::AdjustTime)]); }
-void adjustWrite(uint8_t* im, const std::string& t, const std::string&) { im[at(addr::AdjustTime)] = adjustTimeEncode(t); }
-std::string lambdaRead(const uint8_t* im, const std::string&) { return millivoltText(im[at(addr::LambdaTarget)]); }
-void lambdaWrite(uint8_t* im, const std::string& t, const std::string&) { im[at(addr::LambdaTarget)] = millivoltEncode(t); }
+std::string coldStartRead(const uint8_t* im, const std::string&, char) { return coldStartDecode(get16(im, at(addr::ColdStartTime))); }
+void coldStartWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { put16(im, at(addr::ColdStartTime), coldStartEncode(t, sep)); }
+std::string idleRead(const uint8_t* im, const std::string& scale, char) { return idleSpeedDecode(get16(im, at(addr::IdlePeriod)), scale); }
+void idleWrite(uint8_t* im, const std::string& t, const std::string& scale, char sep) { put16(im, at(addr::IdlePeriod), idleSpeedEncode(t, scale, sep)); }
+std::string variationRead(const uint8_t* im, const std::string&, char sep) { return minVariationDecode(get16(im, at(addr::MinVariation)), sep); }
+void variationWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { put16(im, at(addr::MinVariation), minVariationEncode(t, sep)); }
+std::string adjustRead(const uint8_t* im, const std::string&, char) { return adjustTimeDecode(im[at(addr::AdjustTime)]); }
+void adjustWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(addr::AdjustTime)] = adjustTimeEncode(t, sep); }
+std::string lambdaRead(const uint8_t* im, const std::string&, char) { return millivoltText(im[at(addr::LambdaTarget)]); }
+void lambdaWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(addr::LambdaTarget)] = millivoltEncode(t, sep); }
 
 using K = FieldKind;
 const char* const Wrong = "Valor Incorreto!";
@@ -77,6 +77,18 @@ const Parameter* parameterNamed(const std::string& name)
     return nullptr;
 }
 
+std::string shownText(const Parameter& p, const uint8_t* image, const std::string& scale, char sep)
+{
+    return decodedOrZero([&] { return p.decode(image, scale, sep); });
+}
+
+bool exceedsMaxCorrection(double mixture, const std::string& maxCorrectionText, char sep)
+{
+    return mixture > parseDecimal(maxCorrectionText, sep);
+}
+
+const Parameter& idleSpeed() { return *parameterNamed("rpm_adj"); }
+
 EntryVerdict checkEntry(const Parameter& p, const std::string& text, char decimalSep,
                         const std::string& maxCorrectionText)
 {
@@ -104,8 +116,7 @@ EntryVerdict checkEntry(const Parameter& p, const std::string& text, char decima
     if (value < p.lower)
         return verdict(EntryVerdict::OutOfRange);
     if (p.address == addr::ColdStartMixture) {
-        // The cold-start mixture may not exceed the maximum correction.
-        if (parseDecimal(maxCorrectionText, decimalSep) < value)
+        if (exceedsMaxCorrection(value, maxCorrectionText, decimalSep))
             return verdict(EntryVerdict::OutOfRange);
     } else if (value > p.upper) {
         return verdict(EntryVerdict::OutOfRange);
@@ -115,22 +126,25 @@ EntryVerdict checkEntry(const Parameter& p, const std::string& text, char decima
 
 void factoryImage(uint8_t (&image)[addr::ConfigCount])
 {
-    // What no field shows, as the controller leaves the factory.
+    // What no field shows, as the controller leaves the factory: the mixture byte 0x10
+    // at address 3 (what "50 %" stores with the default maximum correction), and distinct
+    // non-zero bytes elsewhere so that a test sees them written back exactly as read.
     static constexpr uint8_t Uninterpreted[addr::ConfigCount] = {
         0x00, 0x5A, 0x10, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x77, 0,
     };
     std::memcpy(image, Uninterpreted, sizeof image);
     for (const Parameter& p : Table) {
-        p.encode(image, p.defaultText, "1");
+        // The defaults are whole numbers: no separator to choose.
+        p.encode(image, p.defaultText, "1", '.');
         // The conversions are not exact inverses: where the encoded byte reads back
         // otherwise, the controller holds the neighbour that reads as the default.
         const size_t i = addr::cfg(p.address);
-        if (p.width != 1 || p.decode(image, "1") == p.defaultText)
+        if (p.width != 1 || p.decode(image, "1", '.') == p.defaultText)
             continue;
         const uint8_t encoded = image[i];
         for (int d : {1, -1}) {
             image[i] = static_cast<uint8_t>(encoded + d);
-            if (p.decode(image, "1") == p.defaultText)
+            if (p.decode(image, "1", '.') == p.defaultText)
                 break;
             image[i] = encoded;
         }

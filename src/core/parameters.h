@@ -25,11 +25,11 @@ struct Parameter {
     const char* caption;           // group and label as the form shows them
     const char* unit;
     bool checked;                  // false for the idle speed, which only the buttons step
-    // The field's text from the 25-byte image; `scale` is the RPM scale's text. May
-    // raise (the idle speed of a period 0).
-    std::string (*decode)(const uint8_t* image, const std::string& scale);
+    // The field's text from the 25-byte image; `scale` is the RPM scale's text, `sep`
+    // the decimal separator of the text. May raise (the idle speed of a period 0).
+    std::string (*decode)(const uint8_t* image, const std::string& scale, char sep);
     // The field's text into the image, as "&Gravar " converts it. May raise.
-    void (*encode)(uint8_t* image, const std::string& text, const std::string& scale);
+    void (*encode)(uint8_t* image, const std::string& text, const std::string& scale, char sep);
 };
 
 // Every row, in the order "&Gravar " converts them (the first that fails is the one
@@ -38,6 +38,16 @@ const Parameter* parameterTable();
 size_t parameterCount();
 // The row of a field name; nullptr for a name that is no parameter.
 const Parameter* parameterNamed(const std::string& name);
+
+// The field's text, or "0" where its decode raises, as the form shows it.
+std::string shownText(const Parameter& p, const uint8_t* image, const std::string& scale, char sep);
+
+// The idle speed's row: its bounds are the ones the step buttons keep to.
+const Parameter& idleSpeed();
+
+// The cold-start mixture may not exceed the maximum correction (limite_corr's text,
+// which raises when it does not convert).
+bool exceedsMaxCorrection(double mixture, const std::string& maxCorrectionText, char sep);
 
 // "&Ler " shows the checked fields in this order, then the options, then the idle speed.
 constexpr const char* ReadOrder[] = {"tempo_partida", "porc_mistura", "temp_max_cold", "injecao_extra",

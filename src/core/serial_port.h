@@ -2,8 +2,15 @@
 // The operations the link needs from a serial port. Implemented on Qt SerialPort for
 // real adapters, and over a simulated line for tests and the demo port.
 #include <cstdint>
+#include <string>
 
 namespace tuma {
+
+// A serial port as the system lists it.
+struct PortEntry {
+    std::string name;        // as the port dialog takes it: "COM5", "ttyUSB0"
+    std::string description; // the adapter's maker and product, where the system says
+};
 
 struct PortTimeouts {
     uint32_t ReadIntervalTimeout = 0;

@@ -37,7 +37,6 @@ public:
         if (t > now)
             now = t;
     }
-    void advanceUs(int64_t d) { now += d; }
     void advanceMs(double ms) { now += static_cast<int64_t>(ms * 1000); }
 
 private:
@@ -78,7 +77,6 @@ public:
     bool read(uint8_t* buffer, uint32_t capacity, uint32_t& moved) override;
     PortError lastError() const override { return error; }
 
-    bool isOpen() const { return opened; }
     const LineSettings& lineSettings() const { return line; }
     const PortTimeouts& timeouts() const { return current; }
     // Bytes waiting on the PC side (for tests).

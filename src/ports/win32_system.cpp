@@ -75,12 +75,4 @@ std::map<std::string, std::string> portFriendlyNames()
     return names;
 }
 
-char userDecimalSeparator()
-{
-    char sep[8] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, sizeof sep) > 0 && sep[0] != '\0')
-        return sep[0];
-    return '.';
-}
-
 } // namespace tuma

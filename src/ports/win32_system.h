@@ -1,5 +1,5 @@
 #pragma once
-// What the program takes from Windows besides the port itself.
+// The registry's and SetupAPI's view of the serial ports, behind ports/system.h.
 #include <map>
 #include <string>
 #include <vector>
@@ -14,8 +14,5 @@ std::vector<std::string> serialCommPorts();
 // The friendly name of each present port device, by its port name, as the Device
 // Manager shows it ("USB-SERIAL CH340 (COM5)"), from SetupAPI.
 std::map<std::string, std::string> portFriendlyNames();
-
-// The user's decimal separator from the regional settings (also one changed by hand).
-char userDecimalSeparator();
 
 } // namespace tuma

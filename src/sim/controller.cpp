@@ -1,6 +1,7 @@
 #include "sim/controller.h"
 
 #include "core/crc8.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/parameters.h"
 
@@ -50,6 +51,10 @@ void Controller::resetMemory()
     factoryImage(factory);
     for (size_t i = 0; i < sizeof factory; ++i)
         memory[addr::ConfigFirst + i] = factory[i];
+    // Bytes the program reads but never shows (71 and 73 in the live block, 77..81
+    // past its end, which the short live read from 72 reaches) hold values no decode
+    // produces by accident, so a test sees at once when one lands in a box or a buffer
+    // position it must not reach.
     memory[71] = 0x33;
     memory[73] = 0x44;
     for (int a = 77; a <= 81; ++a)

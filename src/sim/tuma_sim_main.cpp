@@ -25,7 +25,7 @@ void usage()
     std::printf("\n");
 }
 
-std::string hex(const Frame& f)
+std::string frameText(const Frame& f)
 {
     char buf[64];
     std::string s;
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
             }
         } else if (line == "frames") {
             for (; shown < controller.frames.size(); ++shown)
-                std::printf("%s\n", hex(controller.frames[shown]).c_str());
+                std::printf("%s\n", frameText(controller.frames[shown]).c_str());
         } else if (!line.empty()) {
             std::printf("commands: fault NAME, frames, quit\n");
         }

@@ -2,6 +2,7 @@
 // gui/xserver.sh): what the window manager shows as each caption, and a key that
 // waits in the X queue while a poll blocks.
 #include "app/application.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "ports/sim_line.h"
 #include "app/message_box.h"

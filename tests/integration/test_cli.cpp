@@ -1,7 +1,8 @@
 // tuma-cli's commands against the simulated controller behind a real pseudo-terminal,
 // through Qt SerialPort: what reaches the controller, and what never does.
 #include "cli/cli.h"
-#include "cli/param_file.h"
+#include "core/param_file.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "ports/qt_serial_port.h"
 #include "sim/pty_server.h"
@@ -177,7 +178,7 @@ TEST_F(Cli, FaultsFailClearlyAndVerificationNeverLies)
         const bool verified = out.str().find("Verificado") != std::string::npos;
         if (code == 0) { // the link got through (a lost answer retried, USB chunks)
             EXPECT_TRUE(verified) << sim::faultName(f);
-            const cli::ParsedFile sent = cli::parseParameterFile(file("b.tuma"));
+            const ParsedFile sent = parseParameterFile(file("b.tuma"));
             EXPECT_EQ(block(), std::vector<uint8_t>(sent.image, sent.image + addr::ConfigCount)) << sim::faultName(f);
         } else {
             EXPECT_EQ(code, 1) << sim::faultName(f);

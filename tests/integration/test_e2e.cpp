@@ -23,8 +23,9 @@ protected:
         ASSERT_TRUE(server.start());
         server.startThread();
         setMessageBoxes(&boxes);
-        setDecimalSeparator('.');
-        createWindows(systemPlatform());
+        Platform platform = systemPlatform();
+        platform.decimalSeparator = '.';
+        createWindows(platform);
         MainForm->show();
         MainForm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));

@@ -2,6 +2,7 @@
 // Drives the real windows against the simulated controller on a virtual-clock line,
 // and answers every message box, keeping them in order.
 #include "app/application.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "ports/sim_line.h"
@@ -85,12 +86,12 @@ protected:
     QStringList ports{"ttyS0", "DEMO"};
     int portsMade = 0;
 
+    Platform platform;
+
     void SetUp() override
     {
         setMessageBoxes(&boxes);
-        setDecimalSeparator('.');
         controller.logFrames = true;
-        Platform platform;
         platform.listPorts = [this] { return ports; };
         platform.makePort = [this](const std::string& name) -> std::unique_ptr<SerialPort> {
             if (name != "DEMO")
@@ -106,7 +107,6 @@ protected:
     {
         destroyWindows();
         setMessageBoxes(nullptr);
-        setDecimalSeparator('.');
     }
 
     // Runs `action` once the modal window that `open` shows is up.
@@ -137,6 +137,18 @@ protected:
         MainForm->lerClick();
         boxes.shown.clear();
         controller.frames.clear();
+    }
+    // "&Programar", the item and percentage chosen, OK pressed; `beforeOk` runs
+    // just before OK (to arrange what answers the windows that follow).
+    void programWith(int item, int mix = 0, std::function<void()> beforeOk = {})
+    {
+        whenModal([] { MainForm->progClick(); }, [item, mix, beforeOk] {
+            ProgramForm->setProgTypeIndex(item);
+            ProgramForm->setMixIndex(mix);
+            if (beforeOk)
+                beforeOk();
+            ProgramForm->button_OK->click();
+        });
     }
     std::vector<sim::Frame> framesOf(uint8_t command) const
     {

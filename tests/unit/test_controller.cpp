@@ -1,4 +1,5 @@
 #include "core/link.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "sim/controller.h"
 
@@ -49,11 +50,11 @@ TEST_F(ControllerTest, VersionAndDefaults)
     ASSERT_TRUE(link.Exchange(cmd::ReadConfig, 1, 25, cfg));
     EXPECT_EQ(coldStartDecode(get16(cfg, addr::cfg(addr::ColdStartTime))), "1000");
     EXPECT_EQ(idleSpeedDecode(get16(cfg, addr::cfg(addr::IdlePeriod)), "1"), "600");
-    EXPECT_EQ(percentDecode(cfg[addr::cfg(addr::MaxCorrection)]), "50");
+    EXPECT_EQ(percentDecode(cfg[addr::cfg(addr::MaxCorrection)], '.'), "50");
     EXPECT_EQ(temperatureDecode(cfg[addr::cfg(addr::ColdStartMaxTemp)]), "20");
     EXPECT_EQ(temperatureDecode(cfg[addr::cfg(addr::HeatingMaxTemp)]), "35");
     EXPECT_EQ(temperatureDecode(cfg[addr::cfg(addr::CorrectionTemp)]), "35");
-    EXPECT_EQ(minVariationDecode(get16(cfg, addr::cfg(addr::MinVariation))), "200");
+    EXPECT_EQ(minVariationDecode(get16(cfg, addr::cfg(addr::MinVariation)), '.'), "200");
     EXPECT_EQ(adjustTimeDecode(cfg[addr::cfg(addr::AdjustTime)]), "50");
     EXPECT_EQ(millivoltDecode(cfg[addr::cfg(addr::LambdaTarget)]), 0);
 }

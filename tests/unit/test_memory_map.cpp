@@ -12,8 +12,7 @@ namespace {
 
 class Separators : public ::testing::TestWithParam<char> {
 protected:
-    void SetUp() override { setDecimalSeparator(GetParam()); }
-    void TearDown() override { setDecimalSeparator('.'); }
+    char sep() const { return GetParam(); }
     std::string t(std::string s)
     {
         for (char& c : s)
@@ -33,7 +32,7 @@ TEST_P(Separators, ColdStartRoundTrips)
     const Case cases[] = {{"1000", 0xC4, 0x04, "1000"}, {"4000", 0x0E, 0x13, "4000"}, {"419.8", 0x00, 0x02, "420"}, {"0", 0, 0, "0"}};
     for (auto& c : cases) {
         uint8_t buf[2] = {};
-        put16(buf, 0, coldStartEncode(t(c.ms)));
+        put16(buf, 0, coldStartEncode(t(c.ms), sep()));
         EXPECT_EQ(buf[0], c.lo) << c.ms;
         EXPECT_EQ(buf[1], c.hi) << c.ms;
         EXPECT_EQ(coldStartDecode(get16(buf, 0)), c.back);
@@ -50,21 +49,21 @@ TEST_P(Separators, IdleSpeedWithScale)
     const Case cases[] = {{"600", "1", 31250}, {"600", "2", 15625}, {"1500", "8", 1562}, {"300", "2", 31250}};
     for (auto& c : cases) {
         uint8_t buf[2] = {};
-        put16(buf, 0, idleSpeedEncode(c.rpm, c.scale));
+        put16(buf, 0, idleSpeedEncode(c.rpm, c.scale, sep()));
         EXPECT_EQ(get16(buf, 0), c.period) << c.rpm << " at " << c.scale;
     }
     EXPECT_EQ(idleSpeedDecode(31250, "1"), "600");
     EXPECT_EQ(idleSpeedDecode(1562, "8"), "1500");
     EXPECT_EQ(idleSpeedDecode(65535, "1"), "286");
     EXPECT_THROW(idleSpeedDecode(0, "1"), FloatDivisionByZero);
-    EXPECT_THROW(idleSpeedEncode("0", "1"), FloatDivisionByZero);
+    EXPECT_THROW(idleSpeedEncode("0", "1", sep()), FloatDivisionByZero);
     EXPECT_THROW(idleSpeedDecode(100, "x"), ConversionError);
 }
 
 TEST(IdleSpeed, PeriodBeyondSixteenBitsIsHeldAtTheSlowest)
 {
     uint8_t buf[2] = {};
-    put16(buf, 0, idleSpeedEncode("286", "1")); // 65559 does not fit
+    put16(buf, 0, idleSpeedEncode("286", "1", '.')); // 65559 does not fit
     EXPECT_EQ(get16(buf, 0), 65535);
 }
 
@@ -74,36 +73,36 @@ TEST_P(Separators, PercentP64)
         {"50", 32, "50"}, {"37", 24, "37.5"}, {"10", 6, "9.375"}, {"3.90625", 2, "3.125"}, {"0", 0, "0"}, {"20", 13, "20.3125"},
     };
     for (auto& [in, byte, back] : cases) {
-        EXPECT_EQ(percentEncode(t(in)), byte) << in;
-        EXPECT_EQ(percentDecode(byte), t(back));
+        EXPECT_EQ(percentEncode(t(in), sep()), byte) << in;
+        EXPECT_EQ(percentDecode(byte, sep()), t(back));
     }
     EXPECT_EQ(p64LiveDecode(1), 1);
     EXPECT_EQ(p64LiveDecode(255), 398);
     EXPECT_EQ(liveCorrectionDecode(32), "50");
-    EXPECT_THROW(percentEncode(GetParam() == '.' ? "37,5" : "37.5"), ConversionError);
+    EXPECT_THROW(percentEncode(GetParam() == '.' ? "37,5" : "37.5", sep()), ConversionError);
 }
 
 TEST_P(Separators, LambdaAdjustAndVariation)
 {
-    EXPECT_EQ(millivoltEncode("1000"), 51);
+    EXPECT_EQ(millivoltEncode("1000", sep()), 51);
     EXPECT_EQ(millivoltDecode(51), 1000);
-    EXPECT_EQ(millivoltEncode("500"), 26);
+    EXPECT_EQ(millivoltEncode("500", sep()), 26);
     EXPECT_EQ(millivoltDecode(26), 509);
-    EXPECT_EQ(millivoltEncode("0"), 0);
+    EXPECT_EQ(millivoltEncode("0", sep()), 0);
     EXPECT_EQ(millivoltDecode(255), 5000);
     EXPECT_EQ(millivoltDecode(1), 19);
 
-    EXPECT_EQ(adjustTimeEncode("50"), 238);
+    EXPECT_EQ(adjustTimeEncode("50", sep()), 238);
     EXPECT_EQ(adjustTimeDecode(238), "49");
-    EXPECT_EQ(adjustTimeEncode("10"), 48);
+    EXPECT_EQ(adjustTimeEncode("10", sep()), 48);
     EXPECT_EQ(adjustTimeDecode(48), "10");
 
     uint8_t buf[2] = {};
-    put16(buf, 0, minVariationEncode("200"));
+    put16(buf, 0, minVariationEncode("200", sep()));
     EXPECT_EQ(buf[0], 0xFA);
     EXPECT_EQ(buf[1], 0x00);
-    EXPECT_EQ(minVariationDecode(250), "200");
-    EXPECT_EQ(minVariationDecode(251), t("200.8"));
+    EXPECT_EQ(minVariationDecode(250, sep()), "200");
+    EXPECT_EQ(minVariationDecode(251, sep()), t("200.8"));
 }
 
 TEST_P(Separators, LiveValues)
@@ -171,8 +170,8 @@ TEST(Mixture, BytesForEachShare)
 
 TEST(Encoders, EightBitFieldsKeepTheLowByte)
 {
-    EXPECT_EQ(percentEncode("500"), static_cast<uint8_t>(320 & 0xFF));
-    EXPECT_EQ(millivoltEncode("6000"), static_cast<uint8_t>(306 & 0xFF));
+    EXPECT_EQ(percentEncode("500", '.'), static_cast<uint8_t>(320 & 0xFF));
+    EXPECT_EQ(millivoltEncode("6000", '.'), static_cast<uint8_t>(306 & 0xFF));
 }
 
 } // namespace

@@ -168,7 +168,7 @@ TEST_F(Fields, ConversionMessages)
 
 TEST_F(Fields, CommaSeparatorRejectsAFullStop)
 {
-    setDecimalSeparator(',');
+    MainForm->setDecimalSeparator(',');
     type(MainForm->limite_corr, "37.5");
     EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Valor Incorreto!", "Erro!")}));
     boxes.shown.clear();

@@ -128,7 +128,7 @@ TEST_F(Reading, FillsEveryFieldFromTheParameterBlock)
 
 TEST_F(Reading, DecimalFieldsUseTheRegionalSeparator)
 {
-    setDecimalSeparator(',');
+    MainForm->setDecimalSeparator(',');
     controller.memory[15] = 24;
     connectLink();
     MainForm->lerClick();
@@ -140,8 +140,10 @@ TEST_F(Reading, TheUsersRegionalSeparatorReachesTheForm)
 {
     // As the program starts: the separator from the system's regional settings. The
     // Windows runs set it to each of "," and "." in wine's registry beforehand.
-    applyRegionalSettings();
-    const char sep = decimalSeparator();
+    destroyWindows();
+    platform.decimalSeparator = systemPlatform().decimalSeparator;
+    createWindows(platform);
+    const char sep = MainForm->decimalSeparator();
     if (const char* expected = std::getenv("TUMA_EXPECT_DECIMAL")) {
         EXPECT_EQ(sep, expected[0]);
     }

@@ -47,8 +47,7 @@ TEST_F(Programming, MixtureBytesReachAddressThree)
         for (size_t i = 0; i < bytes.size(); ++i) {
             controller.frames.clear();
             boxes.shown.clear();
-            choose(0, static_cast<int>(i));
-            ProgramForm->button_OK->click();
+            programWith(0, static_cast<int>(i));
             EXPECT_EQ(boxes.shown, std::vector<Box>({Confirm, ProgOk}));
             ASSERT_EQ(controller.frames.size(), 1u);
             EXPECT_EQ(controller.frames[0].command, cmd::WriteConfig);
@@ -65,10 +64,10 @@ TEST_F(Programming, ResetAndLearningRequests)
     const std::pair<int, uint8_t> cases[] = {{1, 0}, {2, 1}, {3, 2}};
     for (auto& [item, mode] : cases) {
         controller.frames.clear();
-        choose(item);
-        if (item > 1) // the progress window opens: cancel it at once
-            QTimer::singleShot(0, [] { ProgramTumaForm->button_Cancel->click(); });
-        ProgramForm->button_OK->click();
+        programWith(item, 0, [item] {
+            if (item > 1) // the progress window opens: cancel it at once
+                QTimer::singleShot(0, [] { ProgramTumaForm->button_Cancel->click(); });
+        });
         ASSERT_GE(controller.frames.size(), 1u);
         EXPECT_EQ(controller.frames[0].command, cmd::SetProgramMode);
         EXPECT_EQ(controller.frames[0].address, 1);
@@ -80,10 +79,8 @@ TEST_F(Programming, AnswerNoSendsNothing)
 {
     connectLink();
     for (int item = 0; item < 4; ++item) {
-        choose(item);
         boxes.answers = {BoxAnswer::No};
-        ProgramForm->show();
-        ProgramForm->button_OK->click();
+        programWith(item);
         EXPECT_FALSE(ProgramForm->isVisible());
     }
     EXPECT_TRUE(controller.frames.empty());
@@ -96,13 +93,16 @@ TEST_F(Programming, BadMaximumCorrectionBlocksEveryItem)
     MainForm->limite_corr->setText("abc");
     for (int item = 0; item < 4; ++item) {
         boxes.shown.clear();
-        choose(item);
-        ProgramForm->show();
-        ProgramForm->button_OK->click();
+        bool stillOpen = false;
+        whenModal([] { MainForm->progClick(); }, [&] {
+            choose(item);
+            ProgramForm->button_OK->click();
+            stillOpen = ProgramForm->isVisible();
+            ProgramForm->button_Cancel->click();
+        });
         EXPECT_EQ(boxes.shown, std::vector<Box>({ok("'abc' is not a valid floating point value", "Tuma Programável")}));
-        EXPECT_TRUE(ProgramForm->isVisible());
+        EXPECT_TRUE(stillOpen);
     }
-    ProgramForm->hide();
     EXPECT_TRUE(controller.frames.empty());
 }
 
@@ -112,8 +112,7 @@ TEST_F(Programming, FailedExchangeReportsAndOpensNoProgressWindow)
     controller.setFault(sim::Fault::Silent);
     for (int item = 0; item < 4; ++item) {
         boxes.shown.clear();
-        choose(item);
-        ProgramForm->button_OK->click();
+        programWith(item);
         EXPECT_EQ(boxes.shown, std::vector<Box>({Confirm, CommFailure}));
         EXPECT_FALSE(ProgramTumaForm->Timer1->isActive());
     }
@@ -161,8 +160,7 @@ TEST_F(Programming, WriteAfterAMixtureKeepsTheNewMixture)
 {
     connectAndRead();
     ASSERT_EQ(controller.memory[3], 0x10);
-    choose(0, 3); // 75 % of 50: 24
-    ProgramForm->button_OK->click();
+    programWith(0, 3); // 75 % of 50: 24
     ASSERT_EQ(controller.memory[3], 24);
     MainForm->gravarClick();
     EXPECT_EQ(controller.memory[3], 24);
@@ -173,8 +171,7 @@ TEST_F(Programming, ResetOrLearningLocksTheWriteUntilTheNextRead)
     controller.memory[1] = bits::MapLearned | bits::LambdaIdleLearned;
     connectAndRead();
     ASSERT_TRUE(MainForm->gravar->isEnabled());
-    choose(1);
-    ProgramForm->button_OK->click();
+    programWith(1);
     EXPECT_FALSE(MainForm->gravar->isEnabled());
     EXPECT_EQ(controller.memory[1] & 0x03, 0);
     MainForm->lerClick();
@@ -189,8 +186,7 @@ TEST_F(Programming, FailedProgrammingAlsoLocksTheWrite)
         MainForm->lerClick();
         ASSERT_TRUE(MainForm->gravar->isEnabled());
         controller.setFault(sim::Fault::BadCrc); // the request may have got through
-        choose(item);
-        ProgramForm->button_OK->click();
+        programWith(item);
         controller.setFault(sim::Fault::None);
         EXPECT_FALSE(MainForm->gravar->isEnabled()) << item;
     }

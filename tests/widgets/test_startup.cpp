@@ -245,11 +245,11 @@ TEST_F(Startup, FrameTraceOnlyWhenItsCategoryIsEnabled)
     configWith("DEMO");
     uint8_t live[10] = {};
     controller.setFault(sim::Fault::Silent);
-    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    Form2->link().Exchange(cmd::ReadLive, 99, 2, live);
     controller.setFault(sim::Fault::BadCrc);
-    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    Form2->link().Exchange(cmd::ReadLive, 99, 2, live);
     controller.setFault(sim::Fault::Gone);
-    Form2->Exchange(cmd::ReadLive, 99, 2, live);
+    Form2->link().Exchange(cmd::ReadLive, 99, 2, live);
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules("tuma.link.debug=false");
 

@@ -2,8 +2,10 @@
 // separator, and the link through a real COM port served by tuma-sim on a
 // pseudo-terminal (see windows/run_tests.sh for what serves which port).
 #include "core/link.h"
+#include "core/commands.h"
 #include "core/memory_map.h"
 #include "ports/win32_serial_port.h"
+#include "ports/system.h"
 #include "ports/win32_system.h"
 #include "sim/controller.h"
 

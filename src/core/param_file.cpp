@@ -1,7 +1,9 @@
-#include "cli/param_file.h"
+#include "core/param_file.h"
 
+#include "core/errors.h"
 #include "core/number_text.h"
 #include "core/parameters.h"
+#include "core/texts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,22 +11,12 @@
 #include <sstream>
 #include <vector>
 
-namespace tuma::cli {
+namespace tuma {
 
 namespace {
 
-// Files always carry a decimal point; the conversions read the process-wide
-// separator, so it is '.' while a file is written or read.
-class PointSeparator {
-public:
-    PointSeparator() : saved(decimalSeparator()) { setDecimalSeparator('.'); }
-    ~PointSeparator() { setDecimalSeparator(saved); }
-
-private:
-    char saved;
-};
-
 const char* const Scale = "1"; // the form reads at scale 1
+constexpr char Point = '.';    // files carry a decimal point on every PC
 
 std::string trim(const std::string& s)
 {
@@ -54,7 +46,7 @@ bool validUtf8(const std::string& s, size_t& badAt)
     return true;
 }
 
-std::string optionText(bool on) { return on ? "sim" : "não"; }
+std::string optionText(bool on) { return on ? texts::Yes : texts::No; }
 
 // Pads to a column counted in characters, not bytes ("não" is four bytes).
 void padTo(std::string& line, size_t column)
@@ -70,7 +62,6 @@ void padTo(std::string& line, size_t column)
 
 std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount])
 {
-    PointSeparator point;
     std::ostringstream out;
     out << "# Tuma Programável: parâmetros do controlador\n";
     out << "formato = " << FileFormat << "\n";
@@ -80,13 +71,7 @@ std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)
     out << "programa = " << header.programVersion << "\n\n";
     for (size_t i = 0; i < parameterCount(); ++i) {
         const Parameter& p = parameterTable()[i];
-        std::string value;
-        try {
-            value = p.decode(image, Scale);
-        } catch (...) {
-            value = "0"; // an idle period of 0, as the form shows it
-        }
-        std::string line = std::string(p.name) + " = " + value;
+        std::string line = std::string(p.name) + " = " + shownText(p, image, Scale, Point);
         padTo(line, 28);
         out << line << "# " << p.caption << " (" << p.unit << ")\n";
     }
@@ -210,29 +195,26 @@ Problem applyValues(const Entries& values, ParsedFile& result)
         const Parameter& p = parameterTable()[i];
         const auto& [value, at] = values.at(p.name);
         if (p.checked) {
-            if (p.address == addr::ColdStartMixture) {
-                double ignored = 0;
-                if (!tryParseDecimal(maxCorrection, '.', ignored))
-                    return {values.at("limite_corr").second, parameterNamed("limite_corr")->conversionMessage};
+            EntryVerdict verdict;
+            try {
+                verdict = checkEntry(p, value, Point, maxCorrection);
+            } catch (const ConversionError&) {
+                // Only the mixture's bound raises: limite_corr's own line says why.
+                return {values.at("limite_corr").second, parameterNamed("limite_corr")->conversionMessage};
             }
-            const EntryVerdict verdict = checkEntry(p, value, '.', maxCorrection);
             if (!verdict.accepted())
                 return {at, std::string(p.name) + " = " + value + ": " + verdict.message};
         } else {
             int32_t rpm = 0;
             if (!tryParseInteger(value, rpm) || rpm < p.lower || rpm > p.upper)
-                return {at, std::string(p.name) + " = " + value + ": os valores devem estar entre 600 e 1500!"};
+                return {at, std::string(p.name) + " = " + value + ": os valores devem estar entre " +
+                                formatGeneral(p.lower, Point) + " e " + formatGeneral(p.upper, Point) + "!"};
         }
-        std::string stored;
-        try {
-            stored = p.decode(result.raw, Scale);
-        } catch (...) {
-            stored = "0";
-        }
+        const std::string stored = shownText(p, result.raw, Scale, Point);
         if (stored == value)
             continue;
         try {
-            p.encode(result.image, value, Scale);
+            p.encode(result.image, value, Scale, Point);
         } catch (...) {
             return {at, std::string(p.name) + " = " + value + ": " + p.conversionMessage};
         }
@@ -240,12 +222,12 @@ Problem applyValues(const Entries& values, ParsedFile& result)
     uint8_t& flags = result.image[addr::cfg(addr::OptionFlags)];
     for (const OptionBit& o : Options) {
         const auto& [value, at] = values.at(o.name);
-        if (value == "sim")
+        if (value == texts::Yes)
             flags |= o.bit;
-        else if (value == "não" || value == "nao")
+        else if (value == texts::No || value == "nao")
             flags &= static_cast<uint8_t>(~o.bit);
         else
-            return {at, std::string(o.name) + " deve ser \"sim\" ou \"não\""};
+            return {at, std::string(o.name) + " deve ser \"" + texts::Yes + "\" ou \"" + texts::No + "\""};
     }
     return {};
 }
@@ -254,7 +236,6 @@ Problem applyValues(const Entries& values, ParsedFile& result)
 
 ParsedFile parseParameterFile(const std::string& text)
 {
-    PointSeparator point;
     ParsedFile result;
     Problem problem;
     size_t badAt = 0, lastLine = 0;
@@ -284,4 +265,4 @@ ParsedFile parseParameterFile(const std::string& text)
     return result;
 }
 
-} // namespace tuma::cli
+} // namespace tuma

@@ -2,12 +2,14 @@
 // The parameter file: the controller's 25-byte block as text a person reads, edits and
 // compares. One line per field in the form's own words, the options as sim/não, and
 // the raw bytes, which keep what no field shows and the exact bytes behind each value.
+// Values always carry a decimal point, whatever the user's separator, so that files
+// travel between PCs.
 #include "core/memory_map.h"
 
 #include <cstdint>
 #include <string>
 
-namespace tuma::cli {
+namespace tuma {
 
 constexpr int FileFormat = 1;
 constexpr size_t MaxFileSize = 64 * 1024;
@@ -19,8 +21,7 @@ struct FileHeader {
     std::string programVersion;
 };
 
-// The file's text for a block read from the controller. Values are written with a
-// decimal point whatever the user's separator, so that files travel between PCs.
+// The file's text for a block read from the controller.
 std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount]);
 
 struct ParsedFile {
@@ -37,4 +38,4 @@ struct ParsedFile {
 // Reads and checks a parameter file with the form's own field checks. Never raises.
 ParsedFile parseParameterFile(const std::string& text);
 
-} // namespace tuma::cli
+} // namespace tuma

@@ -1,0 +1,13 @@
+#pragma once
+// The user-facing texts that more than one place shows: the windows, the files and
+// tuma-cli say these in the same words.
+namespace tuma::texts {
+inline constexpr char CommFailure[] = "Falha na Comunicação";
+inline constexpr char CommFailureCaption[] = "Falha";
+inline constexpr char ProgrammingOk[] = "Programação OK";
+inline constexpr char ConfirmCaption[] = "Aviso";
+inline constexpr char ConfirmWrite[] = "Confirme Gravação dos Dados!!!!";
+// An option box's state, as files and tuma-cli write it.
+inline constexpr char Yes[] = "sim";
+inline constexpr char No[] = "não";
+} // namespace tuma::texts
