@@ -57,7 +57,9 @@ void TForm2::button_OKClick()
         tuma::commands::Version version;
         if (tuma::commands::readVersion(controllerLink, version)) {
             checked = true;
-            showMessage(QString::number(version.major) + "." + QString::number(version.minor), "Versão");
+            this->version = QString::number(version.major) + "." + QString::number(version.minor);
+            port = combo_porta->currentText();
+            showMessage(this->version, "Versão");
         } else {
             checked = false;
             showMessage(tuma::texts::CommFailure, tuma::texts::CommFailureCaption);

@@ -22,6 +22,9 @@ public:
 
     // True when the last OK found a controller that answered with its version.
     bool linkChecked() const { return checked; }
+    // What that check found: the controller's version ("2.5") and the port's name.
+    QString controllerVersion() const { return checked ? version : QString(); }
+    QString checkedPort() const { return checked ? port : QString(); }
     // The link, for the protocol calls of every window.
     tuma::Link& link() { return controllerLink; }
 
@@ -29,4 +32,5 @@ private:
     tuma::Link controllerLink;
     std::function<QStringList()> listPorts;
     bool checked = false;
+    QString version, port;
 };

@@ -6,11 +6,15 @@
 #include "app/pictures.h"
 #include "app/porta_serial.h"
 #include "app/program.h"
+#include "app/workshop.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/parameters.h"
 #include "core/texts.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QStyle>
 
 using namespace tuma;
@@ -78,6 +82,80 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     for (const auto& [field, h] : handlers)
         entries.push_back({field, [this, enter = h.first] { (this->*enter)(); }, [this, exit = h.second] { (this->*exit)(); }});
     entry = new FieldEntry(std::move(entries), this);
+    createWorkshopMenu();
+}
+
+void TMainForm::createWorkshopMenu()
+{
+    menu_oficina = new QMenu(this);
+    menu_oficina->setObjectName("menu_oficina");
+    const auto item = [this](const char* name, const char* text, const QKeySequence& keys, void (TMainForm::*handler)()) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        // The shortcut works with the menu closed, while this window has the focus.
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
+        addAction(a);
+        menu_oficina->addAction(a);
+        return a;
+    };
+    acao_salvar = item("acao_salvar", "Salvar parâmetros do controlador...", QKeySequence(Qt::CTRL | Qt::Key_S),
+                       &TMainForm::salvarClick);
+    acao_abrir = item("acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence(Qt::CTRL | Qt::Key_O),
+                      &TMainForm::abrirClick);
+    acao_ficha = item("acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
+                      &TMainForm::fichaClick);
+    menu_oficina->addSeparator();
+    acao_sobre = item("acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1), &TMainForm::sobreClick);
+    updateWorkshopMenu();
+}
+
+void TMainForm::updateWorkshopMenu()
+{
+    acao_salvar->setEnabled(haveLastRead);
+    acao_ficha->setEnabled(haveLastRead);
+    acao_abrir->setEnabled(portDialog && portDialog->linkChecked());
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* e)
+{
+    // The edit fields keep their own menus: their events never reach the window.
+    updateWorkshopMenu();
+    menu_oficina->exec(e->globalPos());
+}
+
+LinkInfo TMainForm::linkInfo() const
+{
+    LinkInfo info;
+    if (portDialog && portDialog->linkChecked())
+        info = {true, portDialog->controllerVersion(), portDialog->checkedPort()};
+    return info;
+}
+
+void TMainForm::salvarClick()
+{
+    if (haveLastRead)
+        saveBlock(this, lastRead, linkInfo());
+}
+
+void TMainForm::fichaClick()
+{
+    if (haveLastRead)
+        writeSheet(this, lastRead, linkInfo(), decimalSep);
+}
+
+void TMainForm::sobreClick() { showAbout(this, linkInfo()); }
+
+void TMainForm::abrirClick()
+{
+    if (!portDialog->linkChecked() || !checkFocusedField())
+        return;
+    // As "&Gravar ": no poll while the file goes in, and the monitor runs afterwards.
+    Timer_Read->stop();
+    if (openAndWrite(this, portDialog->link(), linkInfo(), decimalSep))
+        lerClick();
+    Timer_Read->start();
 }
 
 TMainForm::~TMainForm()
@@ -91,6 +169,7 @@ void TMainForm::useWindows(TForm2* ports, TProgramForm* programming)
 {
     portDialog = ports;
     programmingDialog = programming;
+    updateWorkshopMenu();
 }
 
 std::string TMainForm::textOf(const QLineEdit* field) { return field->text().toStdString(); }
@@ -129,6 +208,7 @@ void TMainForm::configClick()
         gravar->setEnabled(false);
         Timer_Read->stop();
     }
+    updateWorkshopMenu();
 }
 
 void TMainForm::progClick()
@@ -147,12 +227,15 @@ void TMainForm::apply(const ProgrammingOutcome& outcome)
         // The image is what "&Gravar " sends back; it must carry the new mixture, not
         // the one the last read found.
         configBlock[addr::cfg(addr::Mixture)] = outcome.mixture;
+        lastRead[addr::cfg(addr::Mixture)] = outcome.mixture;
         break;
     case ProgrammingOutcome::ControllerMayHaveChanged:
         // A reset or a learning procedure changes the controller's parameter memory in
         // ways the image does not know (and a failed request may have got through all
         // the same); writing the image would undo them.
         gravar->setEnabled(false);
+        haveLastRead = false;
+        updateWorkshopMenu();
         break;
     case ProgrammingOutcome::Nothing:
         break;
@@ -165,6 +248,9 @@ void TMainForm::lerClick()
 {
     tuma::Link& link = portDialog->link();
     if (commands::readConfig(link, configBlock)) {
+        std::copy(std::begin(configBlock), std::end(configBlock), std::begin(lastRead));
+        haveLastRead = true;
+        updateWorkshopMenu();
         rpm_cal->setText("1");
         for (const char* name : ReadOrder) {
             const Parameter& p = *parameterNamed(name);

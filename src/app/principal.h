@@ -13,10 +13,13 @@
 #include <vector>
 
 class FieldEntry;
+class QAction;
 class QLineEdit;
+class QMenu;
 class TForm2;
 class TProgramForm;
 struct ProgrammingOutcome;
+struct LinkInfo;
 namespace tuma {
 struct Parameter;
 }
@@ -46,6 +49,17 @@ public:
     void rpmdownClick();
     void rpmupClick();
     void rpm_cal_buttonClick();
+    // The workshop's menu: right-click on the form outside an edit field, or the
+    // items' shortcuts.
+    void salvarClick();
+    void abrirClick();
+    void fichaClick();
+    void sobreClick();
+    QMenu* menu_oficina;
+    QAction* acao_salvar;
+    QAction* acao_abrir;
+    QAction* acao_ficha;
+    QAction* acao_sobre;
     // Option check boxes.
     void acel_rapida_enClick();
     void sonda_enClick();
@@ -82,7 +96,14 @@ public:
     tuma::commands::ConfigImage configBlock = {};
     uint8_t editFlags = 0;
 
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
 private:
+    void createWorkshopMenu();
+    // Salvar and Ficha need a block read; Abrir a checked link.
+    void updateWorkshopMenu();
+    LinkInfo linkInfo() const;
     // What the programming dialog changed in the controller since the last read.
     void apply(const ProgrammingOutcome& outcome);
     // A field's or label's text for the conversions.
@@ -107,4 +128,8 @@ private:
     TForm2* portDialog = nullptr;
     TProgramForm* programmingDialog = nullptr;
     char decimalSep = '.';
+    // The block as the last successful "&Ler " found it (with a mixture the
+    // programming dialog stored since), for the files and the sheet.
+    tuma::commands::ConfigImage lastRead = {};
+    bool haveLastRead = false;
 };

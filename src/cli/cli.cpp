@@ -6,6 +6,7 @@
 #include "core/number_text.h"
 #include "core/param_file.h"
 #include "core/parameters.h"
+#include "core/restore.h"
 #include "core/texts.h"
 
 #include <chrono>
@@ -286,7 +287,7 @@ private:
         if (!readBlock(image, versionText))
             return failed(CommFailure);
         std::string why;
-        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion};
+        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion, {}, {}, {}};
         if (!writeFileAtomically(path, formatParameterFile(h, image), why))
             return failed(why);
         out() << "Parâmetros salvos em " << path << "\n";
@@ -318,43 +319,31 @@ private:
             return BadUsage;
         out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion
               << ", porta " << f.header.port << ")\n";
+        for (const auto& [caption, value] : {std::pair{"Cliente", &f.header.client}, std::pair{"Placa", &f.header.plate},
+                                             std::pair{"Observações", &f.header.notes}})
+            if (!value->empty())
+                out() << "  " << caption << ": " << *value << "\n";
         showImage(f.image);
         return Done;
     }
 
-    // Prints what differs from `before` to `after`; true when anything does.
+    // Prints what differs from `before` to `after`; true when anything does. The lamps
+    // show as their byte, address 1, as any byte no field shows.
     bool printDiff(const uint8_t* before, const uint8_t* after)
     {
         bool any = false;
-        bool shown[addr::ConfigCount]{};
-        for (size_t i = 0; i < parameterCount(); ++i) {
-            const Parameter& p = parameterTable()[i];
-            for (size_t k = 0; k < p.width; ++k)
-                shown[addr::cfg(p.address) + k] = true;
-            const std::string a = fieldText(p, before), b = fieldText(p, after);
-            if (a != b) {
-                any = true;
-                out() << "  " << p.caption << ": " << a << " " << p.unit << " -> "
-                      << b << " " << p.unit << "\n";
-            }
-        }
-        const size_t flagsAt = addr::cfg(addr::OptionFlags);
-        for (const OptionBit& o : Options) {
-            const bool a = before[flagsAt] & o.bit, b = after[flagsAt] & o.bit;
-            if (a != b) {
-                any = true;
-                out() << "  " << o.caption << ": " << yesNo(a) << " -> " << yesNo(b) << "\n";
-            }
-        }
-        for (size_t i = 0; i < addr::ConfigCount; ++i) {
-            const uint8_t mask = i == flagsAt ? static_cast<uint8_t>(~bits::OptionMask) : 0xFF;
-            if (!shown[i] && (before[i] & mask) != (after[i] & mask)) {
-                any = true;
-                char line[64];
-                std::snprintf(line, sizeof line, "  byte do endereço %zu (nenhum campo o mostra): %02X -> %02X\n",
-                              i + addr::ConfigFirst, before[i], after[i]);
-                out() << line;
-            }
+        for (const BlockRow& row : compareBlocks(before, after, sys.decimalSeparator)) {
+            if (!row.differs || row.kind == BlockRow::Lamp)
+                continue;
+            any = true;
+            if (row.kind == BlockRow::Byte)
+                out() << "  byte do endereço " << row.address << " (nenhum campo o mostra): " << row.before << " -> "
+                      << row.after << "\n";
+            else if (row.kind == BlockRow::Field)
+                out() << "  " << row.caption << ": " << row.before << " " << row.unit << " -> " << row.after << " "
+                      << row.unit << "\n";
+            else
+                out() << "  " << row.caption << ": " << row.before << " -> " << row.after << "\n";
         }
         return any;
     }
@@ -431,29 +420,30 @@ private:
         for (int n = 2; exists(saved); ++n)
             saved = stem + "-" + std::to_string(n) + ".tuma";
         std::string why;
-        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion};
+        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion, {}, {}, {}};
         if (!writeFileAtomically(saved, formatParameterFile(h, current), why))
             return failed(why + "; nada foi gravado no controlador");
         out() << "Cópia do que o controlador tinha: " << saved << "\n";
 
-        // The write's answer lands in the buffer it sent; the comparison needs the bytes.
-        Image sent{};
-        std::copy(std::begin(f.image), std::end(f.image), std::begin(sent));
-        if (!commands::writeConfig(link, f.image))
+        const VerifiedWrite written = writeVerified(link, f.image);
+        switch (written.outcome) {
+        case VerifiedWrite::WriteFailed:
             return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff " + path);
-        Image back{};
-        if (!commands::readConfig(link, back))
+        case VerifiedWrite::ReadBackFailed:
             return failed(std::string(CommFailure) + " na conferência: não se sabe o que o controlador guardou");
-        std::string differing;
-        for (size_t i = 0; i < addr::ConfigCount; ++i)
-            if (back[i] != sent[i]) {
+        case VerifiedWrite::Differs: {
+            std::string differing;
+            for (const ByteMismatch& m : written.mismatches) {
                 char item[48];
-                std::snprintf(item, sizeof item, "%s%zu (enviado %02X, lido %02X)", differing.empty() ? "" : ", ",
-                              i + addr::ConfigFirst, sent[i], back[i]);
+                std::snprintf(item, sizeof item, "%s%u (enviado %02X, lido %02X)", differing.empty() ? "" : ", ",
+                              unsigned(m.address), m.sent, m.read);
                 differing += item;
             }
-        if (!differing.empty())
             return failed("a conferência falhou: bytes diferentes nos endereços " + differing);
+        }
+        case VerifiedWrite::Verified:
+            break;
+        }
         out() << "Verificado: os 25 bytes lidos de volta são os gravados.\n";
         return Done;
     }

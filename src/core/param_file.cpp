@@ -6,6 +6,8 @@
 #include "core/texts.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -46,6 +48,20 @@ bool validUtf8(const std::string& s, size_t& badAt)
     return true;
 }
 
+// The free-text header fields, which keep a "#" as text.
+bool isFreeText(const std::string& key) { return key == "cliente" || key == "placa" || key == "observacoes"; }
+const char* const OptionalNames[] = {"cliente", "placa", "observacoes"};
+
+// Free text on one line: line breaks and other control characters become blanks.
+std::string oneLine(const std::string& text)
+{
+    std::string s = text;
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return trim(s);
+}
+
 std::string optionText(bool on) { return on ? texts::Yes : texts::No; }
 
 // Pads to a column counted in characters, not bytes ("não" is four bytes).
@@ -68,7 +84,12 @@ std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)
     out << "data = " << header.date << "\n";
     out << "versao_controlador = " << header.controllerVersion << "\n";
     out << "porta = " << header.port << "\n";
-    out << "programa = " << header.programVersion << "\n\n";
+    out << "programa = " << header.programVersion << "\n";
+    for (const auto& [key, value] : {std::pair{"cliente", &header.client}, std::pair{"placa", &header.plate},
+                                     std::pair{"observacoes", &header.notes}})
+        if (!value->empty())
+            out << key << " = " << oneLine(*value) << "\n";
+    out << "\n";
     for (size_t i = 0; i < parameterCount(); ++i) {
         const Parameter& p = parameterTable()[i];
         std::string line = std::string(p.name) + " = " + shownText(p, image, Scale, Point);
@@ -115,11 +136,12 @@ Problem readEntries(const std::string& text, Entries& values, size_t& lastLine)
         ++lineNo;
         if (lineNo == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0)
             raw.erase(0, 3); // a byte-order mark left by an editor
-        std::string line = raw;
+        std::string line = trim(raw);
+        const size_t eqAt = line.find('=');
+        const bool freeText = line.rfind('#', 0) != 0 && eqAt != std::string::npos && isFreeText(trim(line.substr(0, eqAt)));
         const size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = trim(line);
+        if (hash != std::string::npos && !freeText)
+            line = trim(line.erase(hash));
         if (line.empty())
             continue;
         if (ended)
@@ -161,7 +183,7 @@ Problem checkNames(const Entries& values, size_t lastLine)
     for (const OptionBit& o : Options)
         known.push_back(o.name);
     for (const auto& [key, v] : values)
-        if (std::find(known.begin(), known.end(), key) == known.end())
+        if (std::find(known.begin(), known.end(), key) == known.end() && !isFreeText(key))
             return {v.second, "campo desconhecido \"" + key + "\""};
     for (const std::string& k : known)
         if (!values.count(k))
@@ -256,6 +278,10 @@ ParsedFile parseParameterFile(const std::string& text)
         result.header.controllerVersion = values.at("versao_controlador").first;
         result.header.port = values.at("porta").first;
         result.header.programVersion = values.at("programa").first;
+        std::string* optional[] = {&result.header.client, &result.header.plate, &result.header.notes};
+        for (size_t i = 0; i < std::size(OptionalNames); ++i)
+            if (values.count(OptionalNames[i]))
+                *optional[i] = values.at(OptionalNames[i]).first;
         std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
         problem = applyValues(values, result);
     }
@@ -263,6 +289,16 @@ ParsedFile parseParameterFile(const std::string& text)
     if (problem)
         result.error = problem.line ? "linha " + std::to_string(problem.line) + ": " + problem.why : problem.why;
     return result;
+}
+
+std::string suggestedFileName(const std::string& plate, const std::string& stamp, const std::string& suffix)
+{
+    std::string name;
+    for (char c : oneLine(plate))
+        if (!std::strchr("\\/:*?\"<>|", c))
+            name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    name = trim(name);
+    return (name.empty() ? "tuma" : name) + " " + stamp + suffix + ".tuma";
 }
 
 } // namespace tuma

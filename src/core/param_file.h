@@ -19,6 +19,11 @@ struct FileHeader {
     std::string controllerVersion; // "2.5"
     std::string port;
     std::string programVersion;
+    // Optional, as the technician typed them: each is one line of free text (a "#"
+    // in it is text, not a comment), written only when not empty.
+    std::string client;
+    std::string plate;
+    std::string notes;
 };
 
 // The file's text for a block read from the controller.
@@ -37,5 +42,11 @@ struct ParsedFile {
 
 // Reads and checks a parameter file with the form's own field checks. Never raises.
 ParsedFile parseParameterFile(const std::string& text);
+
+// A file name for a block saved now: the plate, the date and the time
+// ("ABC1D23 2026-12-09 1530.tuma"), or "tuma" in the plate's place. Characters that
+// no file name may hold are left out of the plate. `stamp` is "2026-12-09 1530";
+// `suffix` goes before the extension (" antes" for the copy kept before a write).
+std::string suggestedFileName(const std::string& plate, const std::string& stamp, const std::string& suffix = "");
 
 } // namespace tuma

@@ -17,7 +17,7 @@ struct Block {
     Block() { factoryImage(bytes); }
 };
 
-const FileHeader Header{"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5"};
+const FileHeader Header{"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5", {}, {}, {}};
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
@@ -146,6 +146,38 @@ TEST(ParameterFile, WhatEditorsLeaveIsAccepted)
     const ParsedFile f = parseParameterFile(crlf);
     ASSERT_TRUE(f.ok) << f.error;
     EXPECT_EQ(bytesOf(f.image), bytesOf(b.bytes));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ParameterFile, VehicleDetailsAreFreeTextInTheHeader)
+{
+    Block b;
+    FileHeader h = Header;
+    h.client = "Oficina #1 = a melhor";
+    h.plate = "abc1d23";
+    h.notes = "troca de bicos\nsegunda linha";
+    const std::string text = formatParameterFile(h, b.bytes);
+    EXPECT_NE(text.find("observacoes = troca de bicos segunda linha\n"), std::string::npos);
+    const ParsedFile f = parseParameterFile(text);
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_EQ(f.header.client, "Oficina #1 = a melhor");
+    EXPECT_EQ(f.header.plate, "abc1d23");
+    EXPECT_EQ(f.header.notes, "troca de bicos segunda linha");
+    // Files without them, as tuma-cli writes its backups, say nothing of them.
+    const std::string plain = formatParameterFile(Header, b.bytes);
+    EXPECT_EQ(plain.find("cliente"), std::string::npos);
+    EXPECT_TRUE(parseParameterFile(plain).ok);
+}
+
+TEST(ParameterFile, SuggestedNames)
+{
+    EXPECT_EQ(suggestedFileName("abc1d23", "2026-12-09 1530"), "ABC1D23 2026-12-09 1530.tuma");
+    EXPECT_EQ(suggestedFileName("", "2026-12-09 1530"), "tuma 2026-12-09 1530.tuma");
+    EXPECT_EQ(suggestedFileName(" a/b:c*1 ", "2026-12-09 1530", " antes"), "ABC1 2026-12-09 1530 antes.tuma");
+    EXPECT_EQ(suggestedFileName("///", "2026-12-09 1530"), "tuma 2026-12-09 1530.tuma");
 }
 
 } // namespace

@@ -1,0 +1,26 @@
+#pragma once
+// "Comparar com o controlador": a parameter file beside the block the controller holds
+// now, field by field, before anything is written.
+#include "core/commands.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+namespace tuma {
+struct ParsedFile;
+}
+
+class CompareWindow : public QDialog {
+public:
+    CompareWindow(QWidget* parent, const QString& fileName, const tuma::ParsedFile& file,
+                  const tuma::commands::ConfigImage& controller, const QString& controllerVersion, char decimalSeparator);
+
+    QLabel* cabecalho;    // the file's header
+    QLabel* aviso;        // another controller version; hidden otherwise
+    QLabel* resumo;       // how many rows differ
+    QTableWidget* tabela; // caption, controller's value, file's value
+    QPushButton* gravar_controlador;
+    QPushButton* cancelar;
+};

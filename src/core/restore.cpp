@@ -1,0 +1,71 @@
+#include "core/restore.h"
+
+#include "core/parameters.h"
+#include "core/texts.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tuma {
+
+namespace {
+std::string hexByte(uint8_t b)
+{
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", b);
+    return text;
+}
+} // namespace
+
+std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after, char sep)
+{
+    std::vector<BlockRow> rows;
+    bool shown[addr::ConfigCount]{};
+    for (size_t i = 0; i < parameterCount(); ++i) {
+        const Parameter& p = parameterTable()[i];
+        for (size_t k = 0; k < p.width; ++k)
+            shown[addr::cfg(p.address) + k] = true;
+        const std::string a = shownText(p, before, "1", sep), b = shownText(p, after, "1", sep);
+        rows.push_back({BlockRow::Field, p.caption, p.unit, a, b, p.address, a != b});
+    }
+    const size_t flagsAt = addr::cfg(addr::OptionFlags);
+    const auto flagRow = [&](BlockRow::Kind kind, const char* caption, uint8_t bit, const char* on, const char* off) {
+        const bool a = before[flagsAt] & bit, b = after[flagsAt] & bit;
+        rows.push_back({kind, caption, "", a ? on : off, b ? on : off, addr::OptionFlags, a != b});
+    };
+    for (const OptionBit& o : Options)
+        flagRow(BlockRow::Option, o.caption, o.bit, texts::Yes, texts::No);
+    flagRow(BlockRow::Lamp, "Sonda/Lenta Progr.", bits::LambdaIdleLearned, "aprendido", "não aprendido");
+    flagRow(BlockRow::Lamp, "MAP Progr.", bits::MapLearned, "aprendido", "não aprendido");
+    for (size_t i = 0; i < addr::ConfigCount; ++i) {
+        const uint8_t mask = i == flagsAt ? static_cast<uint8_t>(~bits::OptionMask) : 0xFF;
+        if (!shown[i] && (before[i] & mask) != (after[i] & mask))
+            rows.push_back({BlockRow::Byte, "", "", hexByte(before[i]), hexByte(after[i]),
+                            static_cast<uint16_t>(i + addr::ConfigFirst), true});
+    }
+    return rows;
+}
+
+VerifiedWrite writeVerified(Link& link, const commands::ConfigImage& image)
+{
+    VerifiedWrite result;
+    // The write's answer lands in the buffer it sent; the comparison needs the bytes.
+    commands::ConfigImage sent;
+    std::memcpy(sent, image, sizeof sent);
+    if (!commands::writeConfig(link, sent)) {
+        result.outcome = VerifiedWrite::WriteFailed;
+        return result;
+    }
+    commands::ConfigImage back{};
+    if (!commands::readConfig(link, back)) {
+        result.outcome = VerifiedWrite::ReadBackFailed;
+        return result;
+    }
+    for (size_t i = 0; i < addr::ConfigCount; ++i)
+        if (back[i] != image[i])
+            result.mismatches.push_back({static_cast<uint16_t>(i + addr::ConfigFirst), image[i], back[i]});
+    result.outcome = result.mismatches.empty() ? VerifiedWrite::Verified : VerifiedWrite::Differs;
+    return result;
+}
+
+} // namespace tuma
