@@ -2,6 +2,12 @@
 # file, so the installer holds it alone, under Program Files, with a Start-menu entry,
 # an uninstaller and an entry in Add/Remove Programs, in Brazilian Portuguese.
 install(TARGETS tuma tuma-cli RUNTIME DESTINATION .)
+# The licence and the notices of what the programs hold (Qt, linked statically, and
+# the libraries Qt bundles), beside them, where Notepad opens them.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt DESTINATION .)
+# The licence page shows the GPL (CPack would otherwise show CMake's own licence).
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_FILE_NAME "tuma-${PROJECT_VERSION}-win64-setup")
 set(CPACK_NSIS_PACKAGE_NAME "Tuma Programável")

@@ -32,6 +32,7 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     : QDialog(parent)
 {
     setObjectName("CompararForm");
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle("Comparar com o controlador");
     auto* layout = new QVBoxLayout(this);
 
@@ -94,6 +95,11 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
                                              .arg(differing)
                                              .arg(differing == 1 ? "diferença" : "diferenças"),
                         this);
+    auto* precision = new QLabel("Os valores do arquivo aparecem como o controlador vai guardá-los "
+                                 "(os percentuais em passos de 1/64).",
+                                 this);
+    precision->setWordWrap(true);
+    layout->addWidget(precision);
     resumo->setObjectName("resumo");
     layout->addWidget(resumo);
 

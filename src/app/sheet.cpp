@@ -118,9 +118,14 @@ QByteArray sheetPdf(const SheetContent& c)
     const std::vector<double> two = {0.0, 0.22};
     page.row({"Cliente", c.vehicle.client.isEmpty() ? "—" : c.vehicle.client}, two, page.font(10));
     page.row({"Placa", c.vehicle.plate.isEmpty() ? "—" : c.vehicle.plate.toUpper()}, two, page.font(10, true));
-    page.row({"Observações", ""}, two, page.font(10));
-    page.y -= QFontMetrics(page.font(10), &pdf).height() + 14;
+    // The notes may take several lines: their caption stands at the first.
+    const int notesTop = page.y;
+    page.y += 7;
     page.text(c.vehicle.notes.isEmpty() ? "—" : c.vehicle.notes, page.font(10), Ink, static_cast<int>(0.22 * width) + 20);
+    const int notesBottom = page.y + 7;
+    page.y = notesTop;
+    page.row({"Observações"}, two, page.font(10));
+    page.y = std::max(page.y, notesBottom);
     page.space(0.3);
 
     page.section("Parâmetros (valores lidos do controlador)");

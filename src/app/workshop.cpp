@@ -43,6 +43,7 @@ public:
     {
         setWindowTitle(title);
         setObjectName("DadosForm");
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         auto* layout = new QVBoxLayout(this);
         auto* text = new QLabel(note, this);
         text->setWordWrap(true);
@@ -93,7 +94,7 @@ public:
     {
         return QFileDialog::getOpenFileName(parent, caption, folder, filter);
     }
-    void openDocument(const QString& path) override { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+    bool openDocument(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 };
 
 QtWorkshopDialogs realDialogs;
@@ -291,13 +292,17 @@ void writeSheet(QWidget* parent, const commands::ConfigImage& block, const LinkI
         showMessage(QString("Não foi possível salvar %1:\n%2").arg(QDir::toNativeSeparators(path), why), "Ficha");
         return;
     }
-    dialogs->openDocument(path);
+    if (!dialogs->openDocument(path))
+        showMessage(QString("Ficha salva em\n%1\n\nNenhum programa abriu o PDF; abra-o pelo gerenciador de arquivos.")
+                        .arg(QDir::toNativeSeparators(path)),
+                    "Ficha");
 }
 
 void showAbout(QWidget* parent, const LinkInfo& link)
 {
     QDialog about(parent);
     about.setObjectName("SobreForm");
+    about.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     about.setWindowTitle("Sobre o Tuma Programável");
     auto* layout = new QVBoxLayout(&about);
     const QString controller = link.checked
@@ -310,8 +315,9 @@ void showAbout(QWidget* parent, const LinkInfo& link)
                 "<p>Este programa é software livre: pode ser redistribuído e modificado nos termos da "
                 "Licença Pública Geral GNU (GPL), versão 3 ou posterior (GPL-3.0-or-later), publicada pela "
                 "Free Software Foundation. É distribuído na esperança de ser útil, mas <b>sem nenhuma "
-                "garantia</b>; veja o arquivo LICENSE que acompanha o programa.</p>"
-                "<p>Usa o Qt %3 (LGPL-3.0) e as bibliotecas listadas em THIRD-PARTY-NOTICES.txt.</p>"
+                "garantia</b>. O texto da licença acompanha o programa.</p>"
+                "<p>Usa o Qt %3, sob a Licença Pública Geral Menor GNU (LGPL-3.0). No Windows, os avisos do Qt e "
+                "das bibliotecas incluídas nele estão em THIRD-PARTY-NOTICES.txt, ao lado do programa.</p>"
                 "<p><b>Código-fonte:</b> o código-fonte completo deste programa, e das bibliotecas incluídas nele, "
                 "pode ser obtido em <a href=\"%4\">%4</a>; quem recebeu o programa sem ele pode pedi-lo a quem o "
                 "forneceu, por no mínimo três anos.</p>")

@@ -35,8 +35,8 @@ public:
                                  const QString& filter) = 0;
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
-    // Shows a written document in the system's viewer.
-    virtual void openDocument(const QString& path) = 0;
+    // Shows a written document in the system's viewer; false when none took it.
+    virtual bool openDocument(const QString& path) = 0;
 };
 WorkshopDialogs& workshopDialogs();
 void setWorkshopDialogs(WorkshopDialogs* dialogs); // nullptr puts the real ones back

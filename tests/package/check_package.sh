@@ -50,6 +50,9 @@ dpkg -x "$deb" "$root"
 echo "== desktop entry and AppStream"
 desktop-file-validate "$root/usr/share/applications/com.marvolan.Tuma.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/com.marvolan.Tuma.metainfo.xml"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$root/usr/share/metainfo/com.marvolan.Tuma.metainfo.xml"
+grep -q "^License: GPL-3+$" "$root/usr/share/doc/tuma/copyright"
+echo "licence: GPL-3.0-or-later in AppStream and the machine-readable copyright"
 
 echo "== the installed program"
 export DISPLAY

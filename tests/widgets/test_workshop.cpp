@@ -39,7 +39,11 @@ public:
         return savePath;
     }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return openPath; }
-    void openDocument(const QString& path) override { opened << path; }
+    bool openDocument(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
 
     bool giveDetails = true;
     VehicleDetails details{"Oficina do Zé", "abc1d23", "#2: troca de bicos"};

@@ -17,6 +17,8 @@ wine "$setup" /S >/dev/null 2>&1
 for _ in $(seq 100); do [ -f "$dir/tuma.exe" ] && break; sleep 0.2; done
 [ -f "$dir/tuma.exe" ] || fail "tuma.exe not installed"
 [ -f "$dir/tuma-cli.exe" ] || fail "tuma-cli.exe not installed"
+[ -f "$dir/LICENSE.txt" ] && grep -q "GNU GENERAL PUBLIC LICENSE" "$dir/LICENSE.txt" || fail "LICENSE.txt (the GPL) not installed"
+[ -f "$dir/THIRD-PARTY-NOTICES.txt" ] && grep -q "LESSER GENERAL PUBLIC LICENSE" "$dir/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt not installed"
 [ -f "$dir/Desinstalar Tuma Programável.exe" ] || fail "no uninstaller"
 echo "installed: $(cd "$dir" && ls)"
 links=$(find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name '*.lnk' | grep -i tuma || true)
