@@ -6,6 +6,7 @@
 #include "app/pictures.h"
 #include "app/porta_serial.h"
 #include "app/program.h"
+#include "app/system_menu.h"
 #include "app/workshop.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
@@ -109,6 +110,7 @@ void TMainForm::createWorkshopMenu()
     menu_oficina->addSeparator();
     acao_sobre = item("acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1), &TMainForm::sobreClick);
     updateWorkshopMenu();
+    addToSystemMenu(this, {acao_salvar, acao_abrir, acao_ficha, acao_sobre});
 }
 
 void TMainForm::updateWorkshopMenu()

@@ -4,6 +4,7 @@
 #include "support/widget_harness.h"
 
 #include "app/compare_window.h"
+#include "app/system_menu.h"
 #include "app/workshop.h"
 #include "core/param_file.h"
 #include "core/parameters.h"
@@ -56,12 +57,25 @@ protected:
     QTemporaryDir home;
     QByteArray savedHome;
     ScriptedDialogs dialogs;
+    QStringList existing;
+    // The copies kept before a write, in the documents folder, that this test made.
+    QStringList newCopies() const
+    {
+        QStringList made;
+        for (const QString& f : QDir(workshopFolder()).entryList({"* antes.tuma"}, QDir::Files))
+            if (!existing.contains(f))
+                made << f;
+        return made;
+    }
 
     void beforeCreate() override
     {
         // The documents folder of a home of the test's own.
         savedHome = qgetenv("HOME");
         qputenv("HOME", home.path().toUtf8());
+        // Where the documents folder does not follow HOME (Windows), what is there
+        // already is left alone: the tests look at what they add.
+        existing = QDir(workshopFolder()).entryList(QDir::Files);
         setWorkshopDialogs(&dialogs);
     }
     void TearDown() override
@@ -191,9 +205,9 @@ TEST_F(Workshop, SaveWritesTheBlockAsReadNotTheFormsEdits)
     const QString file = backup();
     ASSERT_EQ(dialogs.suggestions.size(), 1);
     const QString suggested = dialogs.suggestions[0];
-    EXPECT_TRUE(suggested.startsWith(QDir(home.path()).filePath("Documents/Tuma/ABC1D23 "))) << suggested.toStdString();
+    EXPECT_TRUE(suggested.startsWith(QDir(workshopFolder()).filePath("ABC1D23 "))) << suggested.toStdString();
     EXPECT_TRUE(suggested.endsWith(".tuma"));
-    EXPECT_TRUE(QDir(path("Documents/Tuma")).exists());
+    EXPECT_TRUE(QDir(workshopFolder()).exists());
     EXPECT_EQ(boxes.shown, std::vector<Box>({{"Parâmetros salvos em\n" + QDir::toNativeSeparators(file), "Salvar parâmetros",
                                               BoxButtons::Ok}}));
     const ParsedFile f = parseParameterFile(readText(file));
@@ -236,9 +250,10 @@ TEST_F(Workshop, AnUneditedFileWritesBackTheVeryBytesRead)
     EXPECT_TRUE(saidVerified());
     EXPECT_EQ(boxes.shown.front(), yesNo("Confirme Gravação dos Dados!!!!", "Aviso"));
     // The controller's block was kept before the write, beside the saves.
-    const QStringList copies = QDir(path("Documents/Tuma")).entryList({"ABC1D23 * antes.tuma"});
+    const QStringList copies = newCopies();
     ASSERT_EQ(copies.size(), 1);
-    const ParsedFile copy = parseParameterFile(readText(QDir(path("Documents/Tuma")).filePath(copies[0])));
+    EXPECT_TRUE(copies[0].startsWith("ABC1D23 "));
+    const ParsedFile copy = parseParameterFile(readText(QDir(workshopFolder()).filePath(copies[0])));
     ASSERT_TRUE(copy.ok) << copy.error;
     EXPECT_EQ(bytesOf(copy.image), before);
 }
@@ -300,7 +315,7 @@ TEST_F(Workshop, CancelOrNoWritesNothing)
     openAndWrite(file);
     EXPECT_TRUE(framesOf(cmd::WriteConfig).empty());
     EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirme Gravação dos Dados!!!!", "Aviso")}));
-    EXPECT_TRUE(QDir(path("Documents/Tuma")).entryList({"* antes.tuma"}).isEmpty());
+    EXPECT_TRUE(newCopies().isEmpty());
 }
 
 TEST_F(Workshop, BadFilesSendNothingAndNameTheLine)
@@ -434,6 +449,38 @@ TEST_F(Workshop, AboutNamesTheLicenceTheSourceAndTheController)
     for (const char* expected : {"Tuma Programável 2.5", "versão 2.5, na porta DEMO", "GPL-3.0-or-later", "Código-fonte",
                                  "https://"})
         EXPECT_TRUE(shown.contains(QString::fromUtf8(expected))) << expected;
+}
+
+TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
+{
+    MainForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+    QStringList items = systemMenuItems(MainForm);
+    if (items.isEmpty())
+        GTEST_SKIP() << "the window manager draws this platform's window menu";
+    ASSERT_GE(items.size(), 5);
+    const QString off = " (desativado)";
+    EXPECT_EQ(items.mid(items.size() - 5),
+              QStringList({"", QString::fromUtf8("Salvar parâmetros do controlador...\tCtrl+S") + off,
+                           QString::fromUtf8("Abrir parâmetros de arquivo...\tCtrl+O") + off,
+                           "Imprimir ficha (PDF)...\tCtrl+P" + off, QString::fromUtf8("Sobre o Tuma Programável...\tF1")}));
+    connectAndRead();
+    items = systemMenuItems(MainForm);
+    EXPECT_FALSE(items.join('\n').contains(off)) << items.join('\n').toStdString();
+
+    // Choosing an item acts as the context menu's does.
+    bool aboutShown = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->objectName() == "SobreForm") {
+            aboutShown = true;
+            static_cast<QDialog*>(w)->accept();
+        }
+    });
+    closer.start(20);
+    ASSERT_TRUE(chooseSystemMenuItem(MainForm, static_cast<int>(items.size()) - 1));
+    EXPECT_TRUE(waitUntil([&] { return aboutShown; }));
 }
 
 } // namespace
