@@ -10,7 +10,7 @@ run_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialpo
               xvfb xauth openbox fonts-liberation)
 test_packages=(libgtest-dev locales clang libclang-rt-dev
                g++-mingw-w64-x86-64-posix wine wine64
-               nsis xdotool x11-utils imagemagick
+               nsis xdotool x11-utils imagemagick fonts-dejavu-core poppler-utils
                dpkg-dev file lintian desktop-file-utils appstream)
 
 packages=("${run_packages[@]}")

@@ -67,6 +67,8 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     tabela->setObjectName("tabela");
     tabela->setHorizontalHeaderLabels({"Campo", "No controlador", "No arquivo"});
     tabela->verticalHeader()->hide();
+    // Every row in view at once on a laptop's screen.
+    tabela->verticalHeader()->setDefaultSectionSize(tabela->fontMetrics().height() + 8);
     tabela->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tabela->setSelectionBehavior(QAbstractItemView::SelectRows);
     int differing = 0;
@@ -115,5 +117,5 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     layout->addLayout(buttons);
     connect(gravar_controlador, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
-    resize(640, 620);
+    resize(660, 660);
 }
