@@ -103,10 +103,15 @@ QStringList systemMenuItems(QWidget* window)
     if (!menu)
         return items;
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (state & MF_SEPARATOR) {
+            items << QString();
+            continue;
+        }
         wchar_t text[256] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
         QString item = QString::fromWCharArray(text);
-        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED)
+        if (state & MF_GRAYED)
             item += " (desativado)";
         items << item;
     }

@@ -62,7 +62,7 @@ protected:
     QStringList newCopies() const
     {
         QStringList made;
-        for (const QString& f : QDir(workshopFolder()).entryList({"* antes.tuma"}, QDir::Files))
+        for (const QString& f : QDir(workshopFolder()).entryList({"* antes*.tuma"}, QDir::Files))
             if (!existing.contains(f))
                 made << f;
         return made;
@@ -466,7 +466,8 @@ TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
                            "Imprimir ficha (PDF)...\tCtrl+P" + off, QString::fromUtf8("Sobre o Tuma Programável...\tF1")}));
     connectAndRead();
     items = systemMenuItems(MainForm);
-    EXPECT_FALSE(items.join('\n').contains(off)) << items.join('\n').toStdString();
+    const QString ours = items.mid(items.size() - 4).join('\n');
+    EXPECT_FALSE(ours.contains(off)) << ours.toStdString();
 
     // Choosing an item acts as the context menu's does.
     bool aboutShown = false;

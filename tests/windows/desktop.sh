@@ -9,37 +9,8 @@ rm -rf "$work"; mkdir -p "$work"
 source "$(dirname "$0")/wine_session.sh"
 wine_session "$work/prefix" "$work/x"
 trap wine_session_end EXIT
-fail() { echo "FAILED: $*"; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
-
-# tuma-sim on a pseudo-terminal per COM port; its standard input is a fifo, so that
-# the test can ask it for the requests it received.
-serve() { # COM name
-  mkfifo "$work/$1.in"
-  exec {fd}<>"$work/$1.in"
-  eval "fd_$1=$fd"
-  serve_com "$sim" none "$1" "$work/$1.out" "$work/$1.in"
-  wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$1" /t REG_SZ /d "$1" /f >/dev/null 2>&1
-}
-frames() { # COM name: the requests received since the last call
-  local fd; eval "fd=\$fd_$1"
-  local before; before=$(wc -l <"$work/$1.out")
-  echo frames >&"$fd"
-  sleep 0.3
-  tail -n +"$((before + 1))" "$work/$1.out" | grep '^cmd' || true
-}
-window() { # exact caption: the window's id once it is shown
-  local id=""
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "no window '$1'"
-  local name; name=$(xprop -id "$id" _NET_WM_NAME | sed 's/^[^"]*"//; s/"$//')
-  [ "$name" = "$1" ] || fail "caption '$name', expected '$1'"
-  echo "$id"
-}
-gone() { for _ in $(seq 50); do xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done; fail "'$1' still open"; }
+wine_fonts_like_a_pc
+source "$(dirname "$0")/wine_desktop.sh"
 
 serve COM5
 serve COM12

@@ -43,4 +43,9 @@ add_test(NAME windows.installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows
          ${TUMA_WINDOWS_DIR}/tuma-${PROJECT_VERSION}-win64-setup.exe ${CMAKE_CURRENT_BINARY_DIR}/windows-installer)
 add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli.sh ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-cli)
-set_tests_properties(windows.desktop windows.installer windows.cli PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)
+# The workshop's items in the real tuma.exe: Ctrl+S and Ctrl+O through the Windows file
+# dialogs, the comparison window and a verified write on a COM port.
+add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/workshop.sh ${wprog}
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-workshop)
+set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop
+  PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

@@ -15,11 +15,28 @@ wine_session() {
     bash "$(dirname "${BASH_SOURCE[0]}")/../gui/xserver.sh" start "$wine_xstate" >/dev/null
     export DISPLAY=$(cat "$wine_xstate.display")
   fi
+  # The user's folders (Documents, Desktop, ...) lead into a home of the session's
+  # own, not the real one: the programs save files there.
+  export HOME=$WINEPREFIX.home
+  mkdir -p "$HOME"
   # The first command creates the prefix; its server stays up for the whole run, so
   # that registry values added to volatile keys are there for the programs.
   mkdir -p "$WINEPREFIX"
   wineserver -p 120 </dev/null >/dev/null 2>&1
   wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+  local link
+  for link in "$WINEPREFIX/drive_c/users/$(id -un)"/*; do
+    [ -L "$link" ] && ln -sfn "$HOME" "$link"
+  done
+  return 0
+}
+
+# Arial and Tahoma, which the forms name, shown in their metric-compatible twins as a
+# PC shows them, instead of wine's wide substitute.
+wine_fonts_like_a_pc() {
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  wine reg add "$key" /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
+  wine reg add "$key" /v Tahoma /t REG_SZ /d 'DejaVu Sans' /f >/dev/null 2>&1
 }
 
 # Ends what wine_session and serve_com started.

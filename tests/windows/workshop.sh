@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The workshop's items in the real tuma.exe under wine, driven by the keyboard alone,
+# against tuma-sim on COM5: Ctrl+S saves the block with the vehicle's details through
+# the Windows file dialog, and an edited copy goes back with Ctrl+O through the
+# comparison window, checked on the line and verified. Arial and Tahoma are shown in
+# their metric-compatible twins, so the screenshots in the work folder look as on a PC.
+set -euo pipefail
+exe=$1 sim=$2 work=$3
+rm -rf "$work"; mkdir -p "$work"
+source "$(dirname "$0")/wine_session.sh"
+wine_session "$work/prefix" "$work/x"
+trap wine_session_end EXIT
+wine_fonts_like_a_pc
+source "$(dirname "$0")/wine_desktop.sh"
+
+serve COM5
+wine "$exe" >/dev/null 2>&1 &
+main=$(window 'Marvolan - Tuma Programável v 2.5')
+sleep 1
+xdotool windowactivate --sync "$main" key alt+c
+window 'Configuração Porta Serial' >/dev/null
+xdotool key ctrl+a type COM5
+xdotool key Return
+window 'Versão' >/dev/null
+xdotool key Return
+gone 'Configuração Porta Serial'
+xdotool windowactivate --sync "$main" key alt+l
+sleep 1
+frames COM5 >/dev/null
+
+# Ctrl+S: the details, then the file dialog with the suggested name in Documents\Tuma.
+xdotool windowactivate --sync "$main" key ctrl+s
+window 'Salvar parâmetros do controlador' >/dev/null
+xdotool type --delay 20 'Auto Eletrica Silva' # xdotool drops accents under wine
+xdotool key Tab type --delay 20 'QRS4E56'
+xdotool key Tab type --delay 20 'bicos novos'
+import -window root "$work/details.png"
+xdotool key Return
+window 'Salvar parâmetros' >/dev/null
+sleep 1
+import -window root "$work/save-dialog.png"
+xdotool key Return
+saved=""
+for _ in $(seq 50); do
+  saved=$(find "$work" -path '*Tuma/QRS4E56 *.tuma' ! -name '* antes.tuma' | head -1)
+  [ -n "$saved" ] && break
+  sleep 0.2
+done
+[ -n "$saved" ] || fail "Ctrl+S saved no QRS4E56 ... .tuma in the documents folder"
+sleep 0.5
+xdotool key Return # "Parâmetros salvos em ..."
+grep -q '^placa = QRS4E56$' "$saved" || fail "the file has no plate: $(head -12 "$saved")"
+grep -q '^cliente = Auto Eletrica Silva$' "$saved" || fail "the file has no client"
+echo "saved: $saved"
+
+# Ctrl+O on an edited copy: 2000 ms is 2439 (87 09).
+sed -i 's/^tempo_partida = 1000 /tempo_partida = 2000 /' "$saved"
+xdotool windowactivate --sync "$main" key ctrl+o
+window 'Abrir parâmetros' >/dev/null
+sleep 1
+xdotool type --delay 20 "$(basename "$saved")"
+xdotool key Return
+window 'Comparar com o controlador' >/dev/null
+sleep 0.5
+import -window root "$work/compare.png"
+got=$(frames COM5)
+echo "$got" | grep -q '^cmd 1 addr 1 n 25' || fail "the controller was not read afresh before the comparison"
+echo "$got" | grep -q '^cmd 4 ' && fail "something was written before Gravar no controlador"
+xdotool key alt+g
+window 'Aviso' >/dev/null
+xdotool key Return
+window 'Gravação' >/dev/null
+import -window root "$work/verified.png"
+xdotool key Return
+gone 'Gravação'
+got=$(frames COM5)
+write=$(echo "$got" | grep '^cmd 4 addr 1 n 25' || true)
+echo "written: $write"
+[ "$(echo "$write" | grep -c .)" = 1 ] || fail "expected one WriteConfig, got '$write'"
+echo "$write" | grep -q ' 87 09 ' || fail "tempo_partida 2000 was not written as 87 09"
+# The write, then its read-back, with no live read between.
+echo "$got" | grep -A1 '^cmd 4 addr 1 n 25' | tail -1 | grep -q '^cmd 1 addr 1 n 25' || fail "no read-back right after the write: $got"
+find "$work" -path '*Tuma/QRS4E56 * antes.tuma' | grep -q . || fail "no copy of the controller's block before the write"
+sleep 1
+import -window root "$work/main-after.png"
+
+xdotool windowactivate --sync "$main" key alt+s
+gone 'Marvolan - Tuma Programável v 2.5'
+echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, by keyboard"
