@@ -5,12 +5,8 @@
 # with every caption read from the window manager. Screenshots go into the work folder.
 set -euo pipefail
 exe=$1 sim=$2 work=$3
-rm -rf "$work"; mkdir -p "$work"
-source "$(dirname "$0")/wine_session.sh"
-wine_session "$work/prefix" "$work/x"
-trap wine_session_end EXIT
-wine_fonts_like_a_pc
 source "$(dirname "$0")/wine_desktop.sh"
+wine_desktop_start
 
 serve COM5
 serve COM12

@@ -1,7 +1,17 @@
-# Sourced by the scripts that drive the real tuma.exe on a wine desktop (after
-# wine_session.sh): tuma-sim per COM port with the requests it received, and windows
-# found by their exact captions. They use the caller's $work (the work folder) and
-# $sim (the tuma-sim program).
+# Sourced by the scripts that drive the real tuma.exe on a wine desktop: the desktop
+# itself, tuma-sim per COM port with the requests it received, and windows found by
+# their exact captions. They use the caller's $work (the work folder) and $sim (the
+# tuma-sim program).
+source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
+
+# A fresh work folder and a wine prefix on a desktop of its own (Xvfb with openbox),
+# ended when the script exits.
+wine_desktop_start() {
+  rm -rf "$work"; mkdir -p "$work"
+  wine_session "$work/prefix" "$work/x"
+  trap wine_session_end EXIT
+  wine_fonts_like_a_pc
+}
 
 fail() { echo "FAILED: $*"; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
 
