@@ -7,6 +7,7 @@ set -euo pipefail
 what=${1:-run}
 
 run_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+              libqcustomplot-dev libqcustomplot2.1-qt6
               xvfb xauth openbox fonts-liberation)
 test_packages=(libgtest-dev locales clang libclang-rt-dev
                g++-mingw-w64-x86-64-posix wine wine64

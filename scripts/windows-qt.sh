@@ -11,14 +11,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 
-# Only what the program and its tests use: Core, Gui, Widgets, Test, the windows and
+# Only what the program and its tests use: Core, Gui, Widgets, PrintSupport (which the
+# plotting library takes in), Test, the windows and
 # offscreen platforms and the Windows styles. Debian's +dfsg source has no wintab
 # (tablet events), and direct2d goes together with directwrite3.
 qt_flags=(
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_dbus=OFF
-  -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF
+  -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_printsupport=ON
   -DFEATURE_concurrent=OFF -DFEATURE_freetype=OFF -DFEATURE_fontconfig=OFF -DFEATURE_icu=OFF
   -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_zstd=OFF -DFEATURE_tabletevent=OFF
   -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF

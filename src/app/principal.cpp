@@ -1,6 +1,7 @@
 #include "app/principal.h"
 
 #include "app/application.h"
+#include "app/chart_window.h"
 #include "app/field_entry.h"
 #include "app/message_box.h"
 #include "app/pictures.h"
@@ -108,9 +109,13 @@ void TMainForm::createWorkshopMenu()
     acao_ficha = item("acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
                       &TMainForm::fichaClick);
     menu_oficina->addSeparator();
+    acao_grafico = item("acao_grafico", "Gráfico dos valores instantâneos...", QKeySequence(Qt::CTRL | Qt::Key_G),
+                        &TMainForm::graficoClick);
+    acao_abrir_registro = item("acao_abrir_registro", "Abrir registro...", QKeySequence(), &TMainForm::abrir_registroClick);
+    menu_oficina->addSeparator();
     acao_sobre = item("acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1), &TMainForm::sobreClick);
     updateWorkshopMenu();
-    addToSystemMenu(this, {acao_salvar, acao_abrir, acao_ficha, acao_sobre});
+    addToSystemMenu(this, {acao_salvar, acao_abrir, acao_ficha, acao_grafico, acao_abrir_registro, acao_sobre});
 }
 
 void TMainForm::updateWorkshopMenu()
@@ -149,6 +154,31 @@ void TMainForm::fichaClick()
 
 void TMainForm::sobreClick() { showAbout(this, linkInfo()); }
 
+void TMainForm::graficoClick()
+{
+    if (!chart) {
+        chart = new ChartWindow(history, decimalSep);
+        connect(chart, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+    }
+    chart->show();
+    chart->raise();
+    chart->activateWindow();
+}
+
+void TMainForm::abrir_registroClick()
+{
+    DriveLog log;
+    QString name;
+    if (!openDriveLog(this, log, name))
+        return;
+    // A window of its own, so that the live chart goes on beside it.
+    auto* viewer = new ChartWindow(log, name, decimalSep);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    connect(viewer, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+    viewers << viewer;
+    viewer->show();
+}
+
 void TMainForm::abrirClick()
 {
     if (!portDialog->linkChecked() || !checkFocusedField())
@@ -165,6 +195,9 @@ TMainForm::~TMainForm()
     // Fields lose the focus while the window is torn down: no exit check then.
     delete entry;
     entry = nullptr;
+    delete chart;
+    for (const QPointer<ChartWindow>& v : viewers)
+        delete v.data();
 }
 
 void TMainForm::useWindows(TForm2* ports, TProgramForm* programming)
@@ -312,7 +345,9 @@ void TMainForm::Timer_ReadTimer()
 {
     if (commands::readLive(portDialog->link(), liveValues)) {
         live.show(liveValues, addr::LiveFirst, scaleText());
+        history.add(liveValues);
     } else {
+        history.add(nullptr);
         Timer_Read->stop();
         sync->setBrushColor(Red);
         gravar->setEnabled(false);

@@ -1,9 +1,12 @@
 #pragma once
 // The main window: the parameter form, the live values and the operation buttons.
 #include "app/live_boxes.h"
+#include "app/live_history.h"
 #include "app/ui_principal.h"
 #include "core/commands.h"
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -12,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+class ChartWindow;
 class FieldEntry;
 class QAction;
 class QLineEdit;
@@ -55,11 +59,19 @@ public:
     void abrirClick();
     void fichaClick();
     void sobreClick();
+    void graficoClick();
+    void abrir_registroClick();
     QMenu* menu_oficina;
     QAction* acao_salvar;
     QAction* acao_abrir;
     QAction* acao_ficha;
     QAction* acao_sobre;
+    QAction* acao_grafico;
+    QAction* acao_abrir_registro;
+    // Every poll since the start, for the chart; the live chart once opened.
+    LiveHistory history;
+    ChartWindow* chart = nullptr;
+    QList<QPointer<ChartWindow>> viewers; // the logs opened
     // Option check boxes.
     void acel_rapida_enClick();
     void sonda_enClick();

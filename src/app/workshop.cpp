@@ -176,6 +176,8 @@ QString mismatchText(const commands::ConfigImage& sent, const VerifiedWrite& wri
 } // namespace
 
 WorkshopDialogs& workshopDialogs() { return *dialogs; }
+
+VehicleDetails lastVehicleDetails() { return lastDetails; }
 void setWorkshopDialogs(WorkshopDialogs* d) { dialogs = d ? d : &realDialogs; }
 
 QString workshopFolder()
@@ -296,6 +298,28 @@ void writeSheet(QWidget* parent, const commands::ConfigImage& block, const LinkI
         showMessage(QString("Ficha salva em\n%1\n\nNenhum programa abriu o PDF; abra-o pelo gerenciador de arquivos.")
                         .arg(QDir::toNativeSeparators(path)),
                     "Ficha");
+}
+
+bool openDriveLog(QWidget* parent, DriveLog& log, QString& fileName)
+{
+    const QString folder = QDir(workshopFolder()).filePath("Registros");
+    QDir().mkpath(folder);
+    const QString path = dialogs->openFileName(parent, "Abrir registro", folder, "Registros (*.csv)");
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showMessage(QString("%1:\n%2").arg(QDir::toNativeSeparators(path), file.errorString()), "Abrir registro");
+        return false;
+    }
+    log = readDriveLog(file.readAll().toStdString());
+    if (!log.ok) {
+        showMessage(QString("%1:\n%2").arg(QDir::toNativeSeparators(path), QString::fromStdString(log.error)),
+                    "Abrir registro");
+        return false;
+    }
+    fileName = QFileInfo(path).fileName();
+    return true;
 }
 
 void showAbout(QWidget* parent, const LinkInfo& link)

@@ -4,6 +4,7 @@
 // read-back check, the settings sheet as a PDF, and the About box. They take what they
 // need as arguments; the main window applies what they return.
 #include "core/commands.h"
+#include "core/drive_log.h"
 
 #include <QString>
 
@@ -44,6 +45,9 @@ void setWorkshopDialogs(WorkshopDialogs* dialogs); // nullptr puts the real ones
 // The folder "Tuma" in the user's documents folder, made when missing.
 QString workshopFolder();
 
+// The vehicle's details as typed last (or read from the file opened last).
+VehicleDetails lastVehicleDetails();
+
 // Saves `block` (the block as last read) into a parameter file the technician names.
 void saveBlock(QWidget* parent, const tuma::commands::ConfigImage& block, const LinkInfo& link);
 
@@ -55,6 +59,10 @@ bool openAndWrite(QWidget* parent, tuma::Link& link, const LinkInfo& info, char 
 
 // Writes the settings sheet of `block` as a one-page A4 PDF and opens it.
 void writeSheet(QWidget* parent, const tuma::commands::ConfigImage& block, const LinkInfo& link, char decimalSeparator);
+
+// Asks for a drive log (in Tuma/Registros) and reads it; false when cancelled or
+// refused (the message box names the line).
+bool openDriveLog(QWidget* parent, tuma::DriveLog& log, QString& fileName);
 
 // The About box.
 void showAbout(QWidget* parent, const LinkInfo& link);

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "core/commands.h"
+#include "core/drive_log.h"
 #include "core/live_values.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
@@ -452,6 +453,7 @@ private:
     {
         if (args.positional.size() > 1)
             return usage("log leva no máximo um arquivo");
+        const DriveLogFormat format(sys.decimalSeparator);
         std::ofstream file;
         std::ostream* rows = sys.out;
         if (!args.positional.empty()) {
@@ -461,14 +463,13 @@ private:
                 return badFile("não foi possível abrir " + args.positional[0]);
             rows = &file;
             if (fresh) // a file already there is added to, below its own header
-                writeHeader(*rows);
+                *rows << format.header();
         } else {
-            writeHeader(*rows);
+            *rows << format.header();
         }
         if (!open())
             return Failed;
 
-        const char sep = fieldSeparator();
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         auto next = start;
@@ -478,18 +479,18 @@ private:
             if (args.seconds > 0 && Clock::now() - start >= std::chrono::seconds(args.seconds))
                 break;
             const std::string when = localTime("%Y-%m-%dT%H:%M:%S", true);
+            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
             if (commands::readLive(link, live)) {
-                *rows << when;
-                for (size_t i = 0; i < liveValueCount(); ++i)
-                    *rows << sep << shownText(liveValueTable()[i], live, addr::LiveFirst, "1");
-                *rows << sep << "\n";
+                *rows << format.row(seconds, when, live, 0, "");
             } else {
                 ++failures;
-                *rows << when << std::string(liveValueCount() + 1, sep) << CommFailure << "\n";
+                *rows << format.row(seconds, when, nullptr, 0, CommFailure);
                 if (!link.portOpen())
                     link.OpenPort(args.port); // an adapter plugged back in is used again
             }
             rows->flush();
+            if (!*rows) // a full disk, a removed stick: the rows no longer land
+                return failed("não foi possível gravar o registro (disco cheio ou removido?)");
             ++samples;
             if (sys.outputIsTerminal && rows != sys.out) {
                 const auto s = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();
@@ -509,18 +510,6 @@ private:
         return Done;
     }
 
-    // As a spreadsheet of the user's region splits a row.
-    char fieldSeparator() const { return sys.decimalSeparator == ',' ? ';' : ','; }
-
-    // The time, one column per live value with its unit (RPM at scale 1), the failure.
-    void writeHeader(std::ostream& rows)
-    {
-        const char sep = fieldSeparator();
-        rows << "data_hora";
-        for (size_t i = 0; i < liveValueCount(); ++i)
-            rows << sep << liveValueTable()[i].caption << " (" << liveValueTable()[i].unit << ")";
-        rows << sep << "falha\n";
-    }
 };
 
 } // namespace

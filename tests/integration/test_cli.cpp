@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "core/param_file.h"
 #include "core/commands.h"
+#include "core/drive_log.h"
 #include "core/memory_map.h"
 #include "ports/qt_serial_port.h"
 #include "sim/pty_server.h"
@@ -221,12 +222,12 @@ TEST_F(Cli, LogKeepsGoingThroughASilentController)
     std::istringstream rows(file("l.csv"));
     std::string line;
     std::getline(rows, line);
-    EXPECT_EQ(line, "data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
-                    "RPM Atual (RPM),Tempo de Injeç. (ms),falha");
+    EXPECT_EQ(line, "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),"
+                    "Correção Atual (%),RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha");
     int good = 0, failed = 0, goodAfterFailure = 0;
     while (std::getline(rows, line)) {
-        ASSERT_EQ(std::count(line.begin(), line.end(), ','), 7) << line;
-        ASSERT_EQ(line[10], 'T') << line;
+        ASSERT_EQ(std::count(line.begin(), line.end(), ','), 9) << line;
+        ASSERT_EQ(line[line.find(',') + 11], 'T') << line;
         if (line.find("Falha na Comunicação") != std::string::npos)
             ++failed;
         else
@@ -235,6 +236,10 @@ TEST_F(Cli, LogKeepsGoingThroughASilentController)
     EXPECT_GE(good, 2);
     EXPECT_GE(failed, 1);
     EXPECT_GE(goodAfterFailure, 2);
+    // The viewer reads it back, failures as gaps.
+    const DriveLog back = readDriveLog(file("l.csv"));
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.samples.size(), static_cast<size_t>(good + failed + goodAfterFailure));
 }
 
 } // namespace

@@ -61,3 +61,69 @@ TEST(RegionalSettings, OnlyASeparatorANumberCanCarryIsTaken)
 }
 
 } // namespace
+
+#include "core/drive_log.h"
+
+namespace {
+
+TEST(DriveLog, RowsInBothSeparatorStylesReadBack)
+{
+    const uint8_t live[10] = {0x09, 0x3D, 0x88, 0x13, 0x33, 32, 0x44, 190, 255, 51};
+    const struct {
+        char sep;
+        const char* header;
+        const char* row;
+    } styles[] = {
+        {'.', "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
+              "RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha\n",
+         "1.500,2026-12-09T15:30:01.500,0,2.50,1000,50,1200,4.0,3,\n"},
+        {',', "\xEF\xBB\xBFsegundos;data_hora;Temperatura Atual (C);MAP Atual (V);Lambda Atual (mV);Correção Atual (%);"
+              "RPM Atual (RPM);Tempo de Injeç. (ms);marcador;falha\n",
+         "1,500;2026-12-09T15:30:01.500;0;2,50;1000;50;1200;4,0;3;\n"},
+    };
+    for (const auto& s : styles) {
+        const DriveLogFormat f(s.sep);
+        EXPECT_EQ(f.header(), s.header);
+        EXPECT_EQ(f.row(1.5, "2026-12-09T15:30:01.500", live, 3, ""), s.row);
+        const std::string failed = f.row(2.0, "2026-12-09T15:30:02.000", nullptr, 0, "Falha na Comunicação");
+        EXPECT_EQ(std::count(failed.begin(), failed.end(), f.fieldSeparator()), 9);
+        const DriveLog log = readDriveLog(f.header() + f.row(0, "2026-12-09T15:30:00.000", live, 0, "") + s.row + failed);
+        ASSERT_TRUE(log.ok) << log.error;
+        ASSERT_EQ(log.samples.size(), 3u);
+        EXPECT_EQ(log.samples[1].values, (std::array<double, 6>{0, 2.5, 1000, 50, 1200, 4.0}));
+        EXPECT_DOUBLE_EQ(log.samples[1].seconds, 1.5);
+        EXPECT_EQ(log.samples[1].marker, 3);
+        EXPECT_FALSE(log.samples[2].ok);
+        EXPECT_EQ(log.samples[2].failure, "Falha na Comunicação");
+    }
+}
+
+TEST(DriveLog, DamagedOrForeignFilesNameTheLine)
+{
+    const DriveLogFormat f('.');
+    const uint8_t live[10] = {};
+    const std::string good = f.header() + f.row(0, "2026-12-09T15:30:00.000", live, 0, "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "linha 1: arquivo vazio"},
+        {"nome,idade\nana,3\n", "linha 1: não é um registro"},
+        {good + "0.5,2026-12-09T15:30:00.500,1,2\n", "linha 3: a linha tem 4 campos"},
+        {good + "0.5,ontem,0,0.00,0,0,0,0.0,,\n", "linha 3: data e hora inválidas"},
+        {good + "0.5,2026-12-09T15:30:00.500,0,x,0,0,0,0.0,,\n", "linha 3: valor inválido na coluna \"MAP Atual (V)\""},
+        {good + "0.5,2026-12-09T15:30:00.500,0,0.00,0,0,0,0.0,-2,\n", "linha 3: marcador inválido"},
+    };
+    for (const auto& [text, error] : cases) {
+        const DriveLog log = readDriveLog(text);
+        EXPECT_FALSE(log.ok) << error;
+        EXPECT_EQ(log.error.rfind(error, 0), 0u) << log.error;
+    }
+    // An older tuma-cli log, without seconds and markers, still opens.
+    const DriveLog old = readDriveLog("data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
+                                      "RPM Atual (RPM),Tempo de Injeç. (ms),falha\n"
+                                      "2026-12-08T23:29:31.718,20,0.98,745,0,873,3.2,\n"
+                                      "2026-12-08T23:29:32.218,,,,,,,Falha na Comunicação\n");
+    ASSERT_TRUE(old.ok) << old.error;
+    EXPECT_DOUBLE_EQ(old.samples[1].seconds, 0.5);
+    EXPECT_FALSE(old.samples[1].ok);
+}
+
+} // namespace
