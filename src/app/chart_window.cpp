@@ -363,6 +363,11 @@ void ChartWindow::startRecording(const QString& plate)
     QString path = QDir(folder).filePath(name);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QString(" %1.csv").arg(n));
+    startRecordingTo(path);
+}
+
+void ChartWindow::startRecordingTo(const QString& path)
+{
     QString why;
     if (!recording.start(path, sep, why))
         showMessage(QString("Não foi possível gravar o registro em\n%1:\n%2").arg(QDir::toNativeSeparators(path), why),

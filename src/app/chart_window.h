@@ -41,6 +41,8 @@ public:
     // Starts or stops recording into the folder Tuma/Registros in the documents;
     // `plate` names the file when given.
     void startRecording(const QString& plate);
+    // Records into `path` itself (made anew).
+    void startRecordingTo(const QString& path);
     void stopRecording();
     const DriveRecorder& recorder() const { return recording; }
 

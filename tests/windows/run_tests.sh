@@ -47,7 +47,7 @@ widgets)
   # manager, as on a desktop; and the user's decimal separator as the regional
   # settings hold it.
   reg add 'HKCU\Control Panel\International' /v sDecimal /t REG_SZ /d "$sep" /f
-  for t in startup mainform fields programming workshop; do
+  for t in startup mainform fields programming workshop chart; do
     echo "== test_$t.exe, decimal separator '$sep'"
     out=$WINEPREFIX/test_$t.log
     TUMA_EXPECT_DECIMAL=$sep TUMA_TEST_QPA_PLATFORM=windows wine "$bindir/test_$t.exe" --gtest_brief=1 >"$out" 2>&1 || status=$?

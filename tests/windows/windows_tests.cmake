@@ -3,8 +3,9 @@
 # and run under wine. The cross build is a project of its own beside this one.
 find_program(TUMA_WINE wine)
 find_program(TUMA_MAKENSIS makensis)
-if(NOT TUMA_WINE OR NOT TUMA_WINDOWS_QT)
-  message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs wine and TUMA_WINDOWS_QT, the Qt prefix that scripts/windows-qt.sh prints")
+if(NOT TUMA_WINE OR NOT TUMA_WINDOWS_QT OR NOT TUMA_WINDOWS_QCUSTOMPLOT)
+  message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs wine, TUMA_WINDOWS_QT (the Qt prefix that scripts/windows-qt.sh prints) "
+                      "and TUMA_WINDOWS_QCUSTOMPLOT (the folder that scripts/windows-qcustomplot.sh prints)")
 endif()
 
 include(ExternalProject)
@@ -16,6 +17,7 @@ ExternalProject_Add(tuma_windows
              -DCMAKE_PREFIX_PATH=${TUMA_WINDOWS_QT} -DQT_HOST_PATH=/usr
              -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
              -DCMAKE_BUILD_TYPE=Release -DTUMA_BENCH=OFF
+             -DTUMA_QCUSTOMPLOT_SOURCE=${TUMA_WINDOWS_QCUSTOMPLOT}
   # The installer is made with the program, by Debian's makensis.
   BUILD_COMMAND ${CMAKE_COMMAND} --build . && ${CMAKE_CPACK_COMMAND} -G NSIS --config CPackConfig.cmake
   INSTALL_COMMAND ""

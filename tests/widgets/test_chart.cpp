@@ -1,0 +1,264 @@
+// The chart of the live values and the drive logs: what it draws is what the polls
+// read, it sends nothing of its own, a failed poll is a gap and a failure row, and a
+// recording reads back with the same values.
+#include "support/widget_harness.h"
+
+#include "app/chart_window.h"
+#include "app/workshop.h"
+#include "core/drive_log.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#if defined(__unix__)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace tuma;
+using namespace tuma::test;
+
+namespace {
+
+class OpenOnly : public WorkshopDialogs {
+public:
+    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails&) override { return false; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return path; }
+    bool openDocument(const QString&) override { return true; }
+    QString path;
+};
+
+class Chart : public Windows {
+protected:
+    QTemporaryDir dir;
+    OpenOnly dialogs;
+
+    void beforeCreate() override { setWorkshopDialogs(&dialogs); }
+    void TearDown() override
+    {
+        Windows::TearDown();
+        setWorkshopDialogs(nullptr);
+    }
+    ChartWindow* openChart()
+    {
+        MainForm->acao_grafico->trigger();
+        return MainForm->chart;
+    }
+    // `n` ticks of the monitor, as Timer_Read delivers them.
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advanceMs(500);
+            MainForm->Timer_ReadTimer();
+        }
+    }
+    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    std::string readText(const QString& file) const
+    {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << file.toStdString();
+        return f.readAll().toStdString();
+    }
+    static double box(QLineEdit* e) { return e->text().toDouble(); }
+    // Lanes top to bottom: correction, temperature, MAP, lambda, engine speed, injection.
+    std::vector<double> lastDrawn(ChartWindow* c) const
+    {
+        std::vector<double> v;
+        for (int lane = 0; lane < 6; ++lane)
+            v.push_back(c->lane(lane).back());
+        return v;
+    }
+};
+
+TEST_F(Chart, DrawsExactlyWhatThePollsReadAndAsksNothing)
+{
+    connectAndRead();
+    ChartWindow* c = openChart();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->objectName(), "GraficoForm");
+    EXPECT_EQ(c->windowTitle(), QString::fromUtf8("Gráfico dos Valores Instantâneos"));
+    EXPECT_TRUE(c->isVisible());
+    controller.frames.clear();
+    ticks(12);
+    // One ReadLive of 67..76 per tick, and nothing else on the line.
+    ASSERT_EQ(controller.frames.size(), 12u);
+    for (const auto& f : controller.frames) {
+        EXPECT_EQ(f.command, cmd::ReadLive);
+        EXPECT_EQ(f.address, 67);
+    }
+    ASSERT_EQ(c->times().size(), 12u);
+    EXPECT_EQ(lastDrawn(c), (std::vector<double>{box(MainForm->atual_corr), box(MainForm->atual_temp),
+                                                 box(MainForm->atual_map), box(MainForm->atual_lambda),
+                                                 box(MainForm->atual_rpm), box(MainForm->atual_inj)}));
+}
+
+TEST_F(Chart, ClosedAndReopenedItKeepsEverythingSinceTheStart)
+{
+    connectAndRead();
+    ticks(3);
+    ChartWindow* c = openChart();
+    EXPECT_EQ(c->times().size(), 3u);
+    c->close();
+    ticks(4);
+    EXPECT_EQ(openChart(), c);
+    EXPECT_EQ(c->times().size(), 7u);
+    EXPECT_TRUE(c->isVisible());
+}
+
+TEST_F(Chart, AFailedPollIsAGapAndAFailureRow)
+{
+    connectAndRead();
+    ChartWindow* c = openChart();
+    c->startRecordingTo(path("r.csv"));
+    ASSERT_TRUE(c->recorder().active());
+    ticks(3);
+    controller.setFault(sim::Fault::Silent);
+    ticks(1);
+    EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
+    for (int lane = 0; lane < 6; ++lane)
+        EXPECT_TRUE(std::isnan(c->lane(lane).back())) << lane;
+    // "&Ler " starts the monitor again, and the recording goes on.
+    controller.setFault(sim::Fault::None);
+    boxes.shown.clear();
+    MainForm->lerClick();
+    ticks(2);
+    // A monitor stopped without a failure ("&Gravar ", the programming dialog): when
+    // the polls come back, the line does not bridge the silence.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    ticks(1);
+    c->stopRecording();
+    const std::string text = readText(path("r.csv"));
+    EXPECT_NE(text.find(",Falha na Comunicação\n"), std::string::npos);
+    const DriveLog log = readDriveLog(text);
+    ASSERT_TRUE(log.ok) << log.error;
+    ASSERT_EQ(log.samples.size(), 7u); // the recording goes on through the failure
+    EXPECT_FALSE(log.samples[3].ok);
+    EXPECT_TRUE(log.samples[4].ok);
+    EXPECT_TRUE(log.samples[6].ok);
+    size_t gaps = 0;
+    for (double v : c->lane(0))
+        gaps += std::isnan(v);
+    EXPECT_EQ(gaps, 2u); // the failed poll, and the silence
+}
+
+TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
+{
+    for (char sep : {'.', ','}) {
+        connectAndRead();
+        MainForm->setDecimalSeparator(sep);
+        delete MainForm->chart;
+        MainForm->chart = nullptr;
+        ChartWindow* c = openChart();
+        const QString file = path(QString("s%1.csv").arg(sep == '.' ? "point" : "comma"));
+        c->startRecordingTo(file);
+        ticks(5);
+        c->mark();
+        ticks(2);
+        c->stopRecording();
+        EXPECT_EQ(c->recorder().rows(), 7);
+        const std::string text = readText(file);
+        EXPECT_EQ(text.rfind("\xEF\xBB\xBFsegundos", 0), 0u);
+        EXPECT_NE(text.find(sep == ',' ? ";data_hora;" : ",data_hora,"), std::string::npos) << sep;
+        const DriveLog log = readDriveLog(text);
+        ASSERT_TRUE(log.ok) << log.error;
+        EXPECT_EQ(log.decimalSeparator, sep);
+        ASSERT_EQ(log.samples.size(), 7u);
+        const size_t first = c->times().size() - 7;
+        for (size_t i = 0; i < 7; ++i) {
+            // The log keeps the table's order; the lanes put the correction first.
+            const std::array<double, 6>& v = log.samples[i].values;
+            EXPECT_EQ((std::vector<double>{v[3], v[0], v[1], v[2], v[4], v[5]}),
+                      (std::vector<double>{c->lane(0)[first + i], c->lane(1)[first + i], c->lane(2)[first + i],
+                                           c->lane(3)[first + i], c->lane(4)[first + i], c->lane(5)[first + i]}))
+                << i;
+        }
+        EXPECT_EQ(log.samples[5].marker, 1); // dropped after the fifth row, written on the sixth
+        // The viewer shows the same drive.
+        dialogs.path = file;
+        MainForm->acao_abrir_registro->trigger();
+        auto* viewer = qobject_cast<ChartWindow*>(QApplication::topLevelWidgets().last());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowTitle().endsWith(QFileInfo(file).fileName()))
+                viewer = qobject_cast<ChartWindow*>(w);
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_EQ(viewer->times().size(), 7u);
+        EXPECT_EQ(viewer->lane(4), std::vector<double>(c->lane(4).end() - 7, c->lane(4).end()));
+        EXPECT_EQ(viewer->markerCount(), 1);
+        viewer->close();
+        MainForm->setDecimalSeparator('.');
+    }
+}
+
+TEST_F(Chart, ADamagedLogIsRefusedNamingTheLine)
+{
+    QFile f(path("bad.csv"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(DriveLogFormat('.').header().c_str());
+    f.write("0.000,2026-12-09T15:30:00.000,20,0.90,137,1,830\n");
+    f.close();
+    dialogs.path = path("bad.csv");
+    const int windows = QApplication::topLevelWidgets().size();
+    MainForm->acao_abrir_registro->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Abrir registro");
+    EXPECT_TRUE(boxes.shown[0].text.contains("linha 2: a linha tem 7 campos")) << boxes.shown[0];
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+}
+
+TEST_F(Chart, AFileWithAPauseShowsAGapNotALine)
+{
+    const DriveLogFormat f('.');
+    const uint8_t live[10] = {0x09, 0x3D, 0x88, 0x13, 0, 32, 0, 190, 255, 51};
+    std::string text = f.header();
+    for (const auto& [seconds, t] : {std::pair{0.0, "2026-12-09T15:30:00.000"}, std::pair{0.5, "2026-12-09T15:30:00.500"},
+                                     std::pair{9.0, "2026-12-09T15:30:09.000"}})
+        text += f.row(seconds, t, live, 0, "");
+    const DriveLog log = readDriveLog(text);
+    ASSERT_TRUE(log.ok) << log.error;
+    ChartWindow viewer(log, "x.csv", '.');
+    ASSERT_EQ(viewer.times().size(), 4u);
+    EXPECT_TRUE(std::isnan(viewer.lane(0)[2]));
+    EXPECT_EQ(viewer.lane(4)[3], 1200);
+    EXPECT_TRUE(viewer.readoutAt(viewer.times()[1]).contains("RPM 1200 RPM")) << viewer.readoutAt(viewer.times()[1]).toStdString();
+}
+
+TEST_F(Chart, AWriteThatFailsStopsTheRecordingOnceAndTheMonitorGoesOn)
+{
+#if defined(__unix__)
+    connectAndRead();
+    ChartWindow* c = openChart();
+    c->startRecordingTo(path("full.csv"));
+    ticks(2);
+    // The disk is full from here on: the file may grow by no more than it has.
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit full = saved;
+    full.rlim_cur = static_cast<rlim_t>(QFileInfo(path("full.csv")).size());
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    MainForm->Timer_Read->start();
+    ticks(3);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Gravar registro");
+    EXPECT_TRUE(boxes.shown[0].text.contains("o monitoramento continua"));
+    EXPECT_FALSE(c->recorder().active());
+    EXPECT_TRUE(MainForm->Timer_Read->isActive());
+    EXPECT_EQ(c->times().size(), 5u);
+    const DriveLog log = readDriveLog(readText(path("full.csv")));
+    EXPECT_TRUE(log.ok) << log.error;
+    EXPECT_EQ(log.samples.size(), 2u);
+#else
+    GTEST_SKIP() << "file size limits are a POSIX means";
+#endif
+}
+
+} // namespace
