@@ -11,12 +11,15 @@
 #include "sim/pty_server.h"
 #include "app/app_windows.h"
 #include "app/application.h"
+#include "app/chart_window.h"
+#include "core/drive_log.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -278,7 +281,9 @@ void benchLogCadence(int seconds)
     }
     std::vector<double> at;
     for (const QByteArray& line : cli.readAllStandardOutput().split('\n')) {
-        const QDateTime t = QDateTime::fromString(QString::fromUtf8(line.left(23)), "yyyy-MM-ddTHH:mm:ss.zzz");
+        // The second field is the local time.
+        const QDateTime t = QDateTime::fromString(QString::fromUtf8(line.mid(line.indexOf(',') + 1, 23)),
+                                                  "yyyy-MM-ddTHH:mm:ss.zzz");
         if (t.isValid())
             at.push_back(double(t.toMSecsSinceEpoch()));
     }
@@ -295,6 +300,166 @@ void benchLogCadence(int seconds)
     }
     std::printf("tuma-cli log over a pty, %d s: %zu rows, spacing %.0f..%.0f ms, mean %.1f ms (cadence 500)\n",
                 seconds, at.size(), lo, hi, sum / double(at.size() - 1));
+}
+
+double residentMb()
+{
+    QFile status("/proc/self/status");
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS"))
+                return line.simplified().split(' ').value(1).toDouble() / 1024.0;
+    return 0;
+}
+
+// The CPU of the whole program at rest (no monitoring, the caret blinking), monitoring
+// with the chart closed, and monitoring with the chart open at 60 s, in one run on the
+// real path.
+void benchChartCpu(int seconds)
+{
+    SimProcess sim;
+    if (!sim.start())
+        return;
+    SilentBoxes boxes;
+    setMessageBoxes(&boxes);
+    createWindows(systemPlatform());
+    MainForm->show();
+    Form2->combo_porta->setEditText(sim.port);
+    if (Form2->OpenPort()) {
+        MainForm->lerClick();
+        MainForm->Timer_Read->stop();
+        runEventsFor(2000);
+        const auto stretch = [seconds](const char* what) {
+            const Cpu c0 = cpuNow();
+            monitorFor(seconds * 1000);
+            const Cpu c1 = cpuNow();
+            const double cpu = (c1.user - c0.user) + (c1.system - c0.system);
+            std::printf("  %-34s %.3f s a minute\n", what, cpu * 60 / seconds);
+            return cpu;
+        };
+        std::printf("CPU of the program (%s, Qt SerialPort over a pty, tuma-sim paced, %d s each):\n",
+                    qPrintable(QGuiApplication::platformName()), seconds);
+        const double rest = stretch("at rest (caret blinking):");
+        MainForm->Timer_Read->start();
+        runEventsFor(1000);
+        const double closed = stretch("monitoring, chart closed:");
+        MainForm->graficoClick();
+        runEventsFor(2000);
+        const double open = stretch("monitoring, chart open at 60 s:");
+        std::printf("  chart open / at rest: %.2f (aim: at most 2); chart open / closed: %.2f\n", open / rest,
+                    open / closed);
+    }
+    destroyWindows();
+    setMessageBoxes(nullptr);
+}
+
+// A drive log of `rows` polls of the simulated controller, as the recording writes it.
+std::string syntheticLog(int rows)
+{
+    VirtualClock clock;
+    sim::Controller controller;
+    Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
+    link.OpenPort("ttyS0");
+    const DriveLogFormat format(',');
+    std::string text = format.header();
+    commands::LiveImage live{};
+    const QDateTime start = QDateTime::currentDateTime();
+    for (int i = 0; i < rows; ++i) {
+        clock.advanceMs(500);
+        commands::readLive(link, live);
+        text += format.row(i * 0.5, start.addMSecs(i * 500).toString("yyyy-MM-ddTHH:mm:ss.zzz").toStdString(), live,
+                           i % 600 == 599 ? i / 600 + 1 : 0, "");
+    }
+    return text;
+}
+
+// Opening a 1-hour and a 10-hour log: read, chart built, shown and drawn once.
+void benchLogOpen()
+{
+    for (const int rows : {7200, 72000}) {
+        const std::string text = syntheticLog(rows);
+        QElapsedTimer t;
+        t.start();
+        const DriveLog log = readDriveLog(text);
+        const double read = t.nsecsElapsed() / 1e6;
+        {
+            ChartWindow viewer(log, "bench.csv", ',');
+            viewer.show();
+            viewer.drawNow();
+            QApplication::processEvents();
+            std::printf("Log of %d rows (%.1f h, %.1f MB): read %.0f ms, read and drawn %.0f ms (aim: %s)\n", rows,
+                        rows / 7200.0, text.size() / 1e6, read, t.nsecsElapsed() / 1e6,
+                        rows == 7200 ? "under 1 s" : "under 3 s");
+        }
+    }
+}
+
+// The memory that 10 hours of polls take with the chart open (72,000 polls, fed as the
+// monitor feeds them, on the simulated line).
+void benchChartMemory()
+{
+    createWindows(systemPlatform());
+    MainForm->show();
+    MainForm->graficoClick();
+    QApplication::processEvents();
+    const double before = residentMb();
+    VirtualClock clock;
+    sim::Controller controller;
+    Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
+    link.OpenPort("ttyS0");
+    commands::LiveImage live{};
+    for (int i = 0; i < 72000; ++i) {
+        clock.advanceMs(500);
+        commands::readLive(link, live);
+        MainForm->history.add(live);
+        if (i % 1000 == 0)
+            QApplication::processEvents();
+    }
+    MainForm->chart->drawNow();
+    QApplication::processEvents();
+    std::printf("Memory of 10 hours of polls with the chart open (72,000 polls, simulated line): +%.1f MB "
+                "(aim: under 50 MB)\n",
+                residentMb() - before);
+    destroyWindows();
+}
+
+// Recording on the real path: every poll a row, and how long after its poll each row
+// was on disk.
+void benchRecording(int seconds)
+{
+    SimProcess sim;
+    if (!sim.start())
+        return;
+    SilentBoxes boxes;
+    setMessageBoxes(&boxes);
+    createWindows(systemPlatform());
+    MainForm->show();
+    Form2->combo_porta->setEditText(sim.port);
+    if (Form2->OpenPort()) {
+        MainForm->lerClick();
+        MainForm->graficoClick();
+        const QString path = QDir::temp().filePath("tuma-bench-recording.csv");
+        MainForm->chart->startRecordingTo(path);
+        long polls = 0;
+        qint64 lateMax = 0;
+        // Connected after the chart: runs once the row has been written and flushed.
+        QObject::connect(&MainForm->history, &LiveHistory::added, [&](const LivePoll& p) {
+            ++polls;
+            lateMax = std::max(lateMax, QDateTime::currentMSecsSinceEpoch() - p.msecs);
+        });
+        runEventsFor(seconds * 1000);
+        MainForm->chart->stopRecording();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        const DriveLog log = readDriveLog(f.readAll().toStdString());
+        std::printf("Recording %d s over a pty: %ld polls, %zu rows read back, %ld missing, latest row on disk %lld ms "
+                    "after its poll (aim: none later than 100 ms)\n",
+                    seconds, polls, log.samples.size(), polls - static_cast<long>(log.samples.size()),
+                    static_cast<long long>(lateMax));
+        QFile::remove(path);
+    }
+    destroyWindows();
+    setMessageBoxes(nullptr);
 }
 
 void benchStartAndMemory()
@@ -344,10 +509,29 @@ int main(int argc, char** argv)
         benchPollingCpu(monitorSeconds);
         return 0;
     }
+    // TUMA_BENCH_ONLY=chart: the chart's figures alone; TUMA_BENCH_ONLY=record: a
+    // recording of TUMA_BENCH_RECORD_SECONDS (600 by default).
+    if (qgetenv("TUMA_BENCH_ONLY") == "chart") {
+        benchChartCpu(monitorSeconds);
+        benchLogOpen();
+        benchChartMemory();
+        return 0;
+    }
+    if (qgetenv("TUMA_BENCH_ONLY") == "record") {
+        const int seconds = qEnvironmentVariableIsSet("TUMA_BENCH_RECORD_SECONDS")
+                                ? qEnvironmentVariableIntValue("TUMA_BENCH_RECORD_SECONDS")
+                                : 600;
+        benchRecording(seconds);
+        return 0;
+    }
     benchExchange();
     benchAllocations();
     benchPollingCpu(monitorSeconds);
     benchLogCadence(20);
+    benchChartCpu(monitorSeconds);
+    benchLogOpen();
+    benchChartMemory();
+    benchRecording(30);
     benchStartAndMemory();
     return 0;
 }

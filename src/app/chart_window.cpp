@@ -341,6 +341,12 @@ void ChartWindow::redraw()
         plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void ChartWindow::drawNow()
+{
+    follow();
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+}
+
 void ChartWindow::updateTitle()
 {
     QString title = baseTitle;

@@ -53,6 +53,8 @@ public:
     int markerCount() const { return markers; }
     // The readout of the cursor at time `t`.
     QString readoutAt(double t) const;
+    // Draws the lanes now, not at the next turn of the event loop.
+    void drawNow();
 
     QCustomPlot* plot;
     QComboBox* janela;

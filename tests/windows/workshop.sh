@@ -2,7 +2,8 @@
 # The workshop's items in the real tuma.exe under wine, driven by the keyboard alone,
 # against tuma-sim on COM5: Ctrl+S saves the block with the vehicle's details through
 # the Windows file dialog, and an edited copy goes back with Ctrl+O through the
-# comparison window, checked on the line and verified. Arial and Tahoma are shown in
+# comparison window, checked on the line and verified; Ctrl+G opens the chart, which
+# records a few seconds of polls and adds no request of its own. Arial and Tahoma are shown in
 # their metric-compatible twins, so the screenshots in the work folder look as on a PC.
 set -euo pipefail
 exe=$1 sim=$2 work=$3
@@ -80,6 +81,28 @@ find "$work" -path '*Tuma/QRS4E56 * antes.tuma' | grep -q . || fail "no copy of 
 sleep 1
 import -window root "$work/main-after.png"
 
+# Ctrl+G: the chart, fed by the main window's polls; Alt+R records a few seconds.
+frames COM5 >/dev/null
+xdotool windowactivate --sync "$main" key ctrl+g
+chart=$(window 'Gráfico dos Valores Instantâneos')
+xdotool windowactivate --sync "$chart" key alt+r
+sleep 3.2
+xdotool key m
+sleep 1
+import -window root "$work/chart.png"
+xdotool key alt+r
+sleep 0.5
+log=$(find "$work" -path '*Tuma/Registros/QRS4E56 *.csv' | head -1)
+[ -n "$log" ] || fail "no recording in Documents\\Tuma\\Registros"
+rows=$(tail -n +2 "$log" | grep -c '^[0-9]' || true)
+echo "recorded: $log, $rows rows"
+[ "$rows" -ge 6 ] && [ "$rows" -le 11 ] || fail "$rows rows in about 4.2 s of recording"
+head -1 "$log" | grep -q 'segundos,data_hora,Temperatura Atual (C)' || fail "no header in the recording"
+grep -q ',1,$' "$log" || fail "the marker is not in the recording"
+got=$(frames COM5)
+others=$(echo "$got" | grep '^cmd' | grep -v '^cmd 0 addr 67 n 10' || true)
+[ -z "$others" ] || fail "the chart added requests: $others"
+
 xdotool windowactivate --sync "$main" key alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
-echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, by keyboard"
+echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, by keyboard"
