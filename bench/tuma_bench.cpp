@@ -217,21 +217,31 @@ __attribute__((noinline)) void monitorFor(int ms)
     runEventsFor(ms);
 }
 
-void benchPollingCpu(int seconds)
+// The program's own windows and event loop on the real path: Qt SerialPort over a pty
+// to tuma-sim in its own process, the port opened as the port dialog opens it. Runs
+// `body` with the main window shown; false when the port did not open.
+template <class Body>
+bool onRealPath(Body body)
 {
-    // The program's own windows and event loop monitoring a controller through Qt
-    // SerialPort over a pty; tuma-sim runs in its own process.
     SimProcess sim;
     if (!sim.start())
-        return;
+        return false;
     SilentBoxes boxes;
     setMessageBoxes(&boxes);
     createWindows(systemPlatform());
     MainForm->show();
     Form2->combo_porta->setEditText(sim.port);
-    if (!Form2->OpenPort()) {
-        std::printf("CPU while monitoring: the port did not open\n");
-    } else {
+    const bool opened = Form2->OpenPort();
+    if (opened)
+        body();
+    destroyWindows();
+    setMessageBoxes(nullptr);
+    return opened;
+}
+
+void benchPollingCpu(int seconds)
+{
+    const bool opened = onRealPath([seconds] {
         MainForm->lerClick(); // starts the monitor
         // The window's first paint and the filling of the form are not monitoring.
         runEventsFor(2000);
@@ -261,9 +271,9 @@ void benchPollingCpu(int seconds)
             for (const auto& [name, n] : paints.counts)
                 std::printf("  paints: %5d %s\n", n, qPrintable(name));
         }
-    }
-    destroyWindows();
-    setMessageBoxes(nullptr);
+    });
+    if (!opened)
+        std::printf("CPU while monitoring: the port did not open\n");
 }
 
 // tuma-cli's log against tuma-sim, both in their own processes: the spacing of the
@@ -317,15 +327,7 @@ double residentMb()
 // real path.
 void benchChartCpu(int seconds)
 {
-    SimProcess sim;
-    if (!sim.start())
-        return;
-    SilentBoxes boxes;
-    setMessageBoxes(&boxes);
-    createWindows(systemPlatform());
-    MainForm->show();
-    Form2->combo_porta->setEditText(sim.port);
-    if (Form2->OpenPort()) {
+    onRealPath([seconds] {
         MainForm->lerClick();
         MainForm->Timer_Read->stop();
         runEventsFor(2000);
@@ -348,9 +350,7 @@ void benchChartCpu(int seconds)
         const double open = stretch("monitoring, chart open at 60 s:");
         std::printf("  chart open / at rest: %.2f (aim: at most 2); chart open / closed: %.2f\n", open / rest,
                     open / closed);
-    }
-    destroyWindows();
-    setMessageBoxes(nullptr);
+    });
 }
 
 // A drive log of `rows` polls of the simulated controller, as the recording writes it.
@@ -427,15 +427,7 @@ void benchChartMemory()
 // was on disk.
 void benchRecording(int seconds)
 {
-    SimProcess sim;
-    if (!sim.start())
-        return;
-    SilentBoxes boxes;
-    setMessageBoxes(&boxes);
-    createWindows(systemPlatform());
-    MainForm->show();
-    Form2->combo_porta->setEditText(sim.port);
-    if (Form2->OpenPort()) {
+    onRealPath([seconds] {
         MainForm->lerClick();
         MainForm->graficoClick();
         const QString path = QDir::temp().filePath("tuma-bench-recording.csv");
@@ -457,9 +449,7 @@ void benchRecording(int seconds)
                     seconds, polls, log.samples.size(), polls - static_cast<long>(log.samples.size()),
                     static_cast<long long>(lateMax));
         QFile::remove(path);
-    }
-    destroyWindows();
-    setMessageBoxes(nullptr);
+    });
 }
 
 void benchStartAndMemory()
