@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QStyle>
 
 using namespace tuma;
@@ -159,6 +160,13 @@ void TMainForm::graficoClick()
     if (!chart) {
         chart = new ChartWindow(history, decimalSep);
         connect(chart, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+        // Beside the main window where the screen has room, so that both stay in view.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QPoint beside(frameGeometry().right() + 8, frameGeometry().top());
+            if (beside.x() + chart->width() <= room.right())
+                chart->move(beside);
+        }
     }
     chart->show();
     chart->raise();
