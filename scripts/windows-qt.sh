@@ -46,20 +46,10 @@ echo "windows-qt: Qt $upstream for Windows is not cached yet; building it once t
 mkdir -p "$cache"
 work=$cache/work-$upstream-$digest
 rm -rf "$cache"/work-* "$prefix"
-mkdir -p "$work/apt/lists/partial" "$work/apt/sources" "$work/apt/archives/partial"
-
-# A private apt configuration with deb-src entries for the suites the system uses;
-# the system's own sources and lists stay untouched.
-sed -n 's/^Types: *deb$/Types: deb-src/; p' /etc/apt/sources.list.d/*.sources > "$work/apt/sources/src.sources" 2>/dev/null || true
-if [ -f /etc/apt/sources.list ]; then
-  sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > "$work/apt/sources/src.list"
-fi
-apt_opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$work/apt/sources"
-          -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt"
-          -o Dir::Cache::archives="$work/apt/archives" -o APT::Sandbox::User=root)
+mkdir -p "$work"
 echo "windows-qt: fetching Debian's source of qt6-base $qt_version" >&2
-apt-get "${apt_opts[@]}" -qq update >&2
-(cd "$work" && apt-get "${apt_opts[@]}" -qq source "qt6-base=$qt_version" >&2)
+source scripts/debian-source.sh
+debian_source "$work" qt6-base "$qt_version"
 src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -1)
 [ -d "$src" ] || { echo "windows-qt: the source did not unpack" >&2; exit 1; }
 
@@ -91,4 +81,8 @@ echo "windows-qt: built in $(( $(date +%s) - start )) s" >&2
 
 touch "$prefix/.complete"
 rm -rf "$work"
+# Qt builds of earlier flags are no longer used.
+for old in "$cache"/qt-*-mingw64-static-*; do
+  [ "$old" = "$prefix" ] || rm -rf "$old"
+done
 echo "$prefix"
