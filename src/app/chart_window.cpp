@@ -95,6 +95,20 @@ void ChartWindow::build(bool isLive)
     autoScale.fill(true);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buildBar(isLive));
+    buildLanes(isLive);
+    connectPlot();
+    layout->addWidget(plot, 1);
+
+    leitura = new QLabel(" ", this);
+    leitura->setObjectName("leitura");
+    leitura->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(leitura);
+    resize(900, 720);
+}
+
+QHBoxLayout* ChartWindow::buildBar(bool isLive)
+{
     auto* bar = new QHBoxLayout();
     bar->addWidget(new QLabel("Janela:", this));
     janela = new QComboBox(this);
@@ -136,8 +150,11 @@ void ChartWindow::build(bool isLive)
     }
     bar->addStretch();
     bar->addWidget(abrir_registro);
-    layout->addLayout(bar);
+    return bar;
+}
 
+void ChartWindow::buildLanes(bool isLive)
+{
     plot = new QCustomPlot(this);
     plot->setObjectName("grafico");
     plot->plotLayout()->clear();
@@ -177,6 +194,10 @@ void ChartWindow::build(bool isLive)
                     other->axis(QCPAxis::atBottom)->setRange(r);
         });
     }
+}
+
+void ChartWindow::connectPlot()
+{
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     // Twice a second, six lanes, up to hours of polls: thin lines drawn without
     // antialiasing cost a small fraction of wide smoothed ones in Qt's raster engine.
@@ -209,13 +230,6 @@ void ChartWindow::build(bool isLive)
             }
         }
     });
-    layout->addWidget(plot, 1);
-
-    leitura = new QLabel(" ", this);
-    leitura->setObjectName("leitura");
-    leitura->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(leitura);
-    resize(900, 720);
 }
 
 void ChartWindow::add(double t, bool ok, const std::array<double, 6>& v, int marker)

@@ -16,6 +16,7 @@ struct LivePoll;
 class QCPAxisRect;
 class QCPGraph;
 class QComboBox;
+class QHBoxLayout;
 class QCustomPlot;
 class QLabel;
 class QMouseEvent;
@@ -70,6 +71,9 @@ signals:
 
 private:
     void build(bool live);
+    QHBoxLayout* buildBar(bool live);
+    void buildLanes(bool live);
+    void connectPlot();
     void add(double t, bool ok, const std::array<double, 6>& v, int marker);
     void addPoll(const LivePoll& poll);
     void follow();

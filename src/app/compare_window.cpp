@@ -35,8 +35,15 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle("Comparar com o controlador");
     auto* layout = new QVBoxLayout(this);
+    addHeader(layout, fileName, file.header, controllerVersion);
+    addTable(layout, compareBlocks(controller, file.image, sep));
+    addButtons(layout);
+    resize(660, 660);
+}
 
-    const FileHeader& h = file.header;
+void CompareWindow::addHeader(QVBoxLayout* layout, const QString& fileName, const FileHeader& h,
+                              const QString& controllerVersion)
+{
     QString header = QString("<b>Arquivo:</b> %1<br><b>Salvo em:</b> %2, controlador versão %3, porta %4")
                          .arg(fileName.toHtmlEscaped(), QString::fromStdString(h.date).toHtmlEscaped(),
                               QString::fromStdString(h.controllerVersion).toHtmlEscaped(),
@@ -61,8 +68,10 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
                        .arg(fileVersion, controllerVersion));
     aviso->setVisible(!controllerVersion.isEmpty() && fileVersion != controllerVersion);
     layout->addWidget(aviso);
+}
 
-    const std::vector<BlockRow> rows = compareBlocks(controller, file.image, sep);
+void CompareWindow::addTable(QVBoxLayout* layout, const std::vector<BlockRow>& rows)
+{
     tabela = new QTableWidget(static_cast<int>(rows.size()), 3, this);
     tabela->setObjectName("tabela");
     tabela->setHorizontalHeaderLabels({"Campo", "No controlador", "No arquivo"});
@@ -102,6 +111,10 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
                                  this);
     precision->setWordWrap(true);
     layout->addWidget(precision);
+}
+
+void CompareWindow::addButtons(QVBoxLayout* layout)
+{
     resumo->setObjectName("resumo");
     layout->addWidget(resumo);
 
@@ -117,5 +130,4 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     layout->addLayout(buttons);
     connect(gravar_controlador, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
-    resize(660, 660);
 }

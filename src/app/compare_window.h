@@ -5,10 +5,15 @@
 
 #include <QDialog>
 
+#include <vector>
+
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 namespace tuma {
+struct BlockRow;
+struct FileHeader;
 struct ParsedFile;
 }
 
@@ -23,4 +28,10 @@ public:
     QTableWidget* tabela; // caption, controller's value, file's value
     QPushButton* gravar_controlador;
     QPushButton* cancelar;
+
+private:
+    void addHeader(QVBoxLayout* layout, const QString& fileName, const tuma::FileHeader& header,
+                   const QString& controllerVersion);
+    void addTable(QVBoxLayout* layout, const std::vector<tuma::BlockRow>& rows);
+    void addButtons(QVBoxLayout* layout);
 };

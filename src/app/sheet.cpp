@@ -88,6 +88,38 @@ QString capitalized(const char* s)
     return t;
 }
 
+// The parameters, the options and the learning procedures, as the form shows them.
+void drawBlock(Page& page, const SheetContent& c)
+{
+    const std::vector<double> two = {0.0, 0.22};
+    page.section("Parâmetros (valores lidos do controlador)");
+    const std::vector<double> four = {0.0, 0.30, 0.70, 0.85};
+    page.row({"Grupo", "Parâmetro", "Valor", "Unidade"}, four, page.font(9, true, "Arial"));
+    bool shade = false;
+    auto parameterRow = [&](const Parameter& p) {
+        const QString caption = QString::fromUtf8(p.caption);
+        const int slash = caption.indexOf(" / ");
+        page.row({caption.left(slash), caption.mid(slash + 3),
+                  QString::fromStdString(shownText(p, c.block, "1", c.decimalSeparator)), QString::fromUtf8(p.unit)},
+                 four, page.font(10), shade);
+        shade = !shade;
+    };
+    for (const char* name : ReadOrder)
+        parameterRow(*parameterNamed(name));
+    parameterRow(idleSpeed());
+    const uint8_t flags = c.block[addr::cfg(addr::OptionFlags)];
+    page.section("Opções");
+    shade = false;
+    for (const OptionBit& o : Options) {
+        page.row({QString::fromUtf8(o.caption), capitalized(flags & o.bit ? texts::Yes : texts::No)}, two, page.font(10),
+                 shade);
+        shade = !shade;
+    }
+    page.section("Procedimentos de aprendizagem");
+    page.row({"Sonda / RPM", flags & bits::LambdaIdleLearned ? "Aprendido" : "Não aprendido"}, two, page.font(10));
+    page.row({"Sensor MAP", flags & bits::MapLearned ? "Aprendido" : "Não aprendido"}, two, page.font(10), true);
+}
+
 } // namespace
 
 QByteArray sheetPdf(const SheetContent& c)
@@ -128,33 +160,7 @@ QByteArray sheetPdf(const SheetContent& c)
     page.y = std::max(page.y, notesBottom);
     page.space(0.3);
 
-    page.section("Parâmetros (valores lidos do controlador)");
-    const std::vector<double> four = {0.0, 0.30, 0.70, 0.85};
-    page.row({"Grupo", "Parâmetro", "Valor", "Unidade"}, four, page.font(9, true, "Arial"));
-    bool shade = false;
-    auto parameterRow = [&](const Parameter& p) {
-        const QString caption = QString::fromUtf8(p.caption);
-        const int slash = caption.indexOf(" / ");
-        page.row({caption.left(slash), caption.mid(slash + 3),
-                  QString::fromStdString(shownText(p, c.block, "1", c.decimalSeparator)), QString::fromUtf8(p.unit)},
-                 four, page.font(10), shade);
-        shade = !shade;
-    };
-    for (const char* name : ReadOrder)
-        parameterRow(*parameterNamed(name));
-    parameterRow(idleSpeed());
-
-    const uint8_t flags = c.block[addr::cfg(addr::OptionFlags)];
-    page.section("Opções");
-    shade = false;
-    for (const OptionBit& o : Options) {
-        page.row({QString::fromUtf8(o.caption), capitalized(flags & o.bit ? texts::Yes : texts::No)}, two, page.font(10),
-                 shade);
-        shade = !shade;
-    }
-    page.section("Procedimentos de aprendizagem");
-    page.row({"Sonda / RPM", flags & bits::LambdaIdleLearned ? "Aprendido" : "Não aprendido"}, two, page.font(10));
-    page.row({"Sensor MAP", flags & bits::MapLearned ? "Aprendido" : "Não aprendido"}, two, page.font(10), true);
+    drawBlock(page, c);
 
     page.space(0.6);
     QString hex;

@@ -33,6 +33,35 @@ std::vector<std::string> split(const std::string& line, char sep)
     return fields;
 }
 
+// Where each column stands, found by its header; -1 for an optional one that is absent.
+struct Columns {
+    int seconds = -1, time = -1, marker = -1, failure = -1;
+    std::array<int, 6> values{};
+};
+
+// What the header lacks, or "" when it has every column needed.
+std::string findColumns(const std::vector<std::string>& names, Columns& at)
+{
+    const auto column = [&names](const std::string& name) {
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                return static_cast<int>(i);
+        return -1;
+    };
+    at.seconds = column(SecondsColumn);
+    at.time = column(TimeColumn);
+    at.marker = column(MarkerColumn);
+    at.failure = column(FailureColumn);
+    if (at.time < 0 || at.failure < 0)
+        return "não é um registro do Tuma Programável (falta a coluna \"data_hora\" ou \"falha\")";
+    for (size_t i = 0; i < liveValueCount(); ++i) {
+        at.values[i] = column(columnName(liveValueTable()[i]));
+        if (at.values[i] < 0)
+            return "falta a coluna \"" + columnName(liveValueTable()[i]) + "\"";
+    }
+    return {};
+}
+
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long daysFromCivil(long y, unsigned m, unsigned d)
 {
@@ -115,22 +144,10 @@ DriveLog readDriveLog(const std::string& text)
     const char field = line.find(';') != std::string::npos ? ';' : ',';
     log.decimalSeparator = field == ';' ? ',' : '.';
     const std::vector<std::string> names = split(line, field);
-    const auto column = [&names](const std::string& name) {
-        for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == name)
-                return static_cast<int>(i);
-        return -1;
-    };
-    const int secondsAt = column(SecondsColumn), timeAt = column(TimeColumn), markerAt = column(MarkerColumn),
-              failureAt = column(FailureColumn);
-    std::array<int, 6> valueAt{};
-    for (size_t i = 0; i < liveValueCount(); ++i)
-        valueAt[i] = column(columnName(liveValueTable()[i]));
-    if (timeAt < 0 || failureAt < 0)
-        return fail("não é um registro do Tuma Programável (falta a coluna \"data_hora\" ou \"falha\")");
-    for (size_t i = 0; i < valueAt.size(); ++i)
-        if (valueAt[i] < 0)
-            return fail("falta a coluna \"" + columnName(liveValueTable()[i]) + "\"");
+    Columns at;
+    const std::string missing = findColumns(names, at);
+    if (!missing.empty())
+        return fail(missing);
 
     double firstTime = 0;
     while (std::getline(in, line)) {
@@ -142,25 +159,25 @@ DriveLog readDriveLog(const std::string& text)
             return fail("a linha tem " + std::to_string(f.size()) + " campos; o cabeçalho, " +
                         std::to_string(names.size()));
         DriveSample s;
-        s.localTime = f[static_cast<size_t>(timeAt)];
+        s.localTime = f[static_cast<size_t>(at.time)];
         double when = 0;
         if (!logTimeSeconds(s.localTime, when))
             return fail("data e hora inválidas: \"" + s.localTime + "\"");
         if (log.samples.empty())
             firstTime = when;
         s.seconds = when - firstTime;
-        if (secondsAt >= 0 && !tryParseDecimal(f[static_cast<size_t>(secondsAt)], log.decimalSeparator, s.seconds))
-            return fail("segundos inválidos: \"" + f[static_cast<size_t>(secondsAt)] + "\"");
-        if (markerAt >= 0 && !f[static_cast<size_t>(markerAt)].empty()) {
+        if (at.seconds >= 0 && !tryParseDecimal(f[static_cast<size_t>(at.seconds)], log.decimalSeparator, s.seconds))
+            return fail("segundos inválidos: \"" + f[static_cast<size_t>(at.seconds)] + "\"");
+        if (at.marker >= 0 && !f[static_cast<size_t>(at.marker)].empty()) {
             int32_t m = 0;
-            if (!tryParseInteger(f[static_cast<size_t>(markerAt)], m) || m < 0)
-                return fail("marcador inválido: \"" + f[static_cast<size_t>(markerAt)] + "\"");
+            if (!tryParseInteger(f[static_cast<size_t>(at.marker)], m) || m < 0)
+                return fail("marcador inválido: \"" + f[static_cast<size_t>(at.marker)] + "\"");
             s.marker = m;
         }
-        s.failure = f[static_cast<size_t>(failureAt)];
+        s.failure = f[static_cast<size_t>(at.failure)];
         s.ok = s.failure.empty();
-        for (size_t i = 0; s.ok && i < valueAt.size(); ++i) {
-            const std::string& v = f[static_cast<size_t>(valueAt[i])];
+        for (size_t i = 0; s.ok && i < at.values.size(); ++i) {
+            const std::string& v = f[static_cast<size_t>(at.values[i])];
             if (!tryParseDecimal(v, log.decimalSeparator, s.values[i]))
                 return fail("valor inválido na coluna \"" + columnName(liveValueTable()[i]) + "\": \"" + v + "\"");
         }
