@@ -40,11 +40,20 @@ protected:
     QTemporaryDir dir;
     OpenOnly dialogs;
 
-    void beforeCreate() override { setWorkshopDialogs(&dialogs); }
+    QByteArray savedHome;
+
+    void beforeCreate() override
+    {
+        // The documents folder (where the logs' folder is made) of a home of the test's own.
+        savedHome = qgetenv("HOME");
+        qputenv("HOME", dir.path().toUtf8());
+        setWorkshopDialogs(&dialogs);
+    }
     void TearDown() override
     {
         Windows::TearDown();
         setWorkshopDialogs(nullptr);
+        qputenv("HOME", savedHome);
     }
     ChartWindow* openChart()
     {
