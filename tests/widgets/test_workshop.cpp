@@ -456,8 +456,11 @@ TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
     MainForm->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
     QStringList items = systemMenuItems(MainForm);
-    if (items.isEmpty())
-        GTEST_SKIP() << "the window manager draws this platform's window menu";
+    if (QGuiApplication::platformName() != "windows") {
+        // Elsewhere the window manager draws the window menu: nothing is added to it.
+        EXPECT_TRUE(items.isEmpty());
+        return;
+    }
     ASSERT_GE(items.size(), 7);
     const QString off = " (desativado)";
     EXPECT_EQ(items.mid(items.size() - 7),
