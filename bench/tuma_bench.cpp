@@ -12,6 +12,8 @@
 #include "app/app_windows.h"
 #include "app/application.h"
 #include "app/chart_window.h"
+
+#include <qcustomplot.h>
 #include "core/drive_log.h"
 
 #include <QApplication>
@@ -397,6 +399,35 @@ void benchLogOpen()
     }
 }
 
+// One replot of the chart as a poll makes it at 60 s (the view moved by half a second),
+// in a loop of its own so that a profiler can be told to record it alone.
+__attribute__((noinline)) void replotLoop(ChartWindow& viewer, int times)
+{
+    QCPAxis* x = viewer.plot->axisRect(0)->axis(QCPAxis::atBottom);
+    for (int i = 0; i < times; ++i) {
+        x->setRange(x->range().lower + 0.5, x->range().upper + 0.5);
+        viewer.drawNow();
+        QApplication::processEvents();
+    }
+}
+
+void benchReplot()
+{
+    const DriveLog log = readDriveLog(syntheticLog(600));
+    ChartWindow viewer(log, "bench.csv", ',');
+    viewer.show();
+    runEventsFor(500);
+    viewer.setSpan(60);
+    QCPAxis* x = viewer.plot->axisRect(0)->axis(QCPAxis::atBottom);
+    x->setRange(x->range().lower - 120, x->range().upper - 120);
+    viewer.drawNow();
+    const Cpu c0 = cpuNow();
+    replotLoop(viewer, 200);
+    const Cpu c1 = cpuNow();
+    std::printf("Chart replot as a poll makes it (%s): %.2f ms CPU each\n", qPrintable(QGuiApplication::platformName()),
+                ((c1.user - c0.user) + (c1.system - c0.system)) * 1000 / 200);
+}
+
 // The memory that 10 hours of polls take with the chart open (72,000 polls, fed as the
 // monitor feeds them, on the simulated line).
 void benchChartMemory()
@@ -504,6 +535,15 @@ int main(int argc, char** argv)
     }
     // TUMA_BENCH_ONLY=chart: the chart's figures alone; TUMA_BENCH_ONLY=record: a
     // recording of TUMA_BENCH_RECORD_SECONDS (600 by default).
+    if (qgetenv("TUMA_BENCH_ONLY") == "replot") {
+        benchReplot();
+        return 0;
+    }
+    // TUMA_BENCH_ONLY=chartcpu: the chart's CPU figures alone, for a profiler.
+    if (qgetenv("TUMA_BENCH_ONLY") == "chartcpu") {
+        benchChartCpu(monitorSeconds);
+        return 0;
+    }
     if (qgetenv("TUMA_BENCH_ONLY") == "chart") {
         benchChartCpu(monitorSeconds);
         benchLogOpen();

@@ -8,10 +8,12 @@
 #include "core/drive_log.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -236,6 +238,49 @@ TEST_F(Chart, AFileWithAPauseShowsAGapNotALine)
     EXPECT_TRUE(std::isnan(viewer.lane(0)[2]));
     EXPECT_EQ(viewer.lane(4)[3], 1200);
     EXPECT_TRUE(viewer.readoutAt(viewer.times()[1]).contains("RPM 1200 RPM")) << viewer.readoutAt(viewer.times()[1]).toStdString();
+}
+
+// The lanes are painted onto the window by the chart itself (captions drawn once into
+// pictures, the grid as rectangles): each of the six bands holds its caption at the
+// left and a line in its colour, and the window is white where nothing is drawn.
+TEST_F(Chart, EveryLaneIsPaintedWithItsCaptionAndItsLine)
+{
+    const DriveLogFormat f('.');
+    std::string text = f.header();
+    for (int i = 0; i < 120; ++i) {
+        const uint8_t swing = static_cast<uint8_t>(i % 2 ? 40 : 200);
+        const uint8_t live[10] = {swing, swing, swing, 0x13, 0, swing, 0, swing, swing, swing};
+        const QString t = QDateTime(QDate(2026, 12, 9), QTime(15, 30)).addMSecs(i * 500).toString("yyyy-MM-ddTHH:mm:ss.zzz");
+        text += f.row(i * 0.5, t.toStdString(), live, 0, "");
+    }
+    const DriveLog log = readDriveLog(text);
+    ASSERT_TRUE(log.ok) << log.error;
+    ChartWindow viewer(log, "x.csv", '.');
+    viewer.show();
+    viewer.drawNow();
+    QWidget* plot = viewer.findChild<QWidget*>("grafico");
+    ASSERT_NE(plot, nullptr);
+    const QImage image = plot->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int band = image.height() / 6;
+    EXPECT_EQ(QColor(image.pixel(image.width() - 3, 1)), QColor(Qt::white));
+    for (int lane = 0; lane < 6; ++lane) {
+        int caption = 0, coloured = 0, dark = 0;
+        for (int y = lane * band; y < (lane + 1) * band; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c(image.pixel(x, y));
+                const int spread = std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
+                if (x < 20 && c.lightness() < 128)
+                    ++caption;
+                if (x >= 80 && spread > 60)
+                    ++coloured;
+                if (x >= 80 && spread < 10 && c.red() > 40 && c.red() < 90)
+                    ++dark;
+            }
+        }
+        EXPECT_GT(caption, 30) << "lane " << lane;
+        // The last lane is drawn in dark grey, the others in colour.
+        EXPECT_GT(lane == 5 ? dark : coloured, 100) << "lane " << lane;
+    }
 }
 
 TEST_F(Chart, AWriteThatFailsStopsTheRecordingOnceAndTheMonitorGoesOn)
