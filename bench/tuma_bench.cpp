@@ -12,8 +12,6 @@
 #include "app/app_windows.h"
 #include "app/application.h"
 #include "app/chart_window.h"
-
-#include <qcustomplot.h>
 #include "core/drive_log.h"
 
 #include <QApplication>
@@ -26,6 +24,7 @@
 #include <QProcess>
 #include <QThread>
 #include <QWindow>
+#include <qcustomplot.h>
 
 #include <atomic>
 #include <algorithm>
@@ -399,7 +398,7 @@ void benchLogOpen()
     }
 }
 
-// One replot of the chart as a poll makes it at 60 s (the view moved by half a second),
+// The chart repainted as a poll repaints it at 60 s (the view moved by half a second),
 // in a loop of its own so that a profiler can be told to record it alone.
 __attribute__((noinline)) void replotLoop(ChartWindow& viewer, int times)
 {
@@ -534,17 +533,18 @@ int main(int argc, char** argv)
         benchPollingCpu(monitorSeconds);
         return 0;
     }
-    // TUMA_BENCH_ONLY=chart: the chart's figures alone; TUMA_BENCH_ONLY=record: a
-    // recording of TUMA_BENCH_RECORD_SECONDS (600 by default).
+    // TUMA_BENCH_ONLY=replot: the chart's repaint alone, for a profiler.
     if (qgetenv("TUMA_BENCH_ONLY") == "replot") {
         benchReplot();
         return 0;
     }
-    // TUMA_BENCH_ONLY=chartcpu: the chart's CPU figures alone, for a profiler.
+    // TUMA_BENCH_ONLY=chartcpu: the chart's CPU figures alone.
     if (qgetenv("TUMA_BENCH_ONLY") == "chartcpu") {
         benchChartCpu(monitorSeconds);
         return 0;
     }
+    // TUMA_BENCH_ONLY=chart: the chart's figures alone; TUMA_BENCH_ONLY=record: a
+    // recording of TUMA_BENCH_RECORD_SECONDS (600 by default).
     if (qgetenv("TUMA_BENCH_ONLY") == "chart") {
         benchChartCpu(monitorSeconds);
         benchLogOpen();

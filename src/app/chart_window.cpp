@@ -450,8 +450,7 @@ void ChartWindow::redraw()
 {
     follow();
     updateTitle();
-    if (isVisible())
-        plot->update();
+    plot->update(); // nothing while the window is hidden
 }
 
 void ChartWindow::drawNow()
