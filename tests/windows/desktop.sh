@@ -47,11 +47,10 @@ import -window root "$work/main-read.png"
 # and every other field goes back as the form shows it (Tempo Ajuste "50" is 238).
 xdotool windowactivate --sync "$main" key ctrl+a type 2000
 xdotool key alt+g
-window 'Aviso' >/dev/null
-xdotool key Return
+press 'Aviso' Return
 window 'Gravação' >/dev/null
 import -window root "$work/written.png"
-xdotool key Return
+press 'Gravação' Return
 gone 'Gravação'
 write=$(frames COM5 | grep '^cmd 4 addr 1 n 25' || true)
 echo "written: $write"

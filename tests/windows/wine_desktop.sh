@@ -13,7 +13,8 @@ wine_desktop_start() {
   wine_fonts_like_a_pc
 }
 
-fail() { echo "FAILED: $*"; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
+# To standard error: a failure inside `window ... >/dev/null` must still be read.
+fail() { echo "FAILED: $*" >&2; import -window root "$work/failed.png" 2>/dev/null || true; exit 1; }
 
 # tuma-sim on a pseudo-terminal per COM port; its standard input is a fifo, so that
 # the test can ask it for the requests it received.
@@ -42,5 +43,11 @@ window() { # exact caption: the window's id once it is shown
   local name; name=$(xprop -id "$id" _NET_WM_NAME | sed 's/^[^"]*"//; s/"$//')
   [ "$name" = "$1" ] || fail "caption '$name', expected '$1'"
   echo "$id"
+}
+# Keys pressed in the window of this exact caption once it has the keyboard: wine maps
+# a message box before it takes the focus, and a key sent in between goes nowhere.
+press() { # exact caption, keys...
+  local id; id=$(window "$1"); shift
+  xdotool windowactivate --sync "$id" key "$@"
 }
 gone() { for _ in $(seq 50); do xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done; fail "'$1' still open"; }

@@ -18,8 +18,7 @@ xdotool windowactivate --sync "$main" key alt+c
 window 'Configuração Porta Serial' >/dev/null
 xdotool key ctrl+a type COM5
 xdotool key Return
-window 'Versão' >/dev/null
-xdotool key Return
+press 'Versão' Return
 gone 'Configuração Porta Serial'
 xdotool windowactivate --sync "$main" key alt+l
 sleep 1
@@ -64,11 +63,10 @@ got=$(frames COM5)
 echo "$got" | grep -q '^cmd 1 addr 1 n 25' || fail "the controller was not read afresh before the comparison"
 echo "$got" | grep -q '^cmd 4 ' && fail "something was written before Gravar no controlador"
 xdotool key alt+g
-window 'Aviso' >/dev/null
-xdotool key Return
+press 'Aviso' Return
 window 'Gravação' >/dev/null
 import -window root "$work/verified.png"
-xdotool key Return
+press 'Gravação' Return
 gone 'Gravação'
 got=$(frames COM5)
 write=$(echo "$got" | grep '^cmd 4 addr 1 n 25' || true)
