@@ -3,15 +3,19 @@
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "ports/qt_serial_port.h"
-#include "ports/sim_line.h"
-#include "app/message_box.h"
-#include "app/porta_serial.h"
-#include "app/principal.h"
+#include "sim/sim_line.h"
+#include "widgets/message_box.h"
+#include "windows/porta_serial.h"
+#include "windows/principal.h"
 #include "sim/controller.h"
 #include "sim/pty_server.h"
 #include "app/app_windows.h"
+#include "app/system_platform.h"
 #include "app/application.h"
-#include "app/chart_window.h"
+#include "app/house.h"
+#include "chart/chart_room.h"
+#include "workshop/details_dialog.h"
+#include "chart/chart_window.h"
 #include "core/drive_log.h"
 
 #include <QApplication>
@@ -22,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QWindow>
 #include <qcustomplot.h>
@@ -218,6 +223,20 @@ __attribute__((noinline)) void monitorFor(int ms)
     runEventsFor(ms);
 }
 
+// The program as main() puts it together, with boxes that answer by themselves and a
+// documents folder of its own; `program` is the one running.
+struct Program {
+    Program() : house(systemPlatform(), HouseServices{boxes, dialogs, documents.path()}) { program = this; }
+    ~Program() { program = nullptr; }
+    static Program* program;
+    SilentBoxes boxes;
+    QtWorkshopDialogs dialogs;
+    QTemporaryDir documents;
+    House house;
+};
+Program* Program::program = nullptr;
+ChartRoom& chartRoom() { return Program::program->house.chart(); }
+
 // The program's own windows and event loop on the real path: Qt SerialPort over a pty
 // to tuma-sim in its own process, the port opened as the port dialog opens it. Runs
 // `body` with the main window shown; false when the port did not open.
@@ -227,16 +246,12 @@ bool onRealPath(Body body)
     SimProcess sim;
     if (!sim.start())
         return false;
-    SilentBoxes boxes;
-    setMessageBoxes(&boxes);
-    createWindows(systemPlatform());
+    Program running;
     MainForm->show();
     Form2->combo_porta->setEditText(sim.port);
     const bool opened = Form2->OpenPort();
     if (opened)
         body();
-    destroyWindows();
-    setMessageBoxes(nullptr);
     return opened;
 }
 
@@ -346,7 +361,7 @@ void benchChartCpu(int seconds)
         MainForm->Timer_Read->start();
         runEventsFor(1000);
         const double closed = stretch("monitoring, chart closed:");
-        MainForm->graficoClick();
+        chartRoom().graficoClick();
         runEventsFor(2000);
         const double open = stretch("monitoring, chart open at 60 s:");
         std::printf("  chart open / at rest: %.2f (aim: at most 2); chart open / closed: %.2f\n", open / rest,
@@ -432,9 +447,9 @@ void benchReplot()
 // monitor feeds them, on the simulated line).
 void benchChartMemory()
 {
-    createWindows(systemPlatform());
+    Program running;
     MainForm->show();
-    MainForm->graficoClick();
+    chartRoom().graficoClick();
     QApplication::processEvents();
     const double before = residentMb();
     VirtualClock clock;
@@ -445,16 +460,15 @@ void benchChartMemory()
     for (int i = 0; i < 72000; ++i) {
         clock.advanceMs(500);
         commands::readLive(link, live);
-        MainForm->history.add(live);
+        chartRoom().polled(live);
         if (i % 1000 == 0)
             QApplication::processEvents();
     }
-    MainForm->chart->drawNow();
+    chartRoom().chart()->drawNow();
     QApplication::processEvents();
     std::printf("Memory of 10 hours of polls with the chart open (72,000 polls, simulated line): +%.1f MB "
                 "(aim: under 50 MB)\n",
                 residentMb() - before);
-    destroyWindows();
 }
 
 // Recording on the real path: every poll a row, and how long after its poll each row
@@ -463,18 +477,18 @@ void benchRecording(int seconds)
 {
     onRealPath([seconds] {
         MainForm->lerClick();
-        MainForm->graficoClick();
+        chartRoom().graficoClick();
         const QString path = QDir::temp().filePath("tuma-bench-recording.csv");
-        MainForm->chart->startRecordingTo(path);
+        chartRoom().chart()->startRecordingTo(path);
         long polls = 0;
         qint64 lateMax = 0;
         // Connected after the chart: runs once the row has been written and flushed.
-        QObject::connect(&MainForm->history, &LiveHistory::added, [&](const LivePoll& p) {
+        QObject::connect(&chartRoom().polls(), &LiveHistory::added, [&](const LivePoll& p) {
             ++polls;
             lateMax = std::max(lateMax, QDateTime::currentMSecsSinceEpoch() - p.msecs);
         });
         runEventsFor(seconds * 1000);
-        MainForm->chart->stopRecording();
+        chartRoom().chart()->stopRecording();
         QFile f(path);
         f.open(QIODevice::ReadOnly);
         const DriveLog log = readDriveLog(f.readAll().toStdString());
@@ -490,15 +504,17 @@ void benchStartAndMemory()
 {
     QElapsedTimer t;
     t.start();
-    createWindows(systemPlatform());
-    MainForm->show();
-    while (!MainForm->windowHandle() || !MainForm->windowHandle()->isExposed()) {
-        QApplication::processEvents();
-        if (t.elapsed() > 10000)
-            break;
+    {
+        Program running;
+        MainForm->show();
+        while (!MainForm->windowHandle() || !MainForm->windowHandle()->isExposed()) {
+            QApplication::processEvents();
+            if (t.elapsed() > 10000)
+                break;
+        }
+        std::printf("Start to main window shown (windows created, shown and exposed): %.1f ms\n",
+                    t.nsecsElapsed() / 1e6);
     }
-    std::printf("Start to main window shown (windows created, shown and exposed): %.1f ms\n", t.nsecsElapsed() / 1e6);
-    destroyWindows();
 
     // The running program itself.
     QProcess tuma;

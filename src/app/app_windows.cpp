@@ -1,22 +1,22 @@
 #include "app/app_windows.h"
 
-#include "app/porta_serial.h"
-#include "app/principal.h"
-#include "app/program.h"
-#include "app/tumaprogram.h"
+#include "windows/porta_serial.h"
+#include "windows/principal.h"
+#include "windows/program.h"
+#include "windows/tumaprogram.h"
 
 TMainForm* MainForm = nullptr;
 TForm2* Form2 = nullptr;
 TProgramForm* ProgramForm = nullptr;
 TProgramTumaForm* ProgramTumaForm = nullptr;
 
-void createWindows(const Platform& platform)
+void createWindows(const Platform& platform, MessageBoxes& boxes)
 {
-    MainForm = new TMainForm();
+    MainForm = new TMainForm(boxes);
     MainForm->setDecimalSeparator(platform.decimalSeparator);
-    Form2 = new TForm2(platform);
-    ProgramForm = new TProgramForm();
-    ProgramTumaForm = new TProgramTumaForm();
+    Form2 = new TForm2(platform, boxes);
+    ProgramForm = new TProgramForm(boxes);
+    ProgramTumaForm = new TProgramTumaForm(boxes);
     // Who shows whom: the main window opens the port dialog and the programming
     // dialog, which opens the progress window.
     MainForm->useWindows(Form2, ProgramForm);

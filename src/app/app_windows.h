@@ -1,9 +1,10 @@
 #pragma once
 // The four windows, created once at start and reached through these instances. Only
-// the program's start (main.cpp) and this list's own file include this header: the
-// windows are handed what they need instead of reaching for each other.
-#include "app/platform.h"
+// the program's composition (house.cpp) and this list's own file include this header:
+// the windows are handed what they need instead of reaching for each other.
+#include "windows/platform.h"
 
+class MessageBoxes;
 class TMainForm;
 class TForm2;
 class TProgramForm;
@@ -14,5 +15,5 @@ extern TForm2* Form2;
 extern TProgramForm* ProgramForm;
 extern TProgramTumaForm* ProgramTumaForm;
 
-void createWindows(const Platform& platform);
+void createWindows(const Platform& platform, MessageBoxes& boxes);
 void destroyWindows();

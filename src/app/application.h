@@ -1,59 +1,26 @@
 #pragma once
-// The application object and its standard error display: an error that an event
-// handler does not catch is shown with its text and the program goes on.
-#include <QAbstractButton>
+// The application object: it settles how the windows reach the display, installs the
+// caching style and is the standard error display, in the boxes the start hands it.
+#include "widgets/handlers.h"
+
 #include <QApplication>
-#include <QString>
-#include <QTimer>
 
-#include <exception>
-#include <functional>
-#include <utility>
-
-extern const char* const ApplicationTitle;
-
-void showApplicationError(const QString& text);
-void showApplicationError(std::exception_ptr error);
-
-// Wraps an event handler so that what it does not catch reaches the error display.
-template <class F>
-auto guarded(F handler)
-{
-    return [handler = std::move(handler)]() {
-        try {
-            handler();
-        } catch (...) {
-            showApplicationError(std::current_exception());
-        }
-    };
-}
-
-// A button's click handler that acts only while the button is enabled. An accelerator
-// presses its button with an animated click that lands 100 ms later: by then the
-// button may have been disabled (a failed poll), and a disabled button does nothing.
-template <class F>
-auto whenEnabled(QAbstractButton* button, F handler)
-{
-    return guarded([button, handler = std::move(handler)]() {
-        if (button->isEnabled())
-            handler();
-    });
-}
-
-// Connects a timer to its handler. A handler that outlasts the interval (a silent
-// controller) lets a tick fall due; input that came meanwhile, such as a click on
-// Cancel, is served before that one further tick, as on a platform whose timer
-// messages wait while input is pending.
-void connectTick(QTimer* timer, QObject* context, std::function<void()> handler);
+class MessageBoxes;
 
 // Names the application. The title is the error display's caption only: window
 // captions carry nothing but their own text.
 void nameApplication();
 
-class TumaApplication : public QApplication {
+class TumaApplication : public QApplication, public ErrorDisplay {
 public:
     TumaApplication(int& argc, char** argv);
     // A last line of defence for handlers not wrapped by guarded().
     bool notify(QObject* receiver, QEvent* event) override;
-};
 
+    // The boxes errors are shown in; nullptr: standard error.
+    void useBoxes(MessageBoxes* b) { boxes = b; }
+    void showError(const QString& text) override;
+
+private:
+    MessageBoxes* boxes = nullptr;
+};

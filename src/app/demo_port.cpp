@@ -1,6 +1,6 @@
 #include "app/demo_port.h"
 
-#include "ports/sim_line.h"
+#include "sim/sim_line.h"
 
 #include <cstdlib>
 

@@ -6,9 +6,11 @@
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/param_file.h"
+#include "core/put_back.h"
 #include "core/parameters.h"
 #include "core/restore.h"
 #include "core/texts.h"
+#include "core/workshop_files.h"
 
 #include <chrono>
 #include <cstdio>
@@ -30,7 +32,7 @@ const char* const Usage =
     "\n"
     "  ports [--probe]              as portas seriais; com --probe, pergunta a versão em cada uma\n"
     "  -p PORTA version             a versão do controlador\n"
-    "  -p PORTA backup [ARQUIVO]    salva os parâmetros (sem ARQUIVO: tuma-AAAAMMDD-HHMMSS.tuma);\n"
+    "  -p PORTA backup [ARQUIVO]    salva os parâmetros (sem ARQUIVO: \"tuma AAAA-MM-DD HHMM.tuma\");\n"
     "                               --force sobrescreve um arquivo que já existe\n"
     "  show ARQUIVO                 mostra os parâmetros de um arquivo\n"
     "  diff ARQUIVO [ARQUIVO2]      o que difere entre dois arquivos ou, com -p, entre o arquivo\n"
@@ -88,22 +90,6 @@ Args parseArgs(const std::vector<std::string>& args)
         }
     }
     return a;
-}
-
-std::string localTime(const char* format, bool millis = false)
-{
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const std::tm tm = *std::localtime(&t); // one thread only
-    char buf[64];
-    std::strftime(buf, sizeof buf, format, &tm);
-    std::string s = buf;
-    if (millis) {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-        std::snprintf(buf, sizeof buf, ".%03d", static_cast<int>(ms));
-        s += buf;
-    }
-    return s;
 }
 
 bool readFile(const std::string& path, std::string& text, std::string& why)
@@ -214,13 +200,17 @@ private:
         return true;
     }
 
-    bool readBlock(Image& image, std::string& versionText)
+    bool readVersionText(std::string& versionText)
     {
         commands::Version v;
         if (!commands::readVersion(link, v))
             return false;
         versionText = std::to_string(v.major) + "." + std::to_string(v.minor);
-        return commands::readConfig(link, image);
+        return true;
+    }
+    bool readBlock(Image& image, std::string& versionText)
+    {
+        return readVersionText(versionText) && commands::readConfig(link, image);
     }
 
     bool loadFile(const std::string& path, ParsedFile& parsed)
@@ -277,8 +267,12 @@ private:
     {
         if (args.positional.size() > 1)
             return usage("backup leva no máximo um arquivo");
+        // Named as the windows name a file saved now; a name already taken gets the next number.
         const std::string path =
-            args.positional.empty() ? "tuma-" + localTime("%Y%m%d-%H%M%S") + ".tuma" : args.positional[0];
+            args.positional.empty()
+                ? files::unusedPath(files::fileName("", files::nameStamp(files::Moment::now()), files::ParameterExtension),
+                                    exists)
+                : args.positional[0];
         if (!args.force && exists(path))
             return badFile(path + " já existe (use --force para sobrescrever)");
         if (!open())
@@ -288,8 +282,7 @@ private:
         if (!readBlock(image, versionText))
             return failed(CommFailure);
         std::string why;
-        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion, {}, {}, {}};
-        if (!writeFileAtomically(path, formatParameterFile(h, image), why))
+        if (!writeFileAtomically(path, formatParameterFile(headerNow(versionText), image), why))
             return failed(why);
         out() << "Parâmetros salvos em " << path << "\n";
         return Done;
@@ -307,8 +300,9 @@ private:
         const uint8_t flags = image[addr::cfg(addr::OptionFlags)];
         for (const OptionBit& o : Options)
             out() << "  " << o.caption << ": " << yesNo(flags & o.bit) << "\n";
-        out() << "  Sonda/Lenta Progr.: " << (flags & bits::LambdaIdleLearned ? "aprendido" : "não aprendido") << "\n";
-        out() << "  MAP Progr.: " << (flags & bits::MapLearned ? "aprendido" : "não aprendido") << "\n";
+        out() << "  " << texts::LambdaIdleLamp << ": " << (flags & bits::LambdaIdleLearned ? texts::Learned : texts::NotLearned)
+              << "\n";
+        out() << "  " << texts::MapLamp << ": " << (flags & bits::MapLearned ? texts::Learned : texts::NotLearned) << "\n";
     }
 
     int show()
@@ -389,64 +383,107 @@ private:
         return answer == "s" || answer == "S" || answer == "sim" || answer == "Sim";
     }
 
+    // The terminal's side of putting a file back: the differences printed, the answer
+    // asked, and the controller's block kept beside the file.
+    class RestoreSteps : public PutBackSteps {
+    public:
+        RestoreSteps(Session& s, const std::string& p, const std::string& v) : session(s), path(p), versionText(v) {}
+        bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
+        {
+            session.out() << "O controlador em " << session.args.port << " -> " << path << ":\n";
+            if (!session.printDiff(controller, file.image))
+                session.out() << "  iguais (a gravação regrava os mesmos bytes)\n";
+            if (!session.args.yes && !session.confirmed()) {
+                session.out() << "Nada foi gravado.\n";
+                return false;
+            }
+            return true;
+        }
+        bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, std::string& where,
+                        std::string& why) override
+        {
+            const size_t slash = path.find_last_of("/\\");
+            const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+            where = files::unusedPath(folder + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
+                                                               files::ParameterExtension, files::BeforeWriteSuffix),
+                                      exists);
+            if (!writeFileAtomically(where, formatParameterFile(session.headerNow(versionText), controller), why))
+                return false;
+            session.out() << "Cópia do que o controlador tinha: " << where << "\n";
+            return true;
+        }
+
+    private:
+        Session& session;
+        const std::string& path;
+        const std::string& versionText;
+    };
+
+    FileHeader headerNow(const std::string& versionText) const
+    {
+        return {files::headerStamp(files::Moment::now()), versionText, args.port, sys.programVersion, {}, {}, {}};
+    }
+
     int restore()
     {
         if (args.positional.size() != 1)
             return usage("restore leva um arquivo");
         const std::string& path = args.positional[0];
-        ParsedFile f;
-        if (!loadFile(path, f))
-            return BadUsage;
+        std::string text, why;
+        if (!readFile(path, text, why))
+            return badFile(why);
+        // A bad file is refused before the port is touched; the flow checks it again.
+        if (const ParsedFile checked = parseParameterFile(text); !checked.ok)
+            return badFile(path + ": " + checked.error);
         if (!args.yes && !sys.inputIsTerminal)
             return usage("sem terminal não há a quem perguntar: use --yes para gravar sem confirmação");
         if (!open())
             return Failed;
-        Image current{};
         std::string versionText;
-        if (!readBlock(current, versionText))
+        if (!readVersionText(versionText))
             return failed(std::string(CommFailure) + " ao ler o controlador; nada foi gravado");
-        out() << "O controlador em " << args.port << " -> " << path << ":\n";
-        if (!printDiff(current, f.image))
-            out() << "  iguais (a gravação regrava os mesmos bytes)\n";
-        if (!args.yes && !confirmed()) {
-            out() << "Nada foi gravado.\n";
+        RestoreSteps steps(*this, path, versionText);
+        const PutBackResult r = putBack(link, text, steps, sys.decimalSeparator);
+        switch (r.stage) {
+        case PutBackResult::FileRefused:
+            return badFile(path + ": " + r.error);
+        case PutBackResult::ReadFailed:
+            return failed(std::string(CommFailure) + " ao ler o controlador; nada foi gravado");
+        case PutBackResult::Declined:
             return Done;
+        case PutBackResult::CopyFailed:
+            return failed(r.error + "; nada foi gravado no controlador");
+        case PutBackResult::Written:
+            break;
         }
-
-        // What the controller holds now, kept before anything is written.
-        const size_t slash = path.find_last_of("/\\");
-        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        const std::string stem = folder + "tuma-" + localTime("%Y%m%d-%H%M%S") + "-antes";
-        std::string saved = stem + ".tuma";
-        for (int n = 2; exists(saved); ++n)
-            saved = stem + "-" + std::to_string(n) + ".tuma";
-        std::string why;
-        const FileHeader h{localTime("%Y-%m-%d %H:%M:%S"), versionText, args.port, sys.programVersion, {}, {}, {}};
-        if (!writeFileAtomically(saved, formatParameterFile(h, current), why))
-            return failed(why + "; nada foi gravado no controlador");
-        out() << "Cópia do que o controlador tinha: " << saved << "\n";
-
-        const VerifiedWrite written = writeVerified(link, f.image);
-        switch (written.outcome) {
+        switch (r.written.outcome) {
         case VerifiedWrite::WriteFailed:
             return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff " + path);
         case VerifiedWrite::ReadBackFailed:
             return failed(std::string(CommFailure) + " na conferência: não se sabe o que o controlador guardou");
-        case VerifiedWrite::Differs: {
-            std::string differing;
-            for (const ByteMismatch& m : written.mismatches) {
-                char item[48];
-                std::snprintf(item, sizeof item, "%s%u (enviado %02X, lido %02X)", differing.empty() ? "" : ", ",
-                              unsigned(m.address), m.sent, m.read);
-                differing += item;
-            }
-            return failed("a conferência falhou: bytes diferentes nos endereços " + differing);
-        }
+        case VerifiedWrite::Differs:
+            return failed(mismatchSummary(r));
         case VerifiedWrite::Verified:
             break;
         }
         out() << "Verificado: os 25 bytes lidos de volta são os gravados.\n";
         return Done;
+    }
+
+    // One line: the bytes, then the fields behind them.
+    static std::string mismatchSummary(const PutBackResult& r)
+    {
+        std::string differing;
+        for (const ByteMismatch& m : r.written.mismatches) {
+            char item[48];
+            std::snprintf(item, sizeof item, "%s%u (enviado %02X, lido %02X)", differing.empty() ? "" : ", ",
+                          unsigned(m.address), m.sent, m.read);
+            differing += item;
+        }
+        std::string fields;
+        for (const BlockRow& row : r.differing)
+            fields += (fields.empty() ? "" : "; ") + mismatchLine(row);
+        return "a conferência falhou: bytes diferentes nos endereços " + differing + " (" + fields + ")";
     }
 
     int log()
@@ -478,7 +515,7 @@ private:
         while (!(sys.stop && sys.stop->load())) {
             if (args.seconds > 0 && Clock::now() - start >= std::chrono::seconds(args.seconds))
                 break;
-            const std::string when = localTime("%Y-%m-%dT%H:%M:%S", true);
+            const std::string when = files::logStamp(files::Moment::now());
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
             if (commands::readLive(link, live)) {
                 *rows << format.row(seconds, when, live, 0, "");

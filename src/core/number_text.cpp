@@ -191,4 +191,14 @@ double parseDecimal(const std::string& text, char sep)
     return v;
 }
 
+char usableDecimalSeparator(char reported)
+{
+    const unsigned char c = static_cast<unsigned char>(reported);
+    if (c <= ' ' || c >= 0x7F)
+        return '.';
+    if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == 'e' || c == 'E')
+        return '.';
+    return reported;
+}
+
 } // namespace tuma

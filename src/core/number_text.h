@@ -38,4 +38,9 @@ std::string decodedOrZero(Decode decode)
     }
 }
 
+// What the regional settings report, as a separator the number texts can use: a
+// printable ASCII character that cannot be part of a number otherwise; anything else
+// (none, a digit, a letter of an exponent, a character beyond ASCII) reads as a point.
+char usableDecimalSeparator(char reported);
+
 } // namespace tuma

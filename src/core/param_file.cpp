@@ -291,14 +291,4 @@ ParsedFile parseParameterFile(const std::string& text)
     return result;
 }
 
-std::string suggestedFileName(const std::string& plate, const std::string& stamp, const std::string& suffix)
-{
-    std::string name;
-    for (char c : oneLine(plate))
-        if (!std::strchr("\\/:*?\"<>|", c))
-            name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    name = trim(name);
-    return (name.empty() ? "tuma" : name) + " " + stamp + suffix + ".tuma";
-}
-
 } // namespace tuma

@@ -43,10 +43,4 @@ struct ParsedFile {
 // Reads and checks a parameter file with the form's own field checks. Never raises.
 ParsedFile parseParameterFile(const std::string& text);
 
-// A file name for a block saved now: the plate, the date and the time
-// ("ABC1D23 2026-12-09 1530.tuma"), or "tuma" in the plate's place. Characters that
-// no file name may hold are left out of the plate. `stamp` is "2026-12-09 1530";
-// `suffix` goes before the extension (" antes" for the copy kept before a write).
-std::string suggestedFileName(const std::string& plate, const std::string& stamp, const std::string& suffix = "");
-
 } // namespace tuma

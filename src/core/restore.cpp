@@ -35,8 +35,8 @@ std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after,
     };
     for (const OptionBit& o : Options)
         flagRow(BlockRow::Option, o.caption, o.bit, texts::Yes, texts::No);
-    flagRow(BlockRow::Lamp, "Sonda/Lenta Progr.", bits::LambdaIdleLearned, "aprendido", "não aprendido");
-    flagRow(BlockRow::Lamp, "MAP Progr.", bits::MapLearned, "aprendido", "não aprendido");
+    flagRow(BlockRow::Lamp, texts::LambdaIdleLamp, bits::LambdaIdleLearned, texts::Learned, texts::NotLearned);
+    flagRow(BlockRow::Lamp, texts::MapLamp, bits::MapLearned, texts::Learned, texts::NotLearned);
     for (size_t i = 0; i < addr::ConfigCount; ++i) {
         const uint8_t mask = i == flagsAt ? static_cast<uint8_t>(~bits::OptionMask) : 0xFF;
         if (!shown[i] && (before[i] & mask) != (after[i] & mask))

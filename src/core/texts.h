@@ -10,4 +10,9 @@ inline constexpr char ConfirmWrite[] = "Confirme Gravação dos Dados!!!!";
 // An option box's state, as files and tuma-cli write it.
 inline constexpr char Yes[] = "sim";
 inline constexpr char No[] = "não";
+// The learning lamps, as comparisons and tuma-cli name them and their states.
+inline constexpr char LambdaIdleLamp[] = "Sonda/Lenta Progr.";
+inline constexpr char MapLamp[] = "MAP Progr.";
+inline constexpr char Learned[] = "aprendido";
+inline constexpr char NotLearned[] = "não aprendido";
 } // namespace tuma::texts

@@ -20,12 +20,8 @@ std::vector<PortEntry> systemPorts(bool withDescriptions);
 std::unique_ptr<SerialPort> makeSystemPort();
 // How a port name becomes the device to open.
 Link::DevicePathRule systemDevicePathRule();
-// The user's decimal separator, from the regional settings.
+// The user's decimal separator, from the regional settings, through
+// usableDecimalSeparator() (core/number_text.h).
 char userDecimalSeparator();
-
-// What the regional settings report, as a separator the number texts can use: a
-// printable ASCII character that cannot be part of a number otherwise; anything else
-// (none, a digit, a letter of an exponent, a character beyond ASCII) reads as a point.
-char usableDecimalSeparator(char reported);
 
 } // namespace tuma

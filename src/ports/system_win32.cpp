@@ -1,5 +1,6 @@
 #include "ports/system.h"
 
+#include "core/number_text.h"
 #include "ports/win32_serial_port.h"
 #include "ports/win32_system.h"
 

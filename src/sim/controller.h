@@ -2,7 +2,7 @@
 // A model of the mixture controller on the far end of the serial line: its parameter
 // and live memory, its answers to every command, its learning procedures, and named
 // faults that make it misbehave the way real lines and devices do.
-#include "ports/sim_line.h"
+#include "sim/sim_line.h"
 
 #include <array>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // answer is exactly one that passes the CRC.
 #include "core/crc8.h"
 #include "core/link.h"
-#include "ports/sim_line.h"
+#include "sim/sim_line.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -4,14 +4,19 @@
 #include "app/application.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
-#include "ports/sim_line.h"
-#include "app/message_box.h"
-#include "app/porta_serial.h"
-#include "app/principal.h"
-#include "app/program.h"
+#include "sim/sim_line.h"
+#include "widgets/message_box.h"
+#include "windows/porta_serial.h"
+#include "windows/principal.h"
+#include "windows/program.h"
 #include "sim/controller.h"
-#include "app/tumaprogram.h"
+#include "windows/tumaprogram.h"
 #include "app/app_windows.h"
+#include "app/house.h"
+#include "workshop/details_dialog.h"
+
+#include <QTemporaryDir>
+#include <memory>
 
 #include <QApplication>
 #include <QFile>
@@ -45,6 +50,10 @@ class RealWindows : public ::testing::Test {
 protected:
     RealClock clock;
     sim::Controller controller;
+    QtMessageBoxes boxes;
+    QtWorkshopDialogs dialogs;
+    QTemporaryDir documents;
+    std::unique_ptr<House> house;
     void SetUp() override
     {
         nameApplication();
@@ -52,9 +61,9 @@ protected:
         Platform platform;
         platform.listPorts = [] { return QStringList{"DEMO"}; };
         platform.makePort = [this](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); };
-        createWindows(platform);
+        house = std::make_unique<House>(platform, HouseServices{boxes, dialogs, documents.path()});
     }
-    void TearDown() override { destroyWindows(); }
+    void TearDown() override { house.reset(); }
 };
 
 TEST_F(RealWindows, TitleBarsReadTheirCaptionAndNothingMore)
@@ -85,7 +94,7 @@ TEST_F(RealWindows, TitleBarsReadTheirCaptionAndNothingMore)
             if (auto* b = qobject_cast<QMessageBox*>(box))
                 b->done(QMessageBox::Ok);
         });
-        showMessage("texto", QString::fromUtf8(caption));
+        boxes.showMessage("texto", QString::fromUtf8(caption));
         EXPECT_EQ(seen.toStdString(), caption);
     }
 }

@@ -118,7 +118,7 @@ TEST_F(Cli, AnEditedValueIsWrittenVerifiedAndTheOldBlockKept)
     EXPECT_NE(out.str().find("Tempo Injec.: 1000 ms -> 2000 ms"), std::string::npos) << out.str();
     ASSERT_EQ(run({"restore", path("b.tuma"), "--yes"}), 0) << err.str();
     // The automatic copy beside the file holds what the controller had before.
-    const size_t at = out.str().find(dir + "/tuma-");
+    const size_t at = out.str().find(dir + "/tuma ");
     ASSERT_NE(at, std::string::npos) << out.str();
     const std::string copy = out.str().substr(at, out.str().find('\n', at) - at);
     EXPECT_EQ(run({"diff", path("a.tuma"), copy}), 0) << out.str();

@@ -13,6 +13,9 @@ protected:
     sim::Controller controller;
     sim::PtyServer server{controller};
     ScriptedBoxes boxes;
+    CancelledDialogs dialogs;
+    QTemporaryDir documents;
+    std::unique_ptr<House> house;
 
     void SetUp() override
     {
@@ -22,18 +25,18 @@ protected:
         controller.timing.mapOperatorToUs = 2000000;
         ASSERT_TRUE(server.start());
         server.startThread();
-        setMessageBoxes(&boxes);
+        static_cast<TumaApplication*>(QCoreApplication::instance())->useBoxes(&boxes);
         Platform platform = systemPlatform();
         platform.decimalSeparator = '.';
-        createWindows(platform);
+        house = std::make_unique<House>(platform, HouseServices{boxes, dialogs, documents.path()});
         MainForm->show();
         MainForm->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
     }
     void TearDown() override
     {
-        destroyWindows();
-        setMessageBoxes(nullptr);
+        house.reset();
+        static_cast<TumaApplication*>(QCoreApplication::instance())->useBoxes(nullptr);
         server.stop();
     }
     template <class F>

@@ -2,7 +2,7 @@
 // A device for link tests: records every request with its time and answers from a
 // script of byte chunks separated by pauses.
 #include "core/crc8.h"
-#include "ports/sim_line.h"
+#include "sim/sim_line.h"
 
 #include <deque>
 #include <vector>

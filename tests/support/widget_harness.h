@@ -5,23 +5,30 @@
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
-#include "ports/sim_line.h"
-#include "app/message_box.h"
-#include "app/porta_serial.h"
-#include "app/principal.h"
-#include "app/program.h"
+#include "sim/sim_line.h"
+#include "widgets/message_box.h"
+#include "windows/porta_serial.h"
+#include "windows/principal.h"
+#include "windows/program.h"
 #include "sim/controller.h"
-#include "app/tumaprogram.h"
+#include "windows/tumaprogram.h"
 #include "app/app_windows.h"
+#include "app/house.h"
+#include "app/system_platform.h"
+#include "workshop/details_dialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace tuma::test {
@@ -61,6 +68,8 @@ class ScriptedBoxes : public MessageBoxes {
 public:
     BoxAnswer show(const QString& text, const QString& caption, BoxButtons buttons) override
     {
+        if (passTo)
+            return passTo->show(text, caption, buttons);
         shown.push_back({text, caption, buttons});
         if (whileOpen)
             whileOpen(shown.back());
@@ -76,6 +85,17 @@ public:
     std::deque<BoxAnswer> answers;
     // Runs while a box is open, as timer ticks do inside a real one.
     std::function<void(const Box&)> whileOpen;
+    // The real boxes, when a test wants them.
+    MessageBoxes* passTo = nullptr;
+};
+
+// Dialogs that a test did not arrange: every one is cancelled.
+class CancelledDialogs : public WorkshopDialogs {
+public:
+    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails&) override { return false; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool openDocument(const QString&) override { return false; }
 };
 
 class Windows : public ::testing::Test {
@@ -87,10 +107,28 @@ protected:
     int portsMade = 0;
 
     Platform platform;
+    CancelledDialogs cancelled;
+    WorkshopDialogs* dialogsInUse = &cancelled; // a fixture's own, set in beforeCreate()
+    QTemporaryDir documents;               // the documents folder, of the test's own
+    std::unique_ptr<House> house;
+
+    static TumaApplication* app() { return static_cast<TumaApplication*>(QCoreApplication::instance()); }
+    void build() { house = std::make_unique<House>(platform, HouseServices{boxes, *dialogsInUse, documents.path()}); }
+    void tearDownHouse() { house.reset(); }
+    // An item of the main window's menus, by its name.
+    static QAction* action(const char* name)
+    {
+        for (QAction* a : MainForm->actions())
+            if (a->objectName() == QLatin1String(name))
+                return a;
+        ADD_FAILURE() << "no action " << name;
+        return nullptr;
+    }
+    QString workshopFolder() const { return WorkshopFolders(documents.path()).workshop(); }
 
     void SetUp() override
     {
-        setMessageBoxes(&boxes);
+        app()->useBoxes(&boxes);
         controller.logFrames = true;
         platform.listPorts = [this] { return ports; };
         platform.makePort = [this](const std::string& name) -> std::unique_ptr<SerialPort> {
@@ -100,13 +138,13 @@ protected:
             return std::make_unique<SimLinePort>(clock, controller);
         };
         beforeCreate();
-        createWindows(platform);
+        build();
     }
     virtual void beforeCreate() {}
     void TearDown() override
     {
-        destroyWindows();
-        setMessageBoxes(nullptr);
+        house.reset();
+        app()->useBoxes(nullptr);
     }
 
     // Runs `action` once the modal window that `open` shows is up.

@@ -1,7 +1,7 @@
 // The live-values table: each box's decode from a read of the live block, the short
 // read's share of it, and a value that does not compute shown as 0.
 #include "core/live_values.h"
-#include "ports/system.h"
+#include "core/number_text.h"
 
 #include <gtest/gtest.h>
 

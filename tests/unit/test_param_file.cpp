@@ -172,12 +172,4 @@ TEST(ParameterFile, VehicleDetailsAreFreeTextInTheHeader)
     EXPECT_TRUE(parseParameterFile(plain).ok);
 }
 
-TEST(ParameterFile, SuggestedNames)
-{
-    EXPECT_EQ(suggestedFileName("abc1d23", "2026-12-09 1530"), "ABC1D23 2026-12-09 1530.tuma");
-    EXPECT_EQ(suggestedFileName("", "2026-12-09 1530"), "tuma 2026-12-09 1530.tuma");
-    EXPECT_EQ(suggestedFileName(" a/b:c*1 ", "2026-12-09 1530", " antes"), "ABC1 2026-12-09 1530 antes.tuma");
-    EXPECT_EQ(suggestedFileName("///", "2026-12-09 1530"), "tuma 2026-12-09 1530.tuma");
-}
-
 } // namespace

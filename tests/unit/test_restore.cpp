@@ -2,7 +2,7 @@
 // simulated line: what each fault of the controller makes of it.
 #include "core/restore.h"
 #include "core/parameters.h"
-#include "ports/sim_line.h"
+#include "sim/sim_line.h"
 #include "sim/controller.h"
 
 #include <gtest/gtest.h>

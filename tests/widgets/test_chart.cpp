@@ -3,8 +3,9 @@
 // recording reads back with the same values.
 #include "support/widget_harness.h"
 
-#include "app/chart_window.h"
-#include "app/workshop.h"
+#include "chart/chart_room.h"
+#include "chart/chart_window.h"
+#include "workshop/workshop.h"
 #include "core/drive_log.h"
 
 #include <QAction>
@@ -42,25 +43,11 @@ protected:
     QTemporaryDir dir;
     OpenOnly dialogs;
 
-    QByteArray savedHome;
-
-    void beforeCreate() override
-    {
-        // The documents folder (where the logs' folder is made) of a home of the test's own.
-        savedHome = qgetenv("HOME");
-        qputenv("HOME", dir.path().toUtf8());
-        setWorkshopDialogs(&dialogs);
-    }
-    void TearDown() override
-    {
-        Windows::TearDown();
-        setWorkshopDialogs(nullptr);
-        qputenv("HOME", savedHome);
-    }
+    void beforeCreate() override { dialogsInUse = &dialogs; }
     ChartWindow* openChart()
     {
-        MainForm->acao_grafico->trigger();
-        return MainForm->chart;
+        action("acao_grafico")->trigger();
+        return house->chart().chart();
     }
     // `n` ticks of the monitor, as Timer_Read delivers them.
     void ticks(int n)
@@ -162,10 +149,11 @@ TEST_F(Chart, AFailedPollIsAGapAndAFailureRow)
 TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
 {
     for (char sep : {'.', ','}) {
+        // The program as it starts with the user's separator.
+        tearDownHouse();
+        platform.decimalSeparator = sep;
+        build();
         connectAndRead();
-        MainForm->setDecimalSeparator(sep);
-        delete MainForm->chart;
-        MainForm->chart = nullptr;
         ChartWindow* c = openChart();
         const QString file = path(QString("s%1.csv").arg(sep == '.' ? "point" : "comma"));
         c->startRecordingTo(file);
@@ -193,7 +181,7 @@ TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
         EXPECT_EQ(log.samples[5].marker, 1); // dropped after the fifth row, written on the sixth
         // The viewer shows the same drive.
         dialogs.path = file;
-        MainForm->acao_abrir_registro->trigger();
+        action("acao_abrir_registro")->trigger();
         auto* viewer = qobject_cast<ChartWindow*>(QApplication::topLevelWidgets().last());
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->windowTitle().endsWith(QFileInfo(file).fileName()))
@@ -203,7 +191,6 @@ TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
         EXPECT_EQ(viewer->lane(4), std::vector<double>(c->lane(4).end() - 7, c->lane(4).end()));
         EXPECT_EQ(viewer->markerCount(), 1);
         viewer->close();
-        MainForm->setDecimalSeparator('.');
     }
 }
 
@@ -216,7 +203,7 @@ TEST_F(Chart, ADamagedLogIsRefusedNamingTheLine)
     f.close();
     dialogs.path = path("bad.csv");
     const int windows = QApplication::topLevelWidgets().size();
-    MainForm->acao_abrir_registro->trigger();
+    action("acao_abrir_registro")->trigger();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Abrir registro");
     EXPECT_TRUE(boxes.shown[0].text.contains("linha 2: a linha tem 7 campos")) << boxes.shown[0];

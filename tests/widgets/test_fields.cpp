@@ -211,7 +211,8 @@ TEST_F(Fields, BrokenOtherPercentageGoesToTheErrorDisplay)
 // field gets its own earlier text, and the next field's entry is recorded once.
 TEST_F(Fields, RealMessageBoxKeepsTheRightSavedText)
 {
-    setMessageBoxes(nullptr);
+    QtMessageBoxes real;
+    boxes.passTo = &real;
     QStringList seen;
     QTimer closer;
     closer.setInterval(20);

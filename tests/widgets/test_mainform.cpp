@@ -140,9 +140,9 @@ TEST_F(Reading, TheUsersRegionalSeparatorReachesTheForm)
 {
     // As the program starts: the separator from the system's regional settings. The
     // Windows runs set it to each of "," and "." in wine's registry beforehand.
-    destroyWindows();
+    tearDownHouse();
     platform.decimalSeparator = systemPlatform().decimalSeparator;
-    createWindows(platform);
+    build();
     const char sep = MainForm->decimalSeparator();
     if (const char* expected = std::getenv("TUMA_EXPECT_DECIMAL")) {
         EXPECT_EQ(sep, expected[0]);

@@ -1,7 +1,7 @@
 #include "support/widget_harness.h"
 
 #include "app/demo_port.h"
-#include "app/link_trace.h"
+#include "windows/link_trace.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>

@@ -3,9 +3,9 @@
 // controller, and what never does.
 #include "support/widget_harness.h"
 
-#include "app/compare_window.h"
+#include "workshop/compare_window.h"
 #include "app/system_menu.h"
-#include "app/workshop.h"
+#include "workshop/workshop.h"
 #include "core/param_file.h"
 #include "core/parameters.h"
 
@@ -55,7 +55,6 @@ public:
 class Workshop : public Windows {
 protected:
     QTemporaryDir home;
-    QByteArray savedHome;
     ScriptedDialogs dialogs;
     QStringList existing;
     // The copies kept before a write, in the documents folder, that this test made.
@@ -70,19 +69,9 @@ protected:
 
     void beforeCreate() override
     {
-        // The documents folder of a home of the test's own.
-        savedHome = qgetenv("HOME");
-        qputenv("HOME", home.path().toUtf8());
-        // Where the documents folder does not follow HOME (Windows), what is there
-        // already is left alone: the tests look at what they add.
+        // The documents folder is the test's own; what is there is the test's doing.
         existing = QDir(workshopFolder()).entryList(QDir::Files);
-        setWorkshopDialogs(&dialogs);
-    }
-    void TearDown() override
-    {
-        Windows::TearDown();
-        setWorkshopDialogs(nullptr);
-        qputenv("HOME", savedHome);
+        dialogsInUse = &dialogs;
     }
     QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
     std::vector<uint8_t> block() const { return {controller.memory.begin() + 1, controller.memory.begin() + 26}; }
@@ -103,7 +92,7 @@ protected:
     QString backup(const QString& name = "a.tuma")
     {
         dialogs.savePath = path(name);
-        MainForm->acao_salvar->trigger();
+        action("acao_salvar")->trigger();
         return dialogs.savePath;
     }
     static std::string replaced(std::string text, const std::string& from, const std::string& to)
@@ -124,7 +113,7 @@ protected:
             ASSERT_EQ(w->objectName(), "CompararForm");
             atCompare(static_cast<CompareWindow*>(w));
         });
-        MainForm->acao_abrir->trigger();
+        action("acao_abrir")->trigger();
     }
     void openAndWrite(const QString& file)
     {
@@ -147,21 +136,21 @@ TEST_F(Workshop, MenuItemsShortcutsAndWhenTheyAct)
         const char* text;
         QKeySequence keys;
     } items[] = {
-        {MainForm->acao_salvar, "acao_salvar", "Salvar parâmetros do controlador...", QKeySequence("Ctrl+S")},
-        {MainForm->acao_abrir, "acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence("Ctrl+O")},
-        {MainForm->acao_ficha, "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence("Ctrl+P")},
-        {MainForm->acao_sobre, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence("F1")},
+        {action("acao_salvar"), "acao_salvar", "Salvar parâmetros do controlador...", QKeySequence("Ctrl+S")},
+        {action("acao_abrir"), "acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence("Ctrl+O")},
+        {action("acao_ficha"), "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence("Ctrl+P")},
+        {action("acao_sobre"), "acao_sobre", "Sobre o Tuma Programável...", QKeySequence("F1")},
     };
-    EXPECT_EQ(MainForm->menu_oficina->objectName(), "menu_oficina");
+    EXPECT_EQ(house->contextMenu()->objectName(), "menu_oficina");
     for (const auto& i : items) {
         EXPECT_EQ(i.action->objectName(), i.name);
         EXPECT_EQ(i.action->text(), QString::fromUtf8(i.text));
         EXPECT_EQ(i.action->shortcut(), i.keys);
-        EXPECT_TRUE(MainForm->menu_oficina->actions().contains(i.action));
+        EXPECT_TRUE(house->contextMenu()->actions().contains(i.action));
     }
     auto enabled = [&] {
-        return std::vector<bool>{MainForm->acao_salvar->isEnabled(), MainForm->acao_abrir->isEnabled(),
-                                 MainForm->acao_ficha->isEnabled(), MainForm->acao_sobre->isEnabled()};
+        return std::vector<bool>{action("acao_salvar")->isEnabled(), action("acao_abrir")->isEnabled(),
+                                 action("acao_ficha")->isEnabled(), action("acao_sobre")->isEnabled()};
     };
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false, true}));
     connectLink();
@@ -173,7 +162,7 @@ TEST_F(Workshop, MenuItemsShortcutsAndWhenTheyAct)
     EXPECT_EQ(enabled(), (std::vector<bool>{false, true, false, true}));
     // A port that does not answer takes Abrir away.
     configWith("ttyS0");
-    EXPECT_FALSE(MainForm->acao_abrir->isEnabled());
+    EXPECT_FALSE(action("acao_abrir")->isEnabled());
 }
 
 TEST_F(Workshop, RightClickOutsideTheFieldsOpensTheMenu)
@@ -181,8 +170,8 @@ TEST_F(Workshop, RightClickOutsideTheFieldsOpensTheMenu)
     MainForm->show();
     bool shown = false;
     QTimer::singleShot(0, [&] {
-        shown = MainForm->menu_oficina->isVisible();
-        MainForm->menu_oficina->close();
+        shown = house->contextMenu()->isVisible();
+        house->contextMenu()->close();
     });
     QContextMenuEvent onForm(QContextMenuEvent::Mouse, QPoint(300, 5), MainForm->mapToGlobal(QPoint(300, 5)));
     QApplication::sendEvent(MainForm, &onForm);
@@ -194,7 +183,7 @@ TEST_F(Workshop, RightClickOutsideTheFieldsOpensTheMenu)
     });
     QContextMenuEvent onField(QContextMenuEvent::Mouse, QPoint(5, 5), MainForm->tempo_partida->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(MainForm->tempo_partida, &onField);
-    EXPECT_FALSE(MainForm->menu_oficina->isVisible());
+    EXPECT_FALSE(house->contextMenu()->isVisible());
 }
 
 TEST_F(Workshop, SaveWritesTheBlockAsReadNotTheFormsEdits)
@@ -229,7 +218,7 @@ TEST_F(Workshop, CancelledSaveWritesNothing)
     backup();
     dialogs.giveDetails = true;
     dialogs.savePath.clear();
-    MainForm->acao_salvar->trigger();
+    action("acao_salvar")->trigger();
     EXPECT_TRUE(QDir(path("")).entryList({"*.tuma"}).isEmpty());
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -342,7 +331,7 @@ TEST_F(Workshop, BadFilesSendNothingAndNameTheLine)
         boxes.shown.clear();
         controller.frames.clear();
         dialogs.openPath = path("bad.tuma");
-        MainForm->acao_abrir->trigger();
+        action("acao_abrir")->trigger();
         ASSERT_EQ(boxes.shown.size(), 1u) << c.what;
         EXPECT_EQ(boxes.shown[0].caption, "Abrir parâmetros") << c.what;
         EXPECT_TRUE(boxes.shown[0].text.contains(QString::fromUtf8(c.reason))) << c.what << ": " << boxes.shown[0];
@@ -354,7 +343,7 @@ TEST_F(Workshop, BadFilesSendNothingAndNameTheLine)
     // The line is named where the file says where.
     writeText(path("bad.tuma"), replaced(text, "tempo_partida = 1000", "tempo_partida = 4001"));
     boxes.shown.clear();
-    MainForm->acao_abrir->trigger();
+    action("acao_abrir")->trigger();
     EXPECT_TRUE(boxes.shown.at(0).text.contains(QRegularExpression("linha \\d+: tempo_partida = 4001")));
 }
 
@@ -425,7 +414,7 @@ TEST_F(Workshop, TheSheetIsAPdfOpenedInTheViewer)
 {
     connectAndRead();
     dialogs.savePath = path("ficha.pdf");
-    MainForm->acao_ficha->trigger();
+    action("acao_ficha")->trigger();
     ASSERT_EQ(dialogs.opened, QStringList({path("ficha.pdf")}));
     const std::string pdf = readText(path("ficha.pdf"));
     EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
@@ -445,7 +434,7 @@ TEST_F(Workshop, AboutNamesTheLicenceTheSourceAndTheController)
         shown = w->findChild<QLabel*>("texto")->text();
         static_cast<QDialog*>(w)->accept();
     });
-    MainForm->acao_sobre->trigger();
+    action("acao_sobre")->trigger();
     for (const char* expected : {"Tuma Programável 2.5", "versão 2.5, na porta DEMO", "GPL-3.0-or-later", "Código-fonte",
                                  "https://"})
         EXPECT_TRUE(shown.contains(QString::fromUtf8(expected))) << expected;

@@ -1,0 +1,43 @@
+#pragma once
+// The program put together: the four windows (created here, reached through their
+// global instances), the workshop's and the chart's rooms beside them, the menu that
+// reaches the rooms from the main window, and who listens to whose signals. Every
+// object the rooms share (the message boxes, the dialogs, the documents folder, what
+// the technician typed) is owned here or handed in, never kept in a global.
+#include "windows/platform.h"
+
+#include <QString>
+
+#include <memory>
+
+class ChartRoom;
+class MessageBoxes;
+class QMenu;
+class Workshop;
+class WorkshopDialogs;
+
+struct HouseServices {
+    MessageBoxes& boxes;
+    WorkshopDialogs& dialogs;
+    QString documents; // the documents folder; empty: the user's
+};
+
+class House {
+public:
+    House(const Platform& platform, const HouseServices& services);
+    ~House();
+    House(const House&) = delete;
+    House& operator=(const House&) = delete;
+
+    Workshop& workshop() { return *workshopRoom; }
+    ChartRoom& chart() { return *chartRoom; }
+    // The main window's context menu (a right-click outside the edit fields).
+    QMenu* contextMenu() const { return menu_oficina; }
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts;
+    std::unique_ptr<Workshop> workshopRoom;
+    std::unique_ptr<ChartRoom> chartRoom;
+    QMenu* menu_oficina = nullptr;
+};

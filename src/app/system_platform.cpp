@@ -1,0 +1,31 @@
+#include "app/system_platform.h"
+
+#include "app/demo_port.h"
+#include "ports/system.h"
+
+namespace {
+QStringList systemPortNames()
+{
+    QStringList names;
+    // The demo port comes first, so that it is the one preselected.
+    if (demoPortEnabled())
+        names << DemoPortName;
+    for (const tuma::PortEntry& port : tuma::systemPorts(false))
+        names << QString::fromLocal8Bit(port.name.c_str());
+    return names;
+}
+} // namespace
+
+Platform systemPlatform()
+{
+    Platform p;
+    p.listPorts = systemPortNames;
+    p.makePort = [](const std::string& name) -> std::unique_ptr<tuma::SerialPort> {
+        if (demoPortEnabled() && name == DemoPortName)
+            return makeDemoPort();
+        return tuma::makeSystemPort();
+    };
+    p.devicePath = tuma::systemDevicePathRule();
+    p.decimalSeparator = tuma::userDecimalSeparator();
+    return p;
+}

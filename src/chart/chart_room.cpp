@@ -1,0 +1,88 @@
+#include "chart/chart_room.h"
+
+#include "widgets/file_dialogs.h"
+#include "widgets/handlers.h"
+#include "widgets/message_box.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScreen>
+
+ChartRoom::ChartRoom(const Services& services) : s(services)
+{
+    const auto item = [this](const char* name, const char* text, const QKeySequence& keys, void (ChartRoom::*handler)()) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
+        return a;
+    };
+    acao_grafico = item("acao_grafico", "Gráfico dos valores instantâneos...", QKeySequence(Qt::CTRL | Qt::Key_G),
+                        &ChartRoom::graficoClick);
+    acao_abrir_registro = item("acao_abrir_registro", "Abrir registro...", QKeySequence(), &ChartRoom::abrir_registroClick);
+}
+
+ChartRoom::~ChartRoom()
+{
+    delete live;
+    for (const QPointer<ChartWindow>& v : viewers)
+        delete v.data();
+}
+
+void ChartRoom::graficoClick()
+{
+    if (!live) {
+        live = new ChartWindow(history, s.decimalSeparator, s.recording);
+        connect(live, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+        // Beside the main window where the screen has room, so that both stay in view.
+        if (const QScreen* screen = s.window->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QRect main = s.window->frameGeometry();
+            const QPoint beside(main.right() + 8, main.top());
+            if (beside.x() + live->width() <= room.right())
+                live->move(beside);
+        }
+    }
+    live->show();
+    live->raise();
+    live->activateWindow();
+}
+
+void ChartRoom::abrir_registroClick()
+{
+    tuma::DriveLog log;
+    QString name;
+    if (!openDriveLog(log, name))
+        return;
+    // A window of its own, so that the live chart goes on beside it.
+    auto* viewer = new ChartWindow(log, name, s.decimalSeparator);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    connect(viewer, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+    viewers << viewer;
+    viewer->show();
+}
+
+bool ChartRoom::openDriveLog(tuma::DriveLog& log, QString& fileName)
+{
+    const QString path =
+        s.dialogs.openFileName(s.window, "Abrir registro", s.recording.folders.recordings(), "Registros (*.csv)");
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        s.recording.boxes.showMessage(QString("%1:\n%2").arg(QDir::toNativeSeparators(path), file.errorString()),
+                                      "Abrir registro");
+        return false;
+    }
+    log = tuma::readDriveLog(file.readAll().toStdString());
+    if (!log.ok) {
+        s.recording.boxes.showMessage(
+            QString("%1:\n%2").arg(QDir::toNativeSeparators(path), QString::fromStdString(log.error)), "Abrir registro");
+        return false;
+    }
+    fileName = QFileInfo(path).fileName();
+    return true;
+}

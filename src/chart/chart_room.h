@@ -1,0 +1,50 @@
+#pragma once
+// The chart's room: every poll of the main window since the start, the live chart that
+// draws them and records them, and the viewers of drive logs opened from files. It
+// learns of each poll from the main window's signal and asks the controller nothing.
+#include "chart/chart_window.h"
+#include "chart/live_history.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class FileDialogs;
+class QAction;
+
+class ChartRoom : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        QWidget* window; // the main window: the chart opens beside it, dialogs over it
+        FileDialogs& dialogs;
+        RecordingServices recording;
+        char decimalSeparator;
+    };
+    explicit ChartRoom(const Services& services);
+    ~ChartRoom() override;
+
+    QAction* acao_grafico;
+    QAction* acao_abrir_registro;
+    QList<QAction*> actions() const { return {acao_grafico, acao_abrir_registro}; }
+
+    void graficoClick();
+    void abrir_registroClick();
+
+    // A poll that has just ended; nullptr when it failed.
+    void polled(const uint8_t* live) { history.add(live); }
+
+    const LiveHistory& polls() const { return history; }
+    // The live chart once opened, else nullptr.
+    ChartWindow* chart() const { return live; }
+
+private:
+    // Asks for a drive log and reads it; false when cancelled or refused (the box names
+    // the line).
+    bool openDriveLog(tuma::DriveLog& log, QString& fileName);
+
+    Services s;
+    LiveHistory history;
+    ChartWindow* live = nullptr;
+    QList<QPointer<ChartWindow>> viewers;
+};

@@ -1,0 +1,16 @@
+#include "chart/live_history.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+void LiveHistory::add(const uint8_t* live)
+{
+    LivePoll p;
+    p.msecs = QDateTime::currentMSecsSinceEpoch();
+    p.ok = live != nullptr;
+    if (live)
+        std::copy(live, live + tuma::addr::LiveCount, p.live);
+    all.push_back(p);
+    emit added(all.back());
+}

@@ -1,0 +1,49 @@
+#include "core/put_back.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tuma {
+
+PutBackResult putBack(Link& link, const std::string& fileText, PutBackSteps& steps, char sep)
+{
+    PutBackResult r;
+    r.file = parseParameterFile(fileText);
+    if (!r.file.ok) {
+        r.error = r.file.error;
+        return r;
+    }
+    if (!commands::readConfig(link, r.before)) {
+        r.stage = PutBackResult::ReadFailed;
+        return r;
+    }
+    if (!steps.approve(r.file, r.before)) {
+        r.stage = PutBackResult::Declined;
+        return r;
+    }
+    if (!steps.keepBefore(r.file, r.before, r.copy, r.error)) {
+        r.stage = PutBackResult::CopyFailed;
+        return r;
+    }
+    r.stage = PutBackResult::Written;
+    r.written = writeVerified(link, r.file.image);
+    if (r.written.outcome == VerifiedWrite::Differs) {
+        commands::ConfigImage read;
+        std::memcpy(read, r.file.image, sizeof read);
+        for (const ByteMismatch& m : r.written.mismatches)
+            read[addr::cfg(m.address)] = m.read;
+        for (BlockRow& row : compareBlocks(r.file.image, read, sep))
+            if (row.differs)
+                r.differing.push_back(std::move(row));
+    }
+    return r;
+}
+
+std::string mismatchLine(const BlockRow& row)
+{
+    const std::string unit = row.unit.empty() ? std::string() : " " + row.unit;
+    const std::string name = row.kind == BlockRow::Byte ? "Endereço " + std::to_string(row.address) : row.caption;
+    return name + ": enviado " + row.before + unit + ", lido " + row.after + unit;
+}
+
+} // namespace tuma

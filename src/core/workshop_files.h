@@ -1,0 +1,48 @@
+#pragma once
+// Where the workshop's files go and what they are called, for the windows and tuma-cli
+// alike: the folders, the time stamps, a file's name from the vehicle's plate, and the
+// next name no file has yet. Checking whether a file exists is the caller's (the
+// windows ask Qt, the tool the standard library), so that nothing here touches a disk.
+#include <functional>
+#include <string>
+
+namespace tuma::files {
+
+// In the user's documents folder: the parameter files and sheets, and below it the
+// drive logs.
+inline constexpr char WorkshopFolder[] = "Tuma";
+inline constexpr char RecordingsFolder[] = "Registros";
+
+inline constexpr char ParameterExtension[] = ".tuma";
+inline constexpr char SheetExtension[] = ".pdf";
+inline constexpr char LogExtension[] = ".csv";
+// What stands in a name where no plate was typed.
+inline constexpr char NoPlate[] = "tuma";
+inline constexpr char NoPlateLog[] = "registro";
+// Before the extension of the copy kept of what a controller held before a write.
+inline constexpr char BeforeWriteSuffix[] = " antes";
+
+// A moment of the local clock.
+struct Moment {
+    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
+    static Moment now();
+    static Moment fromEpochMs(long long msecs); // local time
+};
+
+// "2026-12-09 1530": in file names.
+std::string nameStamp(const Moment& m);
+// "2026-12-09 15:30:11": in a parameter file's header.
+std::string headerStamp(const Moment& m);
+// "2026-12-09T15:30:00.500": a drive log's row.
+std::string logStamp(const Moment& m);
+
+// A file's name: the plate (upper case, without the characters no file name may hold)
+// or `noPlate`, the stamp, `suffix`, the extension: "ABC1D23 2026-12-09 1530.tuma".
+std::string fileName(const std::string& plate, const std::string& stamp, const std::string& extension,
+                     const std::string& suffix = "", const std::string& noPlate = NoPlate);
+
+// `path` when no file has it, otherwise the first of "name 2.ext", "name 3.ext", ...
+// that none has.
+std::string unusedPath(const std::string& path, const std::function<bool(const std::string&)>& exists);
+
+} // namespace tuma::files

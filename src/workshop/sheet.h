@@ -1,0 +1,19 @@
+#pragma once
+// The settings sheet: a one-page A4 PDF of the block as the form shows it, for the
+// workshop's records and the customer.
+#include "core/commands.h"
+#include "core/events.h"
+#include "workshop/details_dialog.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+struct SheetContent {
+    const tuma::commands::ConfigImage& block;
+    tuma::LinkFacts link;
+    VehicleDetails vehicle;
+    QDateTime when;
+    char decimalSeparator;
+};
+
+QByteArray sheetPdf(const SheetContent& content);

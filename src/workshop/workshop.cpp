@@ -1,0 +1,303 @@
+#include "workshop/workshop.h"
+
+#include "core/param_file.h"
+#include "core/texts.h"
+#include "core/workshop_files.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/handlers.h"
+#include "widgets/message_box.h"
+#include "workshop/about.h"
+#include "workshop/compare_window.h"
+#include "workshop/sheet.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+using namespace tuma;
+
+namespace {
+
+const char* const FileFilter = "Parâmetros do Tuma (*.tuma)";
+const char* const SaveCaption = "Salvar parâmetros";
+const char* const OpenCaption = "Abrir parâmetros";
+
+QString nameStampNow() { return QString::fromStdString(files::nameStamp(files::Moment::now())); }
+
+// Written beside the target and renamed over it: a half-written file never takes the name.
+bool writeWhole(const QString& path, const QByteArray& bytes, QString& why)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// At most one byte past the limit: enough for the check to refuse the file.
+bool readLimited(const QString& path, std::string& text, QString& why)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString();
+        return false;
+    }
+    text = file.read(static_cast<qint64>(MaxFileSize) + 1).toStdString();
+    return true;
+}
+
+VehicleDetails detailsOf(const ParsedFile& f)
+{
+    return {QString::fromStdString(f.header.client), QString::fromStdString(f.header.plate),
+            QString::fromStdString(f.header.notes)};
+}
+
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+QString native(const std::string& path) { return native(QString::fromStdString(path)); }
+
+// The windows' side of putting a file back: the comparison window, the confirmation,
+// and the copy of the controller's block in the workshop's folder.
+class WindowSteps : public PutBackSteps {
+public:
+    WindowSteps(QWidget* w, const QString& p, const QString& v, char c, const WorkshopFolders& f, MessageBoxes& b,
+                std::function<FileHeader(const VehicleDetails&)> h)
+        : window(w), shownPath(p), version(v), sep(c), folders(f), boxes(b), header(std::move(h))
+    {
+    }
+    bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
+    {
+        CompareWindow compare(window, shownPath, file, controller, version, sep);
+        return compare.exec() == QDialog::Accepted && boxes.confirm(texts::ConfirmWrite, texts::ConfirmCaption);
+    }
+    bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, std::string& where,
+                    std::string& why) override
+    {
+        const QString path = WorkshopFolders::unusedPath(
+            folders.workshop(), files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
+                                                files::ParameterExtension, files::BeforeWriteSuffix));
+        where = path.toStdString();
+        QString error;
+        if (writeWhole(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)), error))
+            return true;
+        why = error.toStdString();
+        return false;
+    }
+
+private:
+    QWidget* window;
+    QString shownPath, version;
+    char sep;
+    const WorkshopFolders& folders;
+    MessageBoxes& boxes;
+    std::function<FileHeader(const VehicleDetails&)> header;
+};
+
+} // namespace
+
+Workshop::Workshop(const Services& services) : s(services)
+{
+    acao_salvar = item("acao_salvar", "Salvar parâmetros do controlador...", QKeySequence(Qt::CTRL | Qt::Key_S),
+                       &Workshop::salvarClick);
+    acao_abrir = item("acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence(Qt::CTRL | Qt::Key_O),
+                      &Workshop::abrirClick);
+    acao_ficha = item("acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
+                      &Workshop::fichaClick);
+    acao_sobre = item("acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1), &Workshop::sobreClick);
+    updateActions();
+}
+
+QAction* Workshop::item(const char* name, const char* text, const QKeySequence& keys, void (Workshop::*handler)())
+{
+    auto* a = new QAction(QString::fromUtf8(text), this);
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    // The shortcut works with the menu closed, while the window it is added to has the focus.
+    a->setShortcutContext(Qt::WindowShortcut);
+    connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
+    return a;
+}
+
+void Workshop::updateActions()
+{
+    acao_salvar->setEnabled(haveLastRead);
+    acao_ficha->setEnabled(haveLastRead);
+    acao_abrir->setEnabled(link.checked);
+}
+
+void Workshop::linkChanged(const LinkFacts& facts)
+{
+    link = facts;
+    updateActions();
+}
+
+void Workshop::blockRead(const Block& block)
+{
+    std::copy(block.begin(), block.end(), std::begin(lastRead));
+    haveLastRead = true;
+    updateActions();
+}
+
+void Workshop::programmed(const ProgrammingFacts& facts)
+{
+    if (facts.action == ProgrammingFacts::Mixture && facts.sent) {
+        lastRead[addr::cfg(addr::Mixture)] = facts.mixture;
+        return;
+    }
+    // A reset or a learning procedure changes the controller's memory in ways the
+    // block does not know (and a failed request may have got through all the same).
+    haveLastRead = false;
+    updateActions();
+}
+
+FileHeader Workshop::headerNow(const VehicleDetails& d) const
+{
+    return {files::headerStamp(files::Moment::now()),
+            link.controllerVersion,
+            link.port,
+            TUMA_VERSION,
+            d.client.toStdString(),
+            d.plate.toStdString(),
+            d.notes.toStdString()};
+}
+
+void Workshop::salvarClick()
+{
+    if (!haveLastRead)
+        return;
+    VehicleDetails d = lastDetails;
+    if (!s.dialogs.askDetails(s.window, "Salvar parâmetros do controlador",
+                              "Salva os parâmetros lidos do controlador pela última vez com \"Ler\". "
+                              "Alterações no formulário que ainda não foram gravadas não entram no arquivo.",
+                              d))
+        return;
+    lastDetails = d;
+    const QString suggested = QDir(s.folders.workshop())
+                                  .filePath(QString::fromStdString(files::fileName(
+                                      d.plate.toStdString(), nameStampNow().toStdString(), files::ParameterExtension)));
+    QString path = s.dialogs.saveFileName(s.window, SaveCaption, suggested, FileFilter);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += files::ParameterExtension;
+    const std::string text = formatParameterFile(headerNow(d), lastRead);
+    QString why;
+    if (!writeWhole(path, QByteArray::fromStdString(text), why)) {
+        s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), SaveCaption);
+        return;
+    }
+    s.boxes.showMessage(QString("Parâmetros salvos em\n%1").arg(native(path)), SaveCaption);
+}
+
+void Workshop::abrirClick()
+{
+    // As "&Gravar ": the entry being typed is checked first, no poll runs while the
+    // file goes in, and the monitor runs afterwards.
+    if (!link.checked || !s.form.hold())
+        return;
+    s.form.release(putBackFile());
+}
+
+bool Workshop::putBackFile()
+{
+    const QString path = s.dialogs.openFileName(s.window, OpenCaption, s.folders.workshop(), FileFilter);
+    if (path.isEmpty())
+        return false;
+    std::string text;
+    QString why;
+    if (!readLimited(path, text, why)) {
+        s.boxes.showMessage(QString("%1:\n%2\n\nNada foi enviado ao controlador.").arg(native(path), why), OpenCaption);
+        return false;
+    }
+    WindowSteps steps(s.window, native(path), QString::fromStdString(link.controllerVersion), s.decimalSeparator,
+                      s.folders, s.boxes, [this](const VehicleDetails& d) { return headerNow(d); });
+    const PutBackResult r = putBack(s.form.link(), text, steps, s.decimalSeparator);
+    if (r.stage != PutBackResult::FileRefused)
+        lastDetails = detailsOf(r.file);
+    report(r, native(path));
+    emit putBackDone(r);
+    return r.readBack();
+}
+
+void Workshop::report(const PutBackResult& r, const QString& shownPath)
+{
+    const QString copy = QString("\n\nO que o controlador tinha antes está em\n%1").arg(native(r.copy));
+    switch (r.stage) {
+    case PutBackResult::FileRefused:
+        s.boxes.showMessage(QString("%1:\n%2\n\nNada foi enviado ao controlador.")
+                                .arg(shownPath, QString::fromStdString(r.error)),
+                            OpenCaption);
+        return;
+    case PutBackResult::ReadFailed:
+        s.boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);
+        return;
+    case PutBackResult::Declined:
+        return;
+    case PutBackResult::CopyFailed:
+        s.boxes.showMessage(QString("Não foi possível salvar a cópia do que o controlador tem (%1):\n%2\n\n"
+                                    "Nada foi gravado no controlador.")
+                                .arg(native(r.copy), QString::fromStdString(r.error)),
+                            OpenCaption);
+        return;
+    case PutBackResult::Written:
+        break;
+    }
+    switch (r.written.outcome) {
+    case VerifiedWrite::Verified:
+        s.boxes.showMessage("Verificado: os 25 bytes lidos de volta do controlador são os gravados." + copy, "Gravação");
+        return;
+    case VerifiedWrite::Differs: {
+        QString lines;
+        for (const BlockRow& row : r.differing)
+            lines += "\n" + QString::fromStdString(mismatchLine(row));
+        s.boxes.showMessage("A conferência falhou: o controlador guardou outros valores." + lines + copy,
+                            "Falha na conferência");
+        return;
+    }
+    case VerifiedWrite::WriteFailed:
+        s.boxes.showMessage(QString(texts::CommFailure) +
+                                " na gravação: o controlador pode ter recebido ou não o arquivo." + copy,
+                            texts::CommFailureCaption);
+        return;
+    case VerifiedWrite::ReadBackFailed:
+        s.boxes.showMessage(QString(texts::CommFailure) + " na conferência: não se sabe o que o controlador guardou." +
+                                copy,
+                            texts::CommFailureCaption);
+        return;
+    }
+}
+
+void Workshop::fichaClick()
+{
+    if (!haveLastRead)
+        return;
+    VehicleDetails d = lastDetails;
+    if (!s.dialogs.askDetails(s.window, "Imprimir ficha (PDF)",
+                              "A ficha mostra os parâmetros lidos do controlador pela última vez com \"Ler\".", d))
+        return;
+    lastDetails = d;
+    const QString suggested = QDir(s.folders.workshop())
+                                  .filePath(QString::fromStdString(files::fileName(
+                                      d.plate.toStdString(), nameStampNow().toStdString(), files::SheetExtension)));
+    QString path = s.dialogs.saveFileName(s.window, "Salvar ficha", suggested, "Documento PDF (*.pdf)");
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += files::SheetExtension;
+    QString why;
+    const SheetContent content{lastRead, link, d, QDateTime::currentDateTime(), s.decimalSeparator};
+    if (!writeWhole(path, sheetPdf(content), why)) {
+        s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
+        return;
+    }
+    if (!s.dialogs.openDocument(path))
+        s.boxes.showMessage(
+            QString("Ficha salva em\n%1\n\nNenhum programa abriu o PDF; abra-o pelo gerenciador de arquivos.")
+                .arg(native(path)),
+            "Ficha");
+}
+
+void Workshop::sobreClick() { showAbout(s.window, link); }

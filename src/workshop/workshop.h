@@ -1,0 +1,87 @@
+#pragma once
+// The workshop's tasks beside the form: the block as last read saved into a parameter
+// file, a file put back through the comparison window with a verified write, the
+// settings sheet as a PDF, and the About box. It learns what the main window did from
+// the window's signals, and reaches the controller only to put a file back, while the
+// window holds its monitor.
+#include "core/events.h"
+#include "core/put_back.h"
+#include "workshop/details_dialog.h"
+
+#include <QList>
+#include <QObject>
+
+class MessageBoxes;
+class QAction;
+class QWidget;
+class WorkshopFolders;
+namespace tuma {
+class Link;
+}
+
+// What a put-back needs of the window that owns the form and the monitor.
+class FormAccess {
+public:
+    virtual ~FormAccess() = default;
+    // Checks the entry being typed and stops the monitor; false when the entry was
+    // refused: then nothing more happens.
+    virtual bool hold() = 0;
+    // Starts the monitor again, filling the form from the controller first when `reread`.
+    virtual void release(bool reread) = 0;
+    virtual tuma::Link& link() = 0;
+};
+
+class Workshop : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        QWidget* window; // the dialogs' parent
+        FormAccess& form;
+        WorkshopDialogs& dialogs;
+        MessageBoxes& boxes;
+        const WorkshopFolders& folders;
+        char decimalSeparator;
+    };
+    explicit Workshop(const Services& services);
+
+    // The items, each greyed while it cannot act; their shortcuts act where the
+    // composition adds them.
+    QAction* acao_salvar;
+    QAction* acao_abrir;
+    QAction* acao_ficha;
+    QAction* acao_sobre;
+    QList<QAction*> actions() const { return {acao_salvar, acao_abrir, acao_ficha, acao_sobre}; }
+
+    void salvarClick();
+    void abrirClick();
+    void fichaClick();
+    void sobreClick();
+
+    // What the technician typed last, or what the file opened last said.
+    const VehicleDetails& details() const { return lastDetails; }
+
+    // The main window's news.
+    void linkChanged(const tuma::LinkFacts& facts);
+    void blockRead(const tuma::Block& block);
+    void programmed(const tuma::ProgrammingFacts& facts);
+
+signals:
+    // A file went through the put-back flow (whatever its end).
+    void putBackDone(const tuma::PutBackResult& result);
+
+private:
+    QAction* item(const char* name, const char* text, const QKeySequence& keys, void (Workshop::*handler)());
+    void updateActions();
+    void report(const tuma::PutBackResult& r, const QString& shownPath);
+    tuma::FileHeader headerNow(const VehicleDetails& d) const;
+    // The put-back itself; true when the controller was written and read back.
+    bool putBackFile();
+
+    Services s;
+    tuma::LinkFacts link;
+    // The block as the last successful "&Ler " found it, with a mixture the
+    // programming dialog stored since: never the form's unsaved edits.
+    tuma::commands::ConfigImage lastRead{};
+    bool haveLastRead = false;
+    VehicleDetails lastDetails;
+};
