@@ -62,6 +62,27 @@ std::string findColumns(const std::vector<std::string>& names, Columns& at)
     return {};
 }
 
+// A row's seconds, marker, failure and values into `s`; why they do not read, or "".
+std::string readFields(const std::vector<std::string>& f, const Columns& at, char sep, DriveSample& s)
+{
+    if (at.seconds >= 0 && !tryParseDecimal(f[static_cast<size_t>(at.seconds)], sep, s.seconds))
+        return "segundos inválidos: \"" + f[static_cast<size_t>(at.seconds)] + "\"";
+    if (at.marker >= 0 && !f[static_cast<size_t>(at.marker)].empty()) {
+        int32_t m = 0;
+        if (!tryParseInteger(f[static_cast<size_t>(at.marker)], m) || m < 0)
+            return "marcador inválido: \"" + f[static_cast<size_t>(at.marker)] + "\"";
+        s.marker = m;
+    }
+    s.failure = f[static_cast<size_t>(at.failure)];
+    s.ok = s.failure.empty();
+    for (size_t i = 0; s.ok && i < at.values.size(); ++i) {
+        const std::string& v = f[static_cast<size_t>(at.values[i])];
+        if (!tryParseDecimal(v, sep, s.values[i]))
+            return "valor inválido na coluna \"" + columnName(liveValueTable()[i]) + "\": \"" + v + "\"";
+    }
+    return {};
+}
+
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long daysFromCivil(long y, unsigned m, unsigned d)
 {
@@ -166,21 +187,9 @@ DriveLog readDriveLog(const std::string& text)
         if (log.samples.empty())
             firstTime = when;
         s.seconds = when - firstTime;
-        if (at.seconds >= 0 && !tryParseDecimal(f[static_cast<size_t>(at.seconds)], log.decimalSeparator, s.seconds))
-            return fail("segundos inválidos: \"" + f[static_cast<size_t>(at.seconds)] + "\"");
-        if (at.marker >= 0 && !f[static_cast<size_t>(at.marker)].empty()) {
-            int32_t m = 0;
-            if (!tryParseInteger(f[static_cast<size_t>(at.marker)], m) || m < 0)
-                return fail("marcador inválido: \"" + f[static_cast<size_t>(at.marker)] + "\"");
-            s.marker = m;
-        }
-        s.failure = f[static_cast<size_t>(at.failure)];
-        s.ok = s.failure.empty();
-        for (size_t i = 0; s.ok && i < at.values.size(); ++i) {
-            const std::string& v = f[static_cast<size_t>(at.values[i])];
-            if (!tryParseDecimal(v, log.decimalSeparator, s.values[i]))
-                return fail("valor inválido na coluna \"" + columnName(liveValueTable()[i]) + "\": \"" + v + "\"");
-        }
+        const std::string why = readFields(f, at, log.decimalSeparator, s);
+        if (!why.empty())
+            return fail(why);
         log.samples.push_back(std::move(s));
     }
     log.ok = true;

@@ -57,6 +57,19 @@ bool Link::OpenPort(const std::string& portName)
     return true;
 }
 
+uint32_t Link::buildRequest(uint8_t command, uint16_t address, uint8_t count, const uint8_t* data)
+{
+    frame[0] = 0xF3;
+    frame[1] = command;
+    frame[2] = static_cast<uint8_t>(address >> 8);
+    frame[3] = static_cast<uint8_t>(address & 0xFF);
+    frame[4] = count;
+    if (count > 0)
+        std::memcpy(frame + 5, data, count);
+    frame[5 + count] = Crc8(frame, 5u + count);
+    return 6u + count;
+}
+
 bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room)
 {
     if (!opened)
@@ -73,15 +86,7 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
         trace(LinkTracer::Event::Drained, transferred);
     }
 
-    frame[0] = 0xF3;
-    frame[1] = command;
-    frame[2] = static_cast<uint8_t>(address >> 8);
-    frame[3] = static_cast<uint8_t>(address & 0xFF);
-    frame[4] = count;
-    if (count > 0)
-        std::memcpy(frame + 5, data, count);
-    frame[5 + count] = Crc8(frame, 5u + count);
-    const uint32_t requestLength = 6u + count;
+    const uint32_t requestLength = buildRequest(command, address, count, data);
 
     transferred = 0;
     for (int attempt = 0; attempt < Attempts; ++attempt) {

@@ -78,6 +78,8 @@ public:
 
 private:
     static constexpr int Attempts = 3;
+    // The request frame in the frame buffer; its length.
+    uint32_t buildRequest(uint8_t command, uint16_t address, uint8_t count, const uint8_t* data);
     // What the link did, with the first `length` bytes of the frame buffer.
     void trace(LinkTracer::Event event, uint32_t length)
     {

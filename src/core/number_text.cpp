@@ -115,10 +115,11 @@ int32_t parseInteger(const std::string& text)
     return v;
 }
 
-bool tryParseDecimal(const std::string& text, char sep, double& out)
+namespace {
+// The grammar of a decimal text with the separator `sep`, checked; the number written
+// into `canon` as a C text ("-12.5e3").
+bool canonicalDecimal(const std::string& text, char sep, std::string& canon)
 {
-    // Validate the grammar first, then hand a canonical C text to from_chars, which
-    // ignores the locale.
     const char* p = text.c_str();
     const char* end = p + text.size();
     while (p < end && isBlank(*p))
@@ -126,7 +127,6 @@ bool tryParseDecimal(const std::string& text, char sep, double& out)
     while (end > p && isBlank(end[-1]))
         --end;
     // As long as the text: a long run of digits is still a number.
-    std::string canon;
     canon.reserve(static_cast<size_t>(end - p));
     if (p < end && (*p == '+' || *p == '-')) {
         if (*p == '-')
@@ -161,7 +161,16 @@ bool tryParseDecimal(const std::string& text, char sep, double& out)
         if (expDigits == 0)
             return false;
     }
-    if (p != end)
+    return p == end;
+}
+} // namespace
+
+bool tryParseDecimal(const std::string& text, char sep, double& out)
+{
+    // Validate the grammar first, then hand a canonical C text to from_chars, which
+    // ignores the locale.
+    std::string canon;
+    if (!canonicalDecimal(text, sep, canon))
         return false;
     const char* first = canon.data();
     const char* last = first + canon.size();

@@ -39,6 +39,33 @@ std::string frameText(const Frame& f)
         s += " (bad CRC, not answered)";
     return s;
 }
+
+// The commands typed on standard input, until "quit" or its end.
+void serveCommands(PtyServer& server, Controller& controller)
+{
+    std::string line;
+    size_t shown = 0;
+    while (std::getline(std::cin, line)) {
+        std::lock_guard<std::mutex> guard(server.mutex());
+        if (line == "quit")
+            break;
+        if (line.rfind("fault ", 0) == 0) {
+            Fault f;
+            if (faultFromName(line.substr(6), f)) {
+                controller.setFault(f);
+                std::printf("fault mode: %s\n", faultName(f));
+            } else {
+                std::printf("unknown fault mode\n");
+            }
+        } else if (line == "frames") {
+            for (; shown < controller.frames.size(); ++shown)
+                std::printf("%s\n", frameText(controller.frames[shown]).c_str());
+        } else if (!line.empty()) {
+            std::printf("commands: fault NAME, frames, quit\n");
+        }
+        std::fflush(stdout);
+    }
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,28 +103,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     server.startThread();
 
-    std::string line;
-    size_t shown = 0;
-    while (std::getline(std::cin, line)) {
-        std::lock_guard<std::mutex> guard(server.mutex());
-        if (line == "quit")
-            break;
-        if (line.rfind("fault ", 0) == 0) {
-            Fault f;
-            if (faultFromName(line.substr(6), f)) {
-                controller.setFault(f);
-                std::printf("fault mode: %s\n", faultName(f));
-            } else {
-                std::printf("unknown fault mode\n");
-            }
-        } else if (line == "frames") {
-            for (; shown < controller.frames.size(); ++shown)
-                std::printf("%s\n", frameText(controller.frames[shown]).c_str());
-        } else if (!line.empty()) {
-            std::printf("commands: fault NAME, frames, quit\n");
-        }
-        std::fflush(stdout);
-    }
+    serveCommands(server, controller);
     // Without a terminal on standard input (started in the background) keep serving.
     if (std::cin.eof() && !quiet) {
         std::printf("standard input closed; serving until killed\n");

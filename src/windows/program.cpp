@@ -94,10 +94,13 @@ void TProgramForm::button_OKClick()
         }
         const bool sent = item == Mixture ? commands::writeMixture(*link, value)
                                           : commands::setProgramMode(*link, value);
-        if (item == Mixture && sent)
-            outcome = {ProgrammingOutcome::MixtureStored, value};
-        else
-            outcome = {ProgrammingOutcome::ControllerMayHaveChanged, 0};
+        outcome = {};
+        if (item == Mixture && sent) {
+            outcome.kind = ProgrammingOutcome::MixtureStored;
+            outcome.mixture = value;
+        } else {
+            outcome.kind = ProgrammingOutcome::ControllerMayHaveChanged;
+        }
         outcome.confirmed = true;
         outcome.facts.action = static_cast<ProgrammingFacts::Action>(item);
         outcome.facts.sent = sent;
