@@ -1,7 +1,7 @@
 #include "chart/chart_room.h"
 
 #include "widgets/file_dialogs.h"
-#include "widgets/handlers.h"
+#include "widgets/menu_action.h"
 #include "widgets/message_box.h"
 
 #include <QAction>
@@ -12,17 +12,10 @@
 
 ChartRoom::ChartRoom(const Services& services) : s(services)
 {
-    const auto item = [this](const char* name, const char* text, const QKeySequence& keys, void (ChartRoom::*handler)()) {
-        auto* a = new QAction(QString::fromUtf8(text), this);
-        a->setObjectName(name);
-        a->setShortcut(keys);
-        a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
-        return a;
-    };
-    acao_grafico = item("acao_grafico", "Gráfico dos valores instantâneos...", QKeySequence(Qt::CTRL | Qt::Key_G),
-                        &ChartRoom::graficoClick);
-    acao_abrir_registro = item("acao_abrir_registro", "Abrir registro...", QKeySequence(), &ChartRoom::abrir_registroClick);
+    acao_grafico = menuAction(this, "acao_grafico", "Gráfico dos valores instantâneos...",
+                              QKeySequence(Qt::CTRL | Qt::Key_G), [this] { graficoClick(); });
+    acao_abrir_registro =
+        menuAction(this, "acao_abrir_registro", "Abrir registro...", QKeySequence(), [this] { abrir_registroClick(); });
 }
 
 ChartRoom::~ChartRoom()

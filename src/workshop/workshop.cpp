@@ -4,7 +4,7 @@
 #include "core/texts.h"
 #include "core/workshop_files.h"
 #include "widgets/file_dialogs.h"
-#include "widgets/handlers.h"
+#include "widgets/menu_action.h"
 #include "widgets/message_box.h"
 #include "workshop/about.h"
 #include "workshop/compare_window.h"
@@ -100,25 +100,15 @@ private:
 
 Workshop::Workshop(const Services& services) : s(services)
 {
-    acao_salvar = item("acao_salvar", "Salvar parâmetros do controlador...", QKeySequence(Qt::CTRL | Qt::Key_S),
-                       &Workshop::salvarClick);
-    acao_abrir = item("acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence(Qt::CTRL | Qt::Key_O),
-                      &Workshop::abrirClick);
-    acao_ficha = item("acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
-                      &Workshop::fichaClick);
-    acao_sobre = item("acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1), &Workshop::sobreClick);
+    acao_salvar = menuAction(this, "acao_salvar", "Salvar parâmetros do controlador...",
+                             QKeySequence(Qt::CTRL | Qt::Key_S), [this] { salvarClick(); });
+    acao_abrir = menuAction(this, "acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence(Qt::CTRL | Qt::Key_O),
+                            [this] { abrirClick(); });
+    acao_ficha = menuAction(this, "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
+                            [this] { fichaClick(); });
+    acao_sobre = menuAction(this, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1),
+                            [this] { sobreClick(); });
     updateActions();
-}
-
-QAction* Workshop::item(const char* name, const char* text, const QKeySequence& keys, void (Workshop::*handler)())
-{
-    auto* a = new QAction(QString::fromUtf8(text), this);
-    a->setObjectName(name);
-    a->setShortcut(keys);
-    // The shortcut works with the menu closed, while the window it is added to has the focus.
-    a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
-    return a;
 }
 
 void Workshop::updateActions()

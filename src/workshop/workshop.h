@@ -70,7 +70,6 @@ signals:
     void putBackDone(const tuma::PutBackResult& result);
 
 private:
-    QAction* item(const char* name, const char* text, const QKeySequence& keys, void (Workshop::*handler)());
     void updateActions();
     void report(const tuma::PutBackResult& r, const QString& shownPath);
     tuma::FileHeader headerNow(const VehicleDetails& d) const;
