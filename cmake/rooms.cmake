@@ -1,0 +1,18 @@
+# The rooms' arrows, checked when the project is configured: a header of a room that
+# a room may not reach stops the configuration, naming the file and the line.
+# tuma_room(ROOM [REACHES other rooms...])
+function(tuma_room room)
+  cmake_parse_arguments(R "" "" "REACHES" ${ARGN})
+  file(GLOB sources ${CMAKE_CURRENT_SOURCE_DIR}/${room}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/${room}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line ${includes})
+      string(REGEX MATCH "\"([a-z_]+)/" found "${line}")
+      set(other ${CMAKE_MATCH_1})
+      if(NOT other STREQUAL room AND NOT other IN_LIST R_REACHES)
+        file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${source})
+        message(FATAL_ERROR "${shown}: ${line}\n  the room ${room} reaches only: ${room} ${R_REACHES}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
