@@ -1,13 +1,18 @@
 #include "app/house.h"
 
 #include "app/app_windows.h"
+#include "app/menu_bar.h"
 #include "app/system_menu.h"
 #include "chart/chart_room.h"
 #include "widgets/file_dialogs.h"
+#include "widgets/menu_action.h"
 #include "windows/principal.h"
+#include "workshop/changes_window.h"
 #include "workshop/workshop.h"
 
+#include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 
 namespace {
 // The put-back's hold on the main window's form and monitor.
@@ -17,12 +22,19 @@ public:
     void release(bool reread) override { MainForm->releaseMonitor(reread); }
     tuma::Link& link() override { return MainForm->link(); }
 };
+
+QString linkText(const tuma::LinkFacts& f)
+{
+    return f.checked ? QString("%1 · versão %2").arg(QString::fromStdString(f.port), QString::fromStdString(f.controllerVersion))
+                     : QString("sem conexão");
+}
 } // namespace
 
 struct House::Parts {
     explicit Parts(const QString& documents) : folders(documents) {}
     WorkshopFolders folders;
     MainFormAccess form;
+    std::unique_ptr<MainMenuBar> menuBar;
 };
 
 House::House(const Platform& platform, const HouseServices& services)
@@ -36,36 +48,70 @@ House::House(const Platform& platform, const HouseServices& services)
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
+    listen();
+    buildMenus();
+}
 
+void House::listen()
+{
+    Workshop* w = workshopRoom.get();
     // What the main window tells, and who listens.
     QObject::connect(MainForm, &TMainForm::linkChanged, w, &Workshop::linkChanged);
     QObject::connect(MainForm, &TMainForm::blockRead, w, &Workshop::blockRead);
     QObject::connect(MainForm, &TMainForm::programmed, w, &Workshop::programmed);
+    QObject::connect(MainForm, &TMainForm::formChanged, w, &Workshop::formChanged);
     QObject::connect(MainForm, &TMainForm::polled, chartRoom.get(), &ChartRoom::polled);
+}
 
-    // One set of actions: their shortcuts on the main window, the context menu, the
-    // system menu.
+void House::buildMenus()
+{
+    Workshop* w = workshopRoom.get();
+    QAction* quit = menuAction(w, "acao_sair", "Sair", QKeySequence(), [] { MainForm->sairClick(); });
+    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha};
+    const QList<QAction*> view = {chartRoom->acao_grafico, chartRoom->acao_abrir_registro, w->acao_alteracoes};
+    const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
+
+    // One set of actions: their shortcuts on the main window, the menu bar, the context
+    // menu and the system menu.
+    MainForm->addActions(files + view + help);
+    parts->menuBar = std::make_unique<MainMenuBar>(
+        MainForm, QList<MenuSpec>{{"&Arquivo", "menu_arquivo", files + QList<QAction*>{nullptr, quit}},
+                                  {"&Exibir", "menu_exibir", view},
+                                  {"Aj&uda", "menu_ajuda", help}});
+    MainMenuBar* bar = parts->menuBar.get();
+    bar->showLink(linkText({}));
+    bar->onChangesClicked([w] { w->alteracoesClick(); });
+    QObject::connect(MainForm, &TMainForm::linkChanged, bar->bar(),
+                     [bar](const tuma::LinkFacts& f) { bar->showLink(linkText(f)); });
+    QObject::connect(w, &Workshop::pendingCountChanged, bar->bar(),
+                     [bar](int n) { bar->showChanges(pendingCountText(static_cast<size_t>(n))); });
+    QObject::connect(chartRoom.get(), &ChartRoom::recordingChanged, bar->bar(), [bar](bool active, qint64 rows) {
+        bar->showRecording(active ? QString("Gravando registro · %1 linhas").arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(rows))
+                                  : QString());
+    });
+
     menu_oficina = new QMenu(MainForm);
     menu_oficina->setObjectName("menu_oficina");
-    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha};
     menu_oficina->addActions(files);
     menu_oficina->addSeparator();
-    menu_oficina->addActions(chartRoom->actions());
+    menu_oficina->addActions(view);
     menu_oficina->addSeparator();
-    menu_oficina->addAction(w->acao_sobre);
-    MainForm->addActions(w->actions());
-    MainForm->addActions(chartRoom->actions());
+    menu_oficina->addActions(help);
     // The edit fields keep their own menus: their right-clicks never reach the window.
     MainForm->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(MainForm, &QWidget::customContextMenuRequested, menu_oficina,
                      [menu = menu_oficina](const QPoint& at) { menu->exec(MainForm->mapToGlobal(at)); });
-    addToSystemMenu(MainForm, files + chartRoom->actions() + QList<QAction*>{w->acao_sobre});
+    addToSystemMenu(MainForm, files + view + help);
 }
+
+QWidget* House::formArea() const { return parts->menuBar->form(); }
+MainMenuBar& House::menuBar() { return *parts->menuBar; }
 
 House::~House()
 {
     // The rooms' windows and actions go first: the main window outlives its listeners.
     chartRoom.reset();
     workshopRoom.reset();
+    parts.reset();
     destroyWindows();
 }

@@ -11,6 +11,8 @@
 #include <memory>
 
 class ChartRoom;
+class MainMenuBar;
+class QWidget;
 class MessageBoxes;
 class QMenu;
 class Workshop;
@@ -33,8 +35,13 @@ public:
     ChartRoom& chart() { return *chartRoom; }
     // The main window's context menu (a right-click outside the edit fields).
     QMenu* contextMenu() const { return menu_oficina; }
+    MainMenuBar& menuBar();
+    // The widget that holds the form, directly under the menu bar.
+    QWidget* formArea() const;
 
 private:
+    void listen();
+    void buildMenus();
     struct Parts;
     std::unique_ptr<Parts> parts;
     std::unique_ptr<Workshop> workshopRoom;

@@ -30,6 +30,7 @@ void ChartRoom::graficoClick()
     if (!live) {
         live = new ChartWindow(history, s.decimalSeparator, s.recording);
         connect(live, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+        connect(live, &ChartWindow::recordingChanged, this, &ChartRoom::recordingChanged);
         // Beside the main window where the screen has room, so that both stay in view.
         if (const QScreen* screen = s.window->screen()) {
             const QRect room = screen->availableGeometry();

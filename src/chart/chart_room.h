@@ -38,6 +38,10 @@ public:
     // The live chart once opened, else nullptr.
     ChartWindow* chart() const { return live; }
 
+signals:
+    // The live chart's recording started, wrote a row, or stopped.
+    void recordingChanged(bool active, qint64 rows);
+
 private:
     // Asks for a drive log and reads it; false when cancelled or refused (the box names
     // the line).

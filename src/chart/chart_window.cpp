@@ -468,6 +468,7 @@ void ChartWindow::updateTitle()
     if (windowTitle() != title)
         setWindowTitle(title);
     gravar_registro->setText(recording.active() ? "Pa&rar registro" : "Gravar &registro");
+    emit recordingChanged(recording.active(), recording.rows());
 }
 
 void ChartWindow::startRecording(const QString& plate)

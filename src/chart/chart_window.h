@@ -80,6 +80,8 @@ public:
 signals:
     // "Abrir registro...": the main window's item, which knows where logs are.
     void openLogRequested();
+    // A recording started, wrote a row, or stopped.
+    void recordingChanged(bool active, qint64 rows);
 
 private:
     void build(bool live);

@@ -23,6 +23,15 @@ class CachingStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
 
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        // Alt pressed and released alone reaches the menu bar, as on Windows, on every system.
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
     {

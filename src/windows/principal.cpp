@@ -182,6 +182,7 @@ void TMainForm::apply(const ProgrammingOutcome& outcome)
     case ProgrammingOutcome::Nothing:
         break;
     }
+    publishForm();
 }
 
 // ------------------------------------------------------------------ reading and writing
@@ -219,6 +220,7 @@ void TMainForm::lerClick()
         emit blockReadFailed();
     }
 
+    publishForm();
     if (commands::readShortLive(link, liveValues)) {
         live.show(liveValues, addr::ShortLiveFirst, scaleText());
         Timer_Read->start();
@@ -250,6 +252,7 @@ void TMainForm::gravarClick()
             boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);
         }
         emit blockWritten(facts);
+        publishForm();
     }
     Timer_Read->start();
 }
@@ -294,9 +297,17 @@ QString steppedIdleSpeed(MessageBoxes& boxes, const std::string& text, int32_t s
 }
 } // namespace
 
-void TMainForm::rpmdownClick() { rpm_adj->setText(steppedIdleSpeed(boxes, textOf(rpm_adj), -25)); }
+void TMainForm::rpmdownClick()
+{
+    rpm_adj->setText(steppedIdleSpeed(boxes, textOf(rpm_adj), -25));
+    publishForm();
+}
 
-void TMainForm::rpmupClick() { rpm_adj->setText(steppedIdleSpeed(boxes, textOf(rpm_adj), 25)); }
+void TMainForm::rpmupClick()
+{
+    rpm_adj->setText(steppedIdleSpeed(boxes, textOf(rpm_adj), 25));
+    publishForm();
+}
 
 void TMainForm::rpm_cal_buttonClick()
 {
@@ -313,6 +324,7 @@ void TMainForm::rpm_cal_buttonClick()
     int64_t v = parseInteger(textOf(rpm_adj));
     v = scale == 8 ? v * 8 : v / 2;
     rpm_adj->setText(QString::number(v));
+    publishForm();
 }
 
 // ------------------------------------------------------------------ option check boxes
@@ -320,6 +332,7 @@ void TMainForm::rpm_cal_buttonClick()
 void TMainForm::setFlag(uint8_t bit, bool on)
 {
     editFlags = on ? static_cast<uint8_t>(editFlags | bit) : static_cast<uint8_t>(editFlags & ~bit);
+    publishForm();
 }
 
 void TMainForm::setEnabledAll(std::initializer_list<QWidget*> widgets, bool on)
@@ -360,6 +373,18 @@ void TMainForm::heat_enClick()
 
 void TMainForm::fieldEnter(QLineEdit* field) { savedText = field->text(); }
 
+FormState TMainForm::formState() const
+{
+    FormState form;
+    form.writable = gravar->isEnabled();
+    form.image = blockOf(configBlock);
+    for (const auto& [row, field] : fields)
+        form.texts.push_back(textOf(field));
+    form.flags = editFlags;
+    form.scale = scaleText();
+    return form;
+}
+
 bool TMainForm::checkFocusedField() { return entry->checkFocused(); }
 
 void TMainForm::reject(QLineEdit* field, const char* message, const char* caption)
@@ -375,8 +400,10 @@ void TMainForm::reject(QLineEdit* field, const char* message, const char* captio
 bool TMainForm::fieldExit(QLineEdit* field)
 {
     const EntryVerdict verdict = checkEntry(*parameterOf(field), textOf(field), decimalSep, textOf(limite_corr));
-    if (verdict.accepted())
+    if (verdict.accepted()) {
+        publishForm();
         return true;
+    }
     reject(field, verdict.message, verdict.caption);
     return false;
 }
@@ -387,6 +414,7 @@ void TMainForm::limite_corrExit()
         return;
     if (exceedsMaxCorrection(parseDecimal(textOf(porc_mistura), decimalSep), textOf(limite_corr), decimalSep))
         porc_mistura->setText(limite_corr->text());
+    publishForm();
 }
 
 void TMainForm::porc_misturaExit() { fieldExit(porc_mistura); }

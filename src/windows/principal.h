@@ -5,6 +5,7 @@
 // to know listens, and the window knows none of them.
 #include "core/commands.h"
 #include "core/events.h"
+#include "core/pending_changes.h"
 #include "widgets/live_boxes.h"
 #include "windows/ui_principal.h"
 
@@ -133,8 +134,16 @@ signals:
     void monitorChanged(bool running);
     // A confirmed programming action.
     void programmed(const tuma::ProgrammingFacts& facts);
+    // The form as "&Gravar " would send it: after an entry's exit check accepts it, an
+    // option box, the idle speed or its scale changes, and after each read or write.
+    void formChanged(const tuma::FormState& form);
+
+public:
+    // The form as it stands, as formChanged() tells it.
+    tuma::FormState formState() const;
 
 private:
+    void publishForm() { emit formChanged(formState()); }
     // What the programming dialog changed in the controller since the last read.
     void apply(const ProgrammingOutcome& outcome);
     // A field's or label's text for the conversions.

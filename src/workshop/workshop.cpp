@@ -7,7 +7,9 @@
 #include "widgets/menu_action.h"
 #include "widgets/message_box.h"
 #include "workshop/about.h"
+#include "workshop/changes_window.h"
 #include "workshop/compare_window.h"
+#include "workshop/manual_window.h"
 #include "workshop/sheet.h"
 
 #include <QAction>
@@ -106,8 +108,12 @@ Workshop::Workshop(const Services& services) : s(services)
                             [this] { abrirClick(); });
     acao_ficha = menuAction(this, "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
                             [this] { fichaClick(); });
-    acao_sobre = menuAction(this, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence(Qt::Key_F1),
-                            [this] { sobreClick(); });
+    acao_sobre =
+        menuAction(this, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence(), [this] { sobreClick(); });
+    acao_alteracoes = menuAction(this, "acao_alteracoes", "Alterações não gravadas...", QKeySequence(),
+                                 [this] { alteracoesClick(); });
+    acao_manual =
+        menuAction(this, "acao_manual", "Manual do técnico", QKeySequence(Qt::Key_F1), [this] { manualClick(); });
     updateActions();
 }
 
@@ -291,3 +297,39 @@ void Workshop::fichaClick()
 }
 
 void Workshop::sobreClick() { showAbout(s.window, link); }
+
+Workshop::~Workshop()
+{
+    delete changesList;
+    delete manual;
+}
+
+void Workshop::formChanged(const FormState& form)
+{
+    const size_t before = changes.size();
+    changes = pendingChanges(form, s.decimalSeparator);
+    writable = form.writable;
+    if (changesList)
+        changesList->showChanges(changes, writable);
+    if (changes.size() != before)
+        emit pendingCountChanged(static_cast<int>(changes.size()));
+}
+
+void Workshop::alteracoesClick()
+{
+    if (!changesList)
+        changesList = new ChangesWindow();
+    changesList->showChanges(changes, writable);
+    changesList->show();
+    changesList->raise();
+    changesList->activateWindow();
+}
+
+void Workshop::manualClick()
+{
+    if (!manual)
+        manual = new ManualWindow();
+    manual->show();
+    manual->raise();
+    manual->activateWindow();
+}

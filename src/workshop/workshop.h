@@ -5,12 +5,15 @@
 // the window's signals, and reaches the controller only to put a file back, while the
 // window holds its monitor.
 #include "core/events.h"
+#include "core/pending_changes.h"
 #include "core/put_back.h"
 #include "workshop/details_dialog.h"
 
 #include <QList>
 #include <QObject>
 
+class ChangesWindow;
+class ManualWindow;
 class MessageBoxes;
 class QAction;
 class QWidget;
@@ -43,6 +46,7 @@ public:
         char decimalSeparator;
     };
     explicit Workshop(const Services& services);
+    ~Workshop() override;
 
     // The items, each greyed while it cannot act; their shortcuts act where the
     // composition adds them.
@@ -50,12 +54,24 @@ public:
     QAction* acao_abrir;
     QAction* acao_ficha;
     QAction* acao_sobre;
-    QList<QAction*> actions() const { return {acao_salvar, acao_abrir, acao_ficha, acao_sobre}; }
+    QAction* acao_alteracoes;
+    QAction* acao_manual;
+    QList<QAction*> actions() const
+    {
+        return {acao_salvar, acao_abrir, acao_ficha, acao_sobre, acao_alteracoes, acao_manual};
+    }
 
     void salvarClick();
     void abrirClick();
     void fichaClick();
     void sobreClick();
+    void alteracoesClick();
+    void manualClick();
+
+    // What the next "&Gravar " would change, as the form stood when last told.
+    const std::vector<tuma::PendingChange>& pending() const { return changes; }
+    ChangesWindow* changesWindow() const { return changesList; }
+    ManualWindow* manualWindow() const { return manual; }
 
     // What the technician typed last, or what the file opened last said.
     const VehicleDetails& details() const { return lastDetails; }
@@ -64,8 +80,11 @@ public:
     void linkChanged(const tuma::LinkFacts& facts);
     void blockRead(const tuma::Block& block);
     void programmed(const tuma::ProgrammingFacts& facts);
+    void formChanged(const tuma::FormState& form);
 
 signals:
+    // How many changes the next "&Gravar " would make.
+    void pendingCountChanged(int count);
     // A file went through the put-back flow (whatever its end).
     void putBackDone(const tuma::PutBackResult& result);
 
@@ -83,4 +102,8 @@ private:
     tuma::commands::ConfigImage lastRead{};
     bool haveLastRead = false;
     VehicleDetails lastDetails;
+    std::vector<tuma::PendingChange> changes;
+    bool writable = false;
+    ChangesWindow* changesList = nullptr;
+    ManualWindow* manual = nullptr;
 };

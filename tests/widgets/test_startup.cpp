@@ -1,9 +1,11 @@
 #include "support/widget_harness.h"
 
 #include "app/demo_port.h"
+#include "app/menu_bar.h"
 #include "windows/link_trace.h"
 
 #include <QLoggingCategory>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -17,7 +19,11 @@ class Startup : public Windows {};
 TEST_F(Startup, InitialStateOfTheMainWindow)
 {
     EXPECT_EQ(MainForm->windowTitle(), QString::fromUtf8("Marvolan - Tuma Programável v 2.5"));
-    EXPECT_EQ(MainForm->size(), QSize(794, 576));
+    // The form, directly under the menu bar; the window taller by the bar.
+    const int bar = house->menuBar().bar()->height();
+    EXPECT_GT(bar, 10);
+    EXPECT_EQ(house->formArea()->geometry(), QRect(0, bar, 794, 576));
+    EXPECT_EQ(MainForm->size(), QSize(794, 576 + bar));
     EXPECT_EQ(MainForm->minimumSize(), MainForm->maximumSize());
     EXPECT_TRUE(MainForm->config->isEnabled());
     EXPECT_TRUE(MainForm->sair->isEnabled());

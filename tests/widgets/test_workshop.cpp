@@ -139,7 +139,9 @@ TEST_F(Workshop, MenuItemsShortcutsAndWhenTheyAct)
         {action("acao_salvar"), "acao_salvar", "Salvar parâmetros do controlador...", QKeySequence("Ctrl+S")},
         {action("acao_abrir"), "acao_abrir", "Abrir parâmetros de arquivo...", QKeySequence("Ctrl+O")},
         {action("acao_ficha"), "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence("Ctrl+P")},
-        {action("acao_sobre"), "acao_sobre", "Sobre o Tuma Programável...", QKeySequence("F1")},
+        {action("acao_sobre"), "acao_sobre", "Sobre o Tuma Programável...", QKeySequence()},
+        {action("acao_manual"), "acao_manual", "Manual do técnico", QKeySequence("F1")},
+        {action("acao_alteracoes"), "acao_alteracoes", "Alterações não gravadas...", QKeySequence()},
     };
     EXPECT_EQ(house->contextMenu()->objectName(), "menu_oficina");
     for (const auto& i : items) {
@@ -450,17 +452,18 @@ TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
         EXPECT_TRUE(items.isEmpty());
         return;
     }
-    ASSERT_GE(items.size(), 7);
+    ASSERT_GE(items.size(), 9);
     const QString off = " (desativado)";
-    EXPECT_EQ(items.mid(items.size() - 7),
+    EXPECT_EQ(items.mid(items.size() - 9),
               QStringList({"", QString::fromUtf8("Salvar parâmetros do controlador...\tCtrl+S") + off,
                            QString::fromUtf8("Abrir parâmetros de arquivo...\tCtrl+O") + off,
                            "Imprimir ficha (PDF)...\tCtrl+P" + off,
                            QString::fromUtf8("Gráfico dos valores instantâneos...\tCtrl+G"), "Abrir registro...",
-                           QString::fromUtf8("Sobre o Tuma Programável...\tF1")}));
+                           QString::fromUtf8("Alterações não gravadas..."), QString::fromUtf8("Manual do técnico\tF1"),
+                           QString::fromUtf8("Sobre o Tuma Programável...")}));
     connectAndRead();
     items = systemMenuItems(MainForm);
-    const QString ours = items.mid(items.size() - 6).join('\n');
+    const QString ours = items.mid(items.size() - 8).join('\n');
     EXPECT_FALSE(ours.contains(off)) << ours.toStdString();
 
     // Choosing an item acts as the context menu's does.
