@@ -10,7 +10,7 @@ endif()
 
 include(ExternalProject)
 set(TUMA_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
-ExternalProject_Add(tuma_windows
+ExternalProject_Add(tuma_windows_cross
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${TUMA_WINDOWS_DIR}
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake
