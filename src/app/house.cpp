@@ -73,7 +73,7 @@ void House::buildMenus()
 
     // One set of actions: their shortcuts on the main window, the menu bar, the context
     // menu and the system menu.
-    MainForm->addActions(files + view + help);
+    MainForm->addActions(files + view + help + QList<QAction*>{quit});
     parts->menuBar = std::make_unique<MainMenuBar>(
         MainForm, QList<MenuSpec>{{"&Arquivo", "menu_arquivo", files + QList<QAction*>{nullptr, quit}},
                                   {"&Exibir", "menu_exibir", view},
