@@ -6,6 +6,8 @@ install(TARGETS tuma tuma-cli RUNTIME DESTINATION .)
 # the libraries Qt bundles), beside them, where Notepad opens them.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt DESTINATION .)
+# The technician's manual beside the program, as the program shows it with F1.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/manual/ DESTINATION manual)
 # The licence page shows the GPL (CPack would otherwise show CMake's own licence).
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_GENERATOR NSIS)

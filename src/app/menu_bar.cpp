@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QShortcut>
 
 MainMenuBar::MainMenuBar(QWidget* window, const QList<MenuSpec>& menus)
@@ -96,13 +97,18 @@ void MainMenuBar::addCorner()
 
 QMenu* MainMenuBar::menu(const char* name) const { return menuBar->findChild<QMenu*>(name); }
 
-namespace {
-void showIn(QLabel* label, const QString& text)
+void MainMenuBar::showIn(QLabel* label, const QString& text)
 {
+    if (label->text() == text && label->isVisible() == !text.isEmpty())
+        return;
     label->setText(text);
     label->setVisible(!text.isEmpty());
+    // The bar places its corner when it is resized: the corner has a new width.
+    QWidget* corner = menuBar->cornerWidget(Qt::TopRightCorner);
+    corner->adjustSize();
+    QResizeEvent placed(menuBar->size(), menuBar->size());
+    QCoreApplication::sendEvent(menuBar, &placed);
 }
-} // namespace
 
 void MainMenuBar::showLink(const QString& text) { showIn(ligacao, text); }
 

@@ -46,6 +46,7 @@ public:
 private:
     void moveFormUnderTheBar(QWidget* window);
     void addCorner();
+    void showIn(QLabel* label, const QString& text);
     QMenuBar* menuBar;
     QWidget* formArea;
     std::function<void()> openChanges;

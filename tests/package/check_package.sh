@@ -35,7 +35,9 @@ usr/share/man/man1/tuma-sim.1.gz
 usr/share/man/man1/tuma.1.gz
 usr/share/metainfo/com.marvolan.Tuma.metainfo.xml
 LIST
+(cd "$(dirname "$0")/../../docs/manual" && find . -type f | sed 's#^\./#usr/share/doc/tuma/manual/#')
 )
+expected=$(echo "$expected" | sort)
 diff <(echo "$expected") <(echo "$files")
 
 root=$(mktemp -d)
