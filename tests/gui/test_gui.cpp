@@ -13,12 +13,16 @@
 #include "windows/tumaprogram.h"
 #include "app/app_windows.h"
 #include "app/house.h"
+#include "app/menu_bar.h"
 #include "workshop/details_dialog.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
@@ -27,11 +31,23 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace tuma;
 
 namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 4000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(5);
+    }
+    return done();
+}
 
 // The title as the window manager receives it.
 QString wmName(const QWidget* w)
@@ -132,6 +148,56 @@ TEST_F(RealWindows, CancelDuringABlockedTickActsBeforeTheNextTick)
     EXPECT_EQ(valueReads, 3); // the first tick's three attempts, and no second tick
     std::printf("[ figure ] Xvfb, simulated silent line on the wall clock: Cancel closed the window %.2f s after the key\n",
                 std::chrono::duration<double>(closed - pressed).count());
+}
+
+// The keyboard as a technician uses it, with the menu bar over the form: the menus by
+// Alt+letter, F10 and Alt alone, and the form's own accelerators as before.
+TEST_F(RealWindows, TheKeyboardReachesTheMenusAndTheFormsAccelerators)
+{
+    MainForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    QMenuBar* bar = house->menuBar().bar();
+    const auto keys = [](const QString& sequence) {
+        QProcess::execute("xdotool", QStringList{"key", "--delay", "60"} + sequence.split(' '));
+    };
+    const auto openMenu = [bar]() -> QString {
+        for (QAction* a : bar->actions())
+            if (a->menu() && a->menu()->isVisible())
+                return a->menu()->objectName();
+        return {};
+    };
+    keys("alt+e");
+    EXPECT_TRUE(waitFor([&] { return openMenu() == "menu_exibir"; }));
+    keys("Escape Escape");
+    EXPECT_TRUE(waitFor([&] { return openMenu().isEmpty(); }));
+    keys("alt+u");
+    EXPECT_TRUE(waitFor([&] { return openMenu() == "menu_ajuda"; }));
+    keys("Escape Escape");
+    keys("F10");
+    EXPECT_TRUE(waitFor([&] { return openMenu() == "menu_arquivo"; }));
+    keys("Escape Escape");
+    EXPECT_TRUE(waitFor([&] { return openMenu().isEmpty() && QApplication::activeWindow() == MainForm; }));
+    keys("alt");
+    EXPECT_TRUE(waitFor([&] { return bar->activeAction() != nullptr; }));
+    keys("Escape");
+    EXPECT_TRUE(waitFor([&] { return bar->activeAction() == nullptr; }));
+
+    // The form's accelerators: Alt+C opens the port dialog (closed here by Escape).
+    bool dialogShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (Form2->isVisible() && !dialogShown) {
+            dialogShown = true;
+            Form2->button_Cancel->click();
+        }
+    });
+    poll.start(20);
+    keys("alt+c");
+    EXPECT_TRUE(waitFor([&] { return dialogShown && !Form2->isVisible(); }));
+    poll.stop();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    keys("alt+s");
+    EXPECT_TRUE(waitFor([] { return !MainForm->isVisible(); }));
 }
 
 } // namespace
