@@ -66,7 +66,8 @@ void ChangesWindow::showChanges(const std::vector<PendingChange>& changes, bool 
     else if (changes.empty())
         resumo->setText("Nada será alterado: \"Gravar\" regrava no controlador exatamente o que ele já tem.");
     else
-        resumo->setText(QString("\"Gravar\" vai alterar no controlador: %1.").arg(pendingCountText(changes.size())));
+        resumo->setText(changes.size() == 1 ? QString("\"Gravar\" vai mudar 1 valor no controlador:")
+                                            : QString("\"Gravar\" vai mudar %1 valores no controlador:").arg(changes.size()));
     tabela->setRowCount(static_cast<int>(changes.size()));
     for (int r = 0; r < static_cast<int>(changes.size()); ++r) {
         const PendingChange& c = changes[static_cast<size_t>(r)];

@@ -101,6 +101,30 @@ got=$(frames COM5)
 others=$(echo "$got" | grep '^cmd' | grep -v '^cmd 0 addr 67 n 10' || true)
 [ -z "$others" ] || fail "the chart added requests: $others"
 
+# The menu bar: Alt+A opens Arquivo, whose first item acts (the details of Salvar);
+# Exibir's last item lists the changes not yet written; F1 opens the manual.
+xdotool windowactivate --sync "$main" key alt+a
+sleep 0.8
+import -window root "$work/menu-arquivo.png"
+xdotool key Return
+window 'Salvar parâmetros do controlador' >/dev/null
+xdotool key Escape
+gone 'Salvar parâmetros do controlador'
+xdotool windowactivate --sync "$main" key alt+e
+sleep 0.5
+xdotool key Up Return
+changes=$(window 'Alterações não gravadas')
+sleep 0.8
+import -window root "$work/changes.png"
+xdotool windowclose "$changes"
+xdotool windowactivate --sync "$main" key F1
+manual=$(window 'Manual do técnico — Tuma Programável')
+sleep 1
+import -window root "$work/manual.png"
+xdotool windowclose "$manual"
+sleep 0.5
+import -window "$main" "$work/main-menu-bar.png"
+
 xdotool windowactivate --sync "$main" key alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
-echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, by keyboard"
+echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, by keyboard"
