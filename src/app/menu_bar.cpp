@@ -19,10 +19,10 @@ MainMenuBar::MainMenuBar(QWidget* window, const QList<MenuSpec>& menus)
     QFont font = QApplication::font("QMenuBar");
     font.setResolveMask(QFont::AllPropertiesResolved);
     menuBar->setFont(font);
-    for (const MenuSpec& spec : menus) {
-        QMenu* m = menuBar->addMenu(QString::fromUtf8(spec.title));
-        m->setObjectName(spec.name);
-        for (QAction* a : spec.items) {
+    for (const MenuSpec& entry : menus) {
+        QMenu* m = menuBar->addMenu(QString::fromUtf8(entry.title));
+        m->setObjectName(entry.name);
+        for (QAction* a : entry.items) {
             if (a)
                 m->addAction(a);
             else
