@@ -432,8 +432,9 @@ private:
         std::string text, why;
         if (!readFile(path, text, why))
             return badFile(why);
-        // A bad file is refused before the port is touched; the flow checks it again.
-        if (const ParsedFile checked = parseParameterFile(text); !checked.ok)
+        // A bad file is refused before the port is touched.
+        const ParsedFile checked = parseParameterFile(text);
+        if (!checked.ok)
             return badFile(path + ": " + checked.error);
         if (!args.yes && !sys.inputIsTerminal)
             return usage("sem terminal não há a quem perguntar: use --yes para gravar sem confirmação");
@@ -443,7 +444,7 @@ private:
         if (!readVersionText(versionText))
             return failed(std::string(CommFailure) + " ao ler o controlador; nada foi gravado");
         RestoreSteps steps(*this, path, versionText);
-        const PutBackResult r = putBack(link, text, steps, sys.decimalSeparator);
+        const PutBackResult r = putBack(link, checked, steps, sys.decimalSeparator);
         switch (r.stage) {
         case PutBackResult::FileRefused:
             return badFile(path + ": " + r.error);

@@ -7,8 +7,13 @@ namespace tuma {
 
 PutBackResult putBack(Link& link, const std::string& fileText, PutBackSteps& steps, char sep)
 {
+    return putBack(link, parseParameterFile(fileText), steps, sep);
+}
+
+PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, char sep)
+{
     PutBackResult r;
-    r.file = parseParameterFile(fileText);
+    r.file = file;
     if (!r.file.ok) {
         r.error = r.file.error;
         return r;

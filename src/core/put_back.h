@@ -51,6 +51,8 @@ struct PutBackResult {
 
 // The flow, on `fileText` as read from the file (at most MaxFileSize + 1 bytes).
 PutBackResult putBack(Link& link, const std::string& fileText, PutBackSteps& steps, char decimalSeparator);
+// The same, on a file its caller has already checked (a refused one ends at once).
+PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, char decimalSeparator);
 
 // "Partida à Frio / Tempo Injec.: enviado 2000 ms, lido 1000 ms", or for a byte no
 // field shows "Endereço 8: enviado AB, lido CD".

@@ -250,9 +250,9 @@ void TMainForm::gravarClick()
                 facts.back = blockOf(configBlock);
         } else {
             boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);
+            publishForm(); // no "&Ler " followed, which tells the form itself
         }
         emit blockWritten(facts);
-        publishForm();
     }
     Timer_Read->start();
 }

@@ -58,6 +58,12 @@ VehicleDetails detailsOf(const ParsedFile& f)
             QString::fromStdString(f.header.notes)};
 }
 
+// A file that could not be read or was refused: nothing reached the controller.
+QString nothingSent(const QString& shownPath, const QString& why)
+{
+    return QString("%1:\n%2\n\nNada foi enviado ao controlador.").arg(shownPath, why);
+}
+
 QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 QString native(const std::string& path) { return native(QString::fromStdString(path)); }
 
@@ -205,7 +211,7 @@ bool Workshop::putBackFile()
     std::string text;
     QString why;
     if (!readLimited(path, text, why)) {
-        s.boxes.showMessage(QString("%1:\n%2\n\nNada foi enviado ao controlador.").arg(native(path), why), OpenCaption);
+        s.boxes.showMessage(nothingSent(native(path), why), OpenCaption);
         return false;
     }
     WindowSteps steps(s.window, native(path), QString::fromStdString(link.controllerVersion), s.decimalSeparator,
@@ -223,9 +229,7 @@ void Workshop::report(const PutBackResult& r, const QString& shownPath)
     const QString copy = QString("\n\nO que o controlador tinha antes está em\n%1").arg(native(r.copy));
     switch (r.stage) {
     case PutBackResult::FileRefused:
-        s.boxes.showMessage(QString("%1:\n%2\n\nNada foi enviado ao controlador.")
-                                .arg(shownPath, QString::fromStdString(r.error)),
-                            OpenCaption);
+        s.boxes.showMessage(nothingSent(shownPath, QString::fromStdString(r.error)), OpenCaption);
         return;
     case PutBackResult::ReadFailed:
         s.boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);

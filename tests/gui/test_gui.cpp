@@ -2,6 +2,7 @@
 // gui/xserver.sh): what the window manager shows as each caption, and a key that
 // waits in the X queue while a poll blocks.
 #include "app/application.h"
+#include "support/widget_harness.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "sim/sim_line.h"
@@ -20,7 +21,6 @@
 #include <memory>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QFile>
@@ -38,16 +38,8 @@ using namespace tuma;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 4000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qSleep(5);
-    }
-    return done();
-}
+// A little longer than the widget tests wait: the keys go through the X server.
+bool waitFor(const std::function<bool()>& done) { return tuma::test::waitUntil(done, 4000); }
 
 // The title as the window manager receives it.
 QString wmName(const QWidget* w)
