@@ -4,6 +4,20 @@
 # that waits in the X queue. The display's name goes into the given file.
 set -euo pipefail
 action=$1 state=$2
+
+# openbox on the display, waited for until it announces the window activation that
+# xdotool asks it for.
+start_wm() {
+  DISPLAY=$1 setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
+  echo $! >"$state.wm"
+  for _ in $(seq 200); do
+    DISPLAY=$1 xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && return 0
+    sleep 0.05
+  done
+  echo "openbox did not start on $1" >&2
+  return 1
+}
+
 case $action in
 start)
   rm -f "$state".*
@@ -15,14 +29,17 @@ start)
   [ -s "$state.display" ] || { echo "Xvfb did not start"; exit 1; }
   display=":$(tr -d '\n' <"$state.display")"
   echo "$display" >"$state.display"
-  DISPLAY=$display setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
-  echo $! >"$state.wm"
-  # The window manager owns the screen once it has set its check window.
-  for _ in $(seq 100); do
-    DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-  done
+  start_wm "$display"
   echo "X display $display with openbox"
+  ;;
+wm)
+  # Starts the window manager again when it has gone (the display stays).
+  display=$(cat "$state.display")
+  if ! DISPLAY=$display xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW'; then
+    [ -f "$state.wm" ] && kill "$(cat "$state.wm")" 2>/dev/null || true
+    start_wm "$display"
+    echo "openbox was gone from $display: started again" >&2
+  fi
   ;;
 stop)
   for f in "$state.wm" "$state.xvfb"; do

@@ -17,7 +17,7 @@ sleep 1
 import -window root "$work/main.png"
 
 for port in COM12 COM5; do
-  xdotool windowactivate --sync "$main" key alt+c
+  activate "$main" alt+c
   dialog=$(window 'Configuração Porta Serial')
   import -window root "$work/port-dialog.png"
   # The list offers the registry's ports; the name is typed into its field.
@@ -32,7 +32,7 @@ for port in COM12 COM5; do
 done
 
 # Ler on COM5: the parameter block, the short live read, then a live read every 500 ms.
-xdotool windowactivate --sync "$main" key alt+l
+activate "$main" alt+l
 sleep 0.5
 got=$(frames COM5)
 echo "$got" | grep -q '^cmd 1 addr 1 n 25' || fail "no ReadConfig after Ler"
@@ -45,7 +45,7 @@ import -window root "$work/main-read.png"
 
 # An edit and Gravar: Ler left the focus in Tempo Injec.; 2000 ms is 2439 (87 09),
 # and every other field goes back as the form shows it (Tempo Ajuste "50" is 238).
-xdotool windowactivate --sync "$main" key ctrl+a type 2000
+activate "$main" ctrl+a type 2000
 xdotool key alt+g
 press 'Aviso' Return
 window 'Gravação' >/dev/null
@@ -57,6 +57,6 @@ echo "written: $write"
 [ "$write" = "cmd 4 addr 1 n 25: 00 5A 10 20 12 7A 01 02 03 04 05 06 87 09 18 5B 5B 83 FA 00 00 06 00 77 EE" ] \
   || fail "WriteConfig was '$write'"
 
-xdotool windowactivate --sync "$main" key alt+s
+activate "$main" alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
 echo "tuma.exe: port dialog, version on COM12 and COM5, Ler, live reads, an edit written with Gravar, and Sair, by keyboard"

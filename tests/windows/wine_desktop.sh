@@ -48,6 +48,17 @@ window() { # exact caption: the window's id once it is shown
 # a message box before it takes the focus, and a key sent in between goes nowhere.
 press() { # exact caption, keys...
   local id; id=$(window "$1"); shift
-  xdotool windowactivate --sync "$id" key "$@"
+  activate "$id" "$@"
+}
+# Keys pressed in that window once the window manager has made it active. The window
+# manager is the desktop's scaffolding, not the program: should it be gone, it is
+# started again (and said so) before the window is activated once more.
+activate() { # window id, keys...
+  local id=$1; shift
+  xdotool windowactivate --sync "$id" 2>/dev/null || {
+    bash "$(dirname "${BASH_SOURCE[0]}")/../gui/xserver.sh" wm "$wine_xstate"
+    xdotool windowactivate --sync "$id" || fail "window $id could not be activated"
+  }
+  [ $# -eq 0 ] || xdotool key "$@"
 }
 gone() { for _ in $(seq 50); do xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done; fail "'$1' still open"; }

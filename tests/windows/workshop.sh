@@ -14,18 +14,18 @@ serve COM5
 wine "$exe" >/dev/null 2>&1 &
 main=$(window 'Marvolan - Tuma Programável v 2.5')
 sleep 1
-xdotool windowactivate --sync "$main" key alt+c
+activate "$main" alt+c
 window 'Configuração Porta Serial' >/dev/null
 xdotool key ctrl+a type COM5
 xdotool key Return
 press 'Versão' Return
 gone 'Configuração Porta Serial'
-xdotool windowactivate --sync "$main" key alt+l
+activate "$main" alt+l
 sleep 1
 frames COM5 >/dev/null
 
 # Ctrl+S: the details, then the file dialog with the suggested name in Documents\Tuma.
-xdotool windowactivate --sync "$main" key ctrl+s
+activate "$main" ctrl+s
 window 'Salvar parâmetros do controlador' >/dev/null
 xdotool type --delay 20 'Auto Eletrica Silva' # xdotool drops accents under wine
 xdotool key Tab type --delay 20 'QRS4E56'
@@ -51,7 +51,7 @@ echo "saved: $saved"
 
 # Ctrl+O on an edited copy: 2000 ms is 2439 (87 09).
 sed -i 's/^tempo_partida = 1000 /tempo_partida = 2000 /' "$saved"
-xdotool windowactivate --sync "$main" key ctrl+o
+activate "$main" ctrl+o
 window 'Abrir parâmetros' >/dev/null
 sleep 1
 xdotool type --delay 20 "$(basename "$saved")"
@@ -81,9 +81,9 @@ import -window root "$work/main-after.png"
 
 # Ctrl+G: the chart, fed by the main window's polls; Alt+R records a few seconds.
 frames COM5 >/dev/null
-xdotool windowactivate --sync "$main" key ctrl+g
+activate "$main" ctrl+g
 chart=$(window 'Gráfico dos Valores Instantâneos')
-xdotool windowactivate --sync "$chart" key alt+r
+activate "$chart" alt+r
 sleep 3.2
 xdotool key m
 sleep 1
@@ -103,21 +103,21 @@ others=$(echo "$got" | grep '^cmd' | grep -v '^cmd 0 addr 67 n 10' || true)
 
 # The menu bar: Alt+A opens Arquivo, whose first item acts (the details of Salvar);
 # Exibir's last item lists the changes not yet written; F1 opens the manual.
-xdotool windowactivate --sync "$main" key alt+a
+activate "$main" alt+a
 sleep 0.8
 import -window root "$work/menu-arquivo.png"
 xdotool key Return
 window 'Salvar parâmetros do controlador' >/dev/null
 xdotool key Escape
 gone 'Salvar parâmetros do controlador'
-xdotool windowactivate --sync "$main" key alt+e
+activate "$main" alt+e
 sleep 0.5
 xdotool key Up Return
 changes=$(window 'Alterações não gravadas')
 sleep 0.8
 import -window root "$work/changes.png"
 xdotool windowclose "$changes"
-xdotool windowactivate --sync "$main" key F1
+activate "$main" F1
 manual=$(window 'Manual do técnico — Tuma Programável')
 sleep 1
 import -window root "$work/manual.png"
@@ -125,6 +125,6 @@ xdotool windowclose "$manual"
 sleep 0.5
 import -window "$main" "$work/main-menu-bar.png"
 
-xdotool windowactivate --sync "$main" key alt+s
+activate "$main" alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
 echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, by keyboard"
