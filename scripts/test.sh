@@ -28,11 +28,12 @@ deb=$(ls "$top/$pkg"/tuma_*_*.deb | head -1)
 
 qt_windows=$(bash scripts/windows-qt.sh | tail -1)
 qcustomplot_windows=$(bash scripts/windows-qcustomplot.sh | tail -1)
+sqlite_windows=$(bash scripts/windows-sqlite.sh | tail -1)
 
 build=${TUMA_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMA_SANITIZE=ON -DTUMA_FUZZ=ON \
       -DTUMA_WINDOWS_TESTS=ON -DTUMA_WINDOWS_QT="$qt_windows" \
-      -DTUMA_WINDOWS_QCUSTOMPLOT="$qcustomplot_windows" -DTUMA_PACKAGE_DEB="$deb"
+      -DTUMA_WINDOWS_QCUSTOMPLOT="$qcustomplot_windows" -DTUMA_WINDOWS_SQLITE="$sqlite_windows" -DTUMA_PACKAGE_DEB="$deb"
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 export QT_QPA_PLATFORM=offscreen

@@ -3,9 +3,10 @@
 # and run under wine. The cross build is a project of its own beside this one.
 find_program(TUMA_WINE wine)
 find_program(TUMA_MAKENSIS makensis)
-if(NOT TUMA_WINE OR NOT TUMA_WINDOWS_QT OR NOT TUMA_WINDOWS_QCUSTOMPLOT)
+if(NOT TUMA_WINE OR NOT TUMA_WINDOWS_QT OR NOT TUMA_WINDOWS_QCUSTOMPLOT OR NOT TUMA_WINDOWS_SQLITE)
   message(FATAL_ERROR "TUMA_WINDOWS_TESTS needs wine, TUMA_WINDOWS_QT (the Qt prefix that scripts/windows-qt.sh prints) "
-                      "and TUMA_WINDOWS_QCUSTOMPLOT (the folder that scripts/windows-qcustomplot.sh prints)")
+                      "TUMA_WINDOWS_QCUSTOMPLOT (the folder that scripts/windows-qcustomplot.sh prints) "
+                      "and TUMA_WINDOWS_SQLITE (the folder that scripts/windows-sqlite.sh prints)")
 endif()
 
 include(ExternalProject)
@@ -18,6 +19,7 @@ ExternalProject_Add(tuma_windows_cross
              -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
              -DCMAKE_BUILD_TYPE=Release -DTUMA_BENCH=OFF
              -DTUMA_QCUSTOMPLOT_SOURCE=${TUMA_WINDOWS_QCUSTOMPLOT}
+             -DTUMA_SQLITE_SOURCE=${TUMA_WINDOWS_SQLITE}
   # The installer is made with the program, by Debian's makensis.
   BUILD_COMMAND ${CMAKE_COMMAND} --build . && ${CMAKE_CPACK_COMMAND} -G NSIS --config CPackConfig.cmake
   INSTALL_COMMAND ""

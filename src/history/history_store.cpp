@@ -1,0 +1,487 @@
+#include "history/history_store.h"
+
+#include "core/restore.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace tuma::history {
+
+namespace {
+
+// How long a write waits for another program (a second window on another port) that
+// holds the database.
+constexpr int BusyMs = 3000;
+
+const char* const Layout = R"(
+CREATE TABLE entries(
+  id INTEGER PRIMARY KEY,
+  at INTEGER NOT NULL,
+  kind INTEGER NOT NULL,
+  outcome INTEGER NOT NULL,
+  port TEXT NOT NULL,
+  controller_version TEXT NOT NULL,
+  program_version TEXT NOT NULL,
+  client TEXT NOT NULL,
+  plate TEXT NOT NULL,
+  notes TEXT NOT NULL,
+  plate_key TEXT NOT NULL,
+  client_key TEXT NOT NULL,
+  detail TEXT NOT NULL,
+  block BLOB,
+  before BLOB,
+  sent BLOB,
+  form_texts TEXT NOT NULL);
+CREATE INDEX entries_plate ON entries(plate_key, id);
+CREATE INDEX entries_client ON entries(client_key);
+CREATE INDEX entries_at ON entries(at);
+CREATE INDEX entries_notes ON entries(id) WHERE notes != '';
+PRAGMA user_version = 1;
+)";
+
+const char* const Columns =
+    "e.id, e.at, e.kind, e.outcome, e.port, e.controller_version, e.program_version, e.client, e.plate, e.notes, "
+    "e.detail, e.block, e.before, e.sent, e.form_texts";
+
+// One prepared statement, finalized however the function that holds it ends.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql)
+    {
+        if (db)
+            sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(st); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    bool ok() const { return st != nullptr; }
+    void bind(int i, int64_t v) { sqlite3_bind_int64(st, i, v); }
+    void bind(int i, const std::string& v) { sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT); }
+    void bind(int i, const std::optional<Block>& b)
+    {
+        if (b)
+            sqlite3_bind_blob(st, i, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(st, i);
+    }
+    int step() { return sqlite3_step(st); }
+    int64_t integer(int i) const { return sqlite3_column_int64(st, i); }
+    std::string text(int i) const
+    {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(st, i))) : std::string();
+    }
+    std::optional<Block> block(int i) const
+    {
+        const void* data = sqlite3_column_blob(st, i);
+        if (!data || sqlite3_column_bytes(st, i) != static_cast<int>(addr::ConfigCount))
+            return std::nullopt;
+        Block b{};
+        std::memcpy(b.data(), data, b.size());
+        return b;
+    }
+
+private:
+    sqlite3_stmt* st = nullptr;
+};
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (size_t i = 0; i < lines.size(); ++i)
+        all += (i ? "\n" : "") + lines[i];
+    return all;
+}
+
+std::vector<std::string> split(const std::string& all)
+{
+    std::vector<std::string> lines;
+    if (all.empty())
+        return lines;
+    size_t from = 0;
+    for (size_t at; (at = all.find('\n', from)) != std::string::npos; from = at + 1)
+        lines.push_back(all.substr(from, at - from));
+    lines.push_back(all.substr(from));
+    return lines;
+}
+
+std::string clientKey(const std::string& client)
+{
+    std::string key;
+    size_t start = client.find_first_not_of(' ');
+    for (size_t i = start == std::string::npos ? client.size() : start; i < client.size(); ++i)
+        key += static_cast<char>(std::tolower(static_cast<unsigned char>(client[i])));
+    return key;
+}
+
+// A path as SQLite's file: URIs spell it.
+std::string uriPath(const std::string& path)
+{
+    std::string uri;
+#ifdef _WIN32
+    uri = "/";
+#endif
+    for (unsigned char c : path) {
+        if (c == '\\')
+            c = '/';
+        if (std::isalnum(c) || std::strchr("/-._~:", c))
+            uri += static_cast<char>(c);
+        else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            uri += hex;
+        }
+    }
+    return uri;
+}
+
+// The text as LIKE matches it literally.
+std::string likeText(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        if (c == '%' || c == '_' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// The captions of what differs between two blocks.
+std::vector<std::string> changedCaptions(const Block& before, const Block& after)
+{
+    std::vector<std::string> names;
+    for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
+        if (row.differs)
+            names.push_back(row.kind == BlockRow::Byte ? "Endereço " + std::to_string(row.address) : row.caption);
+    return names;
+}
+
+Entry entryAt(const Statement& s)
+{
+    Entry e;
+    e.id = s.integer(0);
+    e.at = s.integer(1);
+    e.kind = static_cast<Kind>(s.integer(2));
+    e.outcome = static_cast<Outcome>(s.integer(3));
+    e.port = s.text(4);
+    e.controllerVersion = s.text(5);
+    e.programVersion = s.text(6);
+    e.client = s.text(7);
+    e.plate = s.text(8);
+    e.notes = s.text(9);
+    e.detail = s.text(10);
+    e.block = s.block(11);
+    e.before = s.block(12);
+    e.sent = s.block(13);
+    e.formTexts = split(s.text(14));
+    return e;
+}
+
+} // namespace
+
+std::string plateKey(const std::string& plate)
+{
+    std::string key;
+    for (char c : plate)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+Store::Store(std::string path) : file(std::move(path)) { open(); }
+
+Store::~Store() { close(); }
+
+void Store::close()
+{
+    sqlite3_close_v2(db);
+    db = nullptr;
+}
+
+bool Store::fail(const char* what)
+{
+    const int code = db ? sqlite3_extended_errcode(db) & 0xFF : SQLITE_CANTOPEN;
+    std::string why;
+    switch (code) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        why = "o arquivo está danificado; ele foi deixado como está";
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        why = "outro programa o mantém ocupado há tempo demais";
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        why = "não é possível escrever na pasta ou no arquivo";
+        break;
+    case SQLITE_FULL:
+        why = "o disco está cheio";
+        break;
+    default:
+        why = db ? sqlite3_errmsg(db) : "erro desconhecido";
+        break;
+    }
+    trouble = std::string(what) + ": " + why + " (" + file + ")";
+    return false;
+}
+
+bool Store::exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+bool Store::open()
+{
+    if (db)
+        return true;
+    std::error_code ignored; // a folder that cannot be made shows as a file that cannot be opened
+    std::filesystem::create_directories(std::filesystem::u8path(file).parent_path(), ignored);
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        fail("O histórico não pôde ser aberto");
+        close();
+        return false;
+    }
+    sqlite3_busy_timeout(db, BusyMs);
+    if (!prepareLayout()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+int Store::layoutVersion()
+{
+    Statement v(db, "PRAGMA user_version");
+    return v.ok() && v.step() == SQLITE_ROW ? static_cast<int>(v.integer(0)) : -1;
+}
+
+bool Store::prepareLayout()
+{
+    int version = layoutVersion();
+    const int code = sqlite3_extended_errcode(db) & 0xFF;
+    if (version < 0 && (code == SQLITE_CANTOPEN || code == SQLITE_READONLY)) {
+        // A folder that is only read (a backup disk, a share): what is there still shows.
+        fail("O histórico só pode ser lido");
+        readOnly = reopenToRead();
+        version = readOnly ? layoutVersion() : -1;
+        if (version >= 0)
+            return true;
+    }
+    if (version < 0)
+        return fail("O histórico não pôde ser lido");
+    newer = version > SchemaVersion;
+    if (newer) {
+        trouble = "O histórico foi criado por uma versão mais nova do programa: ele é mostrado, mas nada é "
+                  "acrescentado a ele (" + file + ")";
+        return true;
+    }
+    // A commit reaches the disk before the flow goes on; a killed program loses at
+    // most the entry it was writing.
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL")) {
+        fail("O histórico não pôde ser preparado");
+        readOnly = version > 0 && (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_READONLY && reopenToRead();
+        return readOnly;
+    }
+    if (version == 0) {
+        // Another program may be creating it at the same moment: the layout goes in
+        // whole or not at all, and only once.
+        if (!exec("BEGIN IMMEDIATE"))
+            return fail("O histórico não pôde ser criado");
+        Statement again(db, "PRAGMA user_version");
+        const bool empty = again.ok() && again.step() == SQLITE_ROW && again.integer(0) == 0;
+        if ((empty && !exec(Layout)) || !exec("COMMIT")) {
+            fail("O histórico não pôde ser criado");
+            exec("ROLLBACK");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Store::reopenToRead()
+{
+    // Nothing can change the file meanwhile, and the journal's index cannot be made
+    // beside it: read it as it stands.
+    sqlite3_close_v2(db);
+    db = nullptr;
+    const std::string uri = "file:" + uriPath(file) + "?immutable=1";
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_busy_timeout(db, BusyMs);
+    return true;
+}
+
+int64_t Store::add(const Entry& e)
+{
+    if (newer || readOnly || !open()) {
+        ++lostEntries;
+        if (readOnly)
+            trouble = "Um registro não pôde ser guardado no histórico: não é possível escrever na pasta ou no "
+                      "arquivo (" + file + ")";
+        return 0;
+    }
+    Statement s(db, "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
+                    "notes, plate_key, client_key, detail, block, before, sent, form_texts) "
+                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)");
+    if (!s.ok()) {
+        ++lostEntries;
+        fail("Um registro não pôde ser guardado no histórico");
+        return 0;
+    }
+    s.bind(1, e.at);
+    s.bind(2, static_cast<int64_t>(e.kind));
+    s.bind(3, static_cast<int64_t>(e.outcome));
+    s.bind(4, e.port);
+    s.bind(5, e.controllerVersion);
+    s.bind(6, e.programVersion);
+    s.bind(7, e.client);
+    s.bind(8, e.plate);
+    s.bind(9, e.notes);
+    s.bind(10, plateKey(e.plate));
+    s.bind(11, clientKey(e.client));
+    s.bind(12, e.detail);
+    s.bind(13, e.block);
+    s.bind(14, e.before);
+    s.bind(15, e.sent);
+    s.bind(16, joined(e.formTexts));
+    if (s.step() != SQLITE_DONE) {
+        ++lostEntries;
+        fail("Um registro não pôde ser guardado no histórico");
+        return 0;
+    }
+    trouble.clear();
+    return sqlite3_last_insert_rowid(db);
+}
+
+bool Store::complete(int64_t id, Outcome outcome, const std::optional<Block>& block)
+{
+    if (id == 0 || newer || readOnly || !open())
+        return false;
+    Statement s(db, "UPDATE entries SET outcome = ?1, block = ?2 WHERE id = ?3");
+    s.bind(1, static_cast<int64_t>(outcome));
+    s.bind(2, block);
+    s.bind(3, id);
+    if (!s.ok() || s.step() != SQLITE_DONE)
+        return fail("O resultado de uma gravação não pôde ser guardado no histórico");
+    return true;
+}
+
+bool Store::annotate(int64_t id, const std::string& client, const std::string& plate, const std::string& notes)
+{
+    if (newer || readOnly || !open())
+        return false;
+    Statement s(db, "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5 "
+                    "WHERE id = ?6");
+    s.bind(1, client);
+    s.bind(2, plate);
+    s.bind(3, notes);
+    s.bind(4, clientKey(client));
+    s.bind(5, plateKey(plate));
+    s.bind(6, id);
+    if (!s.ok() || s.step() != SQLITE_DONE)
+        return fail("A anotação não pôde ser guardada no histórico");
+    return sqlite3_changes(db) == 1;
+}
+
+std::vector<Entry> Store::list(const Filter& f)
+{
+    std::vector<Entry> entries;
+    if (!open())
+        return entries;
+    std::string where = "1";
+    const std::string pk = plateKey(f.text), ck = clientKey(f.text);
+    if (!f.text.empty())
+        // Each part has its index: a plate or a client by its beginning, words in the
+        // few entries that carry notes.
+        where += " AND ((?1 != '' AND e.plate_key >= ?1 AND e.plate_key < ?1 || x'ff')"
+                 " OR (?2 != '' AND e.client_key >= ?2 AND e.client_key < ?2 || x'ff')"
+                 " OR (e.notes != '' AND e.notes LIKE ?3 ESCAPE '\\'))";
+    if (f.from)
+        where += " AND e.at >= ?4";
+    if (f.to)
+        where += " AND e.at < ?5";
+    if (f.olderThan)
+        where += " AND e.id < ?6";
+    Statement s(db, std::string("SELECT ") + Columns +
+                        ", (SELECT p.block FROM entries p WHERE p.plate_key = e.plate_key AND p.id < e.id"
+                        " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1)"
+                        " FROM entries e WHERE " + where + " ORDER BY e.id DESC LIMIT ?7");
+    if (!s.ok()) {
+        fail("O histórico não pôde ser lido");
+        return entries;
+    }
+    s.bind(1, pk);
+    s.bind(2, ck);
+    s.bind(3, "%" + likeText(f.text) + "%");
+    s.bind(4, f.from);
+    s.bind(5, f.to);
+    s.bind(6, f.olderThan);
+    s.bind(7, static_cast<int64_t>(f.limit));
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        entries.push_back(entryAt(s));
+        const std::optional<Block> previous = s.block(15);
+        if (previous && entries.back().block)
+            entries.back().changed = changedCaptions(*previous, *entries.back().block);
+    }
+    if (rc != SQLITE_DONE)
+        fail("O histórico não pôde ser lido");
+    return entries;
+}
+
+std::optional<Entry> Store::get(int64_t id)
+{
+    if (!open())
+        return std::nullopt;
+    Statement s(db, std::string("SELECT ") + Columns + " FROM entries e WHERE e.id = ?1");
+    s.bind(1, id);
+    if (s.ok() && s.step() == SQLITE_ROW)
+        return entryAt(s);
+    return std::nullopt;
+}
+
+int64_t Store::count()
+{
+    if (!open())
+        return 0;
+    Statement s(db, "SELECT count(*) FROM entries");
+    return s.ok() && s.step() == SQLITE_ROW ? s.integer(0) : 0;
+}
+
+std::string kindText(Kind kind)
+{
+    switch (kind) {
+    case Kind::Read: return "Leitura";
+    case Kind::Write: return "Gravação";
+    case Kind::PutBack: return "Gravação conferida (comparação)";
+    case Kind::BeforePutBack: return "Lido antes da gravação conferida";
+    case Kind::Mixture: return "Programação da Mistura";
+    case Kind::Reset: return "Reset";
+    case Kind::LambdaIdle: return "Programar Sonda / RPM";
+    case Kind::Map: return "Programar MAP";
+    case Kind::Unwritten: return "não gravado";
+    }
+    return "?";
+}
+
+std::string outcomeText(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Done: return "";
+    case Outcome::Verified: return "conferida";
+    case Outcome::WriteFailed: return "falha na gravação";
+    case Outcome::ReadBackFailed: return "falha na leitura de conferência";
+    case Outcome::Differs: return "o controlador guardou outros valores";
+    case Outcome::Sending: return "enviada; o programa terminou antes do resultado";
+    case Outcome::NotAnswered: return "sem resposta do controlador";
+    case Outcome::NotFinished: return "o procedimento não foi visto terminar";
+    }
+    return "";
+}
+
+} // namespace tuma::history
