@@ -8,6 +8,7 @@
 #include "widgets/menu_action.h"
 #include "windows/principal.h"
 #include "workshop/changes_window.h"
+#include "workshop/history.h"
 #include "workshop/workshop.h"
 
 #include <QLocale>
@@ -45,6 +46,7 @@ House::House(const Platform& platform, const HouseServices& services)
     workshopRoom = std::make_unique<Workshop>(
         Workshop::Services{MainForm, parts->form, services.dialogs, services.boxes, parts->folders, sep});
     Workshop* w = workshopRoom.get();
+    historyRoom = std::make_unique<History>(History::Services{*w, services.dialogs, parts->folders.historyFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
@@ -61,13 +63,24 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::programmed, w, &Workshop::programmed);
     QObject::connect(MainForm, &TMainForm::formChanged, w, &Workshop::formChanged);
     QObject::connect(MainForm, &TMainForm::polled, chartRoom.get(), &ChartRoom::polled);
+    // The history keeps what the main window and the workshop did, in the order they tell it.
+    History* h = historyRoom.get();
+    QObject::connect(MainForm, &TMainForm::linkChanged, h, &History::linkChanged);
+    QObject::connect(MainForm, &TMainForm::formChanged, h, &History::formChanged);
+    QObject::connect(MainForm, &TMainForm::formReplacing, h, &History::formReplacing);
+    QObject::connect(MainForm, &TMainForm::blockRead, h, &History::blockRead);
+    QObject::connect(MainForm, &TMainForm::writing, h, &History::writing);
+    QObject::connect(MainForm, &TMainForm::blockWritten, h, &History::blockWritten);
+    QObject::connect(MainForm, &TMainForm::programmed, h, &History::programmed);
+    QObject::connect(w, &Workshop::putBackSending, h, &History::putBackSending);
+    QObject::connect(w, &Workshop::putBackDone, h, &History::putBackDone);
 }
 
 void House::buildMenus()
 {
     Workshop* w = workshopRoom.get();
     QAction* quit = menuAction(w, "acao_sair", "Sair", QKeySequence(), [] { MainForm->sairClick(); });
-    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha};
+    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico};
     const QList<QAction*> view = {chartRoom->acao_grafico, chartRoom->acao_abrir_registro, w->acao_alteracoes};
     const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
 
@@ -109,7 +122,10 @@ MainMenuBar& House::menuBar() { return *parts->menuBar; }
 
 House::~House()
 {
+    // The form's edits that no write took are kept before anything goes.
+    historyRoom->leaving();
     // The rooms' windows and actions go first: the main window outlives its listeners.
+    historyRoom.reset();
     chartRoom.reset();
     workshopRoom.reset();
     parts.reset();

@@ -11,6 +11,7 @@
 #include <memory>
 
 class ChartRoom;
+class History;
 class MainMenuBar;
 class QWidget;
 class MessageBoxes;
@@ -33,6 +34,7 @@ public:
 
     Workshop& workshop() { return *workshopRoom; }
     ChartRoom& chart() { return *chartRoom; }
+    History& history() { return *historyRoom; }
     // The main window's context menu (a right-click outside the edit fields).
     QMenu* contextMenu() const { return menu_oficina; }
     MainMenuBar& menuBar();
@@ -46,5 +48,6 @@ private:
     std::unique_ptr<Parts> parts;
     std::unique_ptr<Workshop> workshopRoom;
     std::unique_ptr<ChartRoom> chartRoom;
+    std::unique_ptr<History> historyRoom;
     QMenu* menu_oficina = nullptr;
 };

@@ -399,8 +399,8 @@ private:
             }
             return true;
         }
-        bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, std::string& where,
-                        std::string& why) override
+        bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage&,
+                        std::string& where, std::string& why) override
         {
             const size_t slash = path.find_last_of("/\\");
             const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);

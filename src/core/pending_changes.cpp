@@ -41,4 +41,19 @@ std::vector<PendingChange> pendingChanges(const FormState& form, char sep)
     return rows;
 }
 
+std::optional<Block> formImage(const FormState& form, char sep)
+{
+    if (!form.writable || form.texts.size() != parameterCount())
+        return std::nullopt;
+    Block image = form.image;
+    try {
+        for (size_t i = 0; i < parameterCount(); ++i)
+            parameterTable()[i].encode(image.data(), form.texts[i], form.scale, sep);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    image[addr::cfg(addr::OptionFlags)] = form.flags;
+    return image;
+}
+
 } // namespace tuma

@@ -6,6 +6,7 @@
 // told as such; a text that does not encode is named, not guessed.
 #include "core/events.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct PendingChange {
     std::string now;  // what the controller holds, as the form shows it
     std::string next; // what it will hold (Unreadable: the text as typed)
 };
+
+// The block "&Gravar " would send for this form: each text encoded over the image and
+// the option boxes; nothing when a text does not encode.
+std::optional<Block> formImage(const FormState& form, char decimalSeparator);
 
 // Every row whose bytes would change, in the order "&Gravar " converts them, then the
 // option boxes.

@@ -26,18 +26,23 @@ PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, c
         r.stage = PutBackResult::Declined;
         return r;
     }
-    if (!steps.keepBefore(r.file, r.before, r.copy, r.error)) {
+    const std::vector<bool> ticked = steps.ticked();
+    if (ticked.empty())
+        std::memcpy(r.sent, r.file.image, sizeof r.sent);
+    else
+        takeTicked(r.before, r.file.image, compareBlocks(r.before, r.file.image, sep), ticked, r.sent);
+    if (!steps.keepBefore(r.file, r.before, r.sent, r.copy, r.error)) {
         r.stage = PutBackResult::CopyFailed;
         return r;
     }
     r.stage = PutBackResult::Written;
-    r.written = writeVerified(link, r.file.image);
+    r.written = writeVerified(link, r.sent);
     if (r.written.outcome == VerifiedWrite::Differs) {
         commands::ConfigImage read;
-        std::memcpy(read, r.file.image, sizeof read);
+        std::memcpy(read, r.sent, sizeof read);
         for (const ByteMismatch& m : r.written.mismatches)
             read[addr::cfg(m.address)] = m.read;
-        for (BlockRow& row : compareBlocks(r.file.image, read, sep))
+        for (BlockRow& row : compareBlocks(r.sent, read, sep))
             if (row.differs)
                 r.differing.push_back(std::move(row));
     }

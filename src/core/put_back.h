@@ -18,10 +18,14 @@ public:
     virtual ~PutBackSteps() = default;
     // The checked file beside what the controller holds now; true to write it.
     virtual bool approve(const ParsedFile& file, const commands::ConfigImage& controller) = 0;
+    // After approve(): one flag per row of compareBlocks(controller, file.image), the
+    // rows to take from the file (the others stay as the controller has them); empty:
+    // the whole file.
+    virtual std::vector<bool> ticked() const { return {}; }
     // Keeps the controller's block before anything is written, saying where; false
-    // with `why` when it could not: then nothing is written.
-    virtual bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, std::string& where,
-                            std::string& why) = 0;
+    // with `why` when it could not: then nothing is written. `sent` is what will be.
+    virtual bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller,
+                            const commands::ConfigImage& sent, std::string& where, std::string& why) = 0;
 };
 
 struct PutBackResult {
@@ -35,6 +39,7 @@ struct PutBackResult {
     std::string error;
     ParsedFile file;
     commands::ConfigImage before{}; // what the controller held before the write
+    commands::ConfigImage sent{};   // what was written: the file, or its ticked rows over `before`
     std::string copy;               // where `before` was kept
     VerifiedWrite written;
     // After a read-back that differs: each field (or byte no field shows) as sent

@@ -26,12 +26,12 @@ std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after,
         for (size_t k = 0; k < p.width; ++k)
             shown[addr::cfg(p.address) + k] = true;
         const std::string a = shownText(p, before, "1", sep), b = shownText(p, after, "1", sep);
-        rows.push_back({BlockRow::Field, p.caption, p.unit, a, b, p.address, a != b});
+        rows.push_back({BlockRow::Field, p.caption, p.unit, a, b, p.address, a != b, p.width});
     }
     const size_t flagsAt = addr::cfg(addr::OptionFlags);
     const auto flagRow = [&](BlockRow::Kind kind, const char* caption, uint8_t bit, const char* on, const char* off) {
         const bool a = before[flagsAt] & bit, b = after[flagsAt] & bit;
-        rows.push_back({kind, caption, "", a ? on : off, b ? on : off, addr::OptionFlags, a != b});
+        rows.push_back({kind, caption, "", a ? on : off, b ? on : off, addr::OptionFlags, a != b, 1, bit});
     };
     for (const OptionBit& o : Options)
         flagRow(BlockRow::Option, o.caption, o.bit, texts::Yes, texts::No);
@@ -41,9 +41,24 @@ std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after,
         const uint8_t mask = i == flagsAt ? static_cast<uint8_t>(~bits::OptionMask) : 0xFF;
         if (!shown[i] && (before[i] & mask) != (after[i] & mask))
             rows.push_back({BlockRow::Byte, "", "", hexByte(before[i]), hexByte(after[i]),
-                            static_cast<uint16_t>(i + addr::ConfigFirst), true});
+                            static_cast<uint16_t>(i + addr::ConfigFirst), true, 1, mask});
     }
     return rows;
+}
+
+void takeTicked(const uint8_t* base, const uint8_t* from, const std::vector<BlockRow>& rows,
+                const std::vector<bool>& ticked, uint8_t* out)
+{
+    std::memmove(out, base, addr::ConfigCount);
+    for (size_t r = 0; r < rows.size() && r < ticked.size(); ++r) {
+        if (!ticked[r])
+            continue;
+        const BlockRow& row = rows[r];
+        for (size_t k = 0; k < row.width; ++k) {
+            const size_t i = addr::cfg(row.address) + k;
+            out[i] = static_cast<uint8_t>((out[i] & ~row.mask) | (from[i] & row.mask));
+        }
+    }
 }
 
 VerifiedWrite writeVerified(Link& link, const commands::ConfigImage& image)

@@ -23,11 +23,18 @@ struct BlockRow {
     std::string before, after;
     uint16_t address; // the first controller address behind the row
     bool differs;
+    uint8_t width = 1;    // how many addresses from `address` the row stands for
+    uint8_t mask = 0xFF;  // which bits of them
 };
 
 // Every field (in the form's write order), option and lamp, then each byte that no
 // field shows and that differs. Values at scale 1, with the separator given.
 std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after, char sep);
+
+// `base` with the rows of compareBlocks(base, from) that are ticked taken from `from`
+// (each row's own bits only); `ticked` holds one flag per row.
+void takeTicked(const uint8_t* base, const uint8_t* from, const std::vector<BlockRow>& rows,
+                const std::vector<bool>& ticked, uint8_t* out);
 
 struct ByteMismatch {
     uint16_t address;

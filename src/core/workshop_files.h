@@ -12,6 +12,8 @@ namespace tuma::files {
 // drive logs.
 inline constexpr char WorkshopFolder[] = "Tuma";
 inline constexpr char RecordingsFolder[] = "Registros";
+// In the workshop's folder: the history of every controller.
+inline constexpr char HistoryFile[] = "historico.sqlite";
 
 inline constexpr char ParameterExtension[] = ".tuma";
 inline constexpr char SheetExtension[] = ".pdf";

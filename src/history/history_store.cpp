@@ -1,6 +1,7 @@
 #include "history/history_store.h"
 
 #include "core/restore.h"
+#include "core/workshop_files.h"
 
 #include <sqlite3.h>
 
@@ -453,15 +454,38 @@ int64_t Store::count()
     return s.ok() && s.step() == SQLITE_ROW ? s.integer(0) : 0;
 }
 
+std::optional<Block> restorable(const Entry& e)
+{
+    if (e.block)
+        return e.block;
+    return e.kind == Kind::Unwritten ? e.sent : std::nullopt;
+}
+
+std::string localStamp(int64_t at) { return files::headerStamp(files::Moment::fromEpochMs(at * 1000)); }
+
+ParsedFile fileOf(const Entry& e)
+{
+    ParsedFile f;
+    const std::optional<Block> block = restorable(e);
+    f.ok = block.has_value();
+    if (!f.ok)
+        f.error = "o registro " + std::to_string(e.id) + " não guarda um bloco de parâmetros";
+    f.header = {localStamp(e.at), e.controllerVersion, e.port, e.programVersion, e.client, e.plate, e.notes};
+    if (block) {
+        std::copy(block->begin(), block->end(), f.image);
+        std::copy(block->begin(), block->end(), f.raw);
+    }
+    return f;
+}
+
 std::string kindText(Kind kind)
 {
     switch (kind) {
     case Kind::Read: return "Leitura";
     case Kind::Write: return "Gravação";
     case Kind::PutBack: return "Gravação conferida (comparação)";
-    case Kind::BeforePutBack: return "Lido antes da gravação conferida";
     case Kind::Mixture: return "Programação da Mistura";
-    case Kind::Reset: return "Reset";
+    case Kind::Reset: return "Resetar Programação";
     case Kind::LambdaIdle: return "Programar Sonda / RPM";
     case Kind::Map: return "Programar MAP";
     case Kind::Unwritten: return "não gravado";

@@ -5,6 +5,7 @@
 // no Qt. A database that cannot be opened or written never raises: the store says
 // what is wrong and counts the entries it could not keep, and its callers go on.
 #include "core/events.h"
+#include "core/param_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,13 +18,11 @@ namespace tuma::history {
 
 // The layout this program writes. A database of a later layout is read, never written.
 constexpr int SchemaVersion = 1;
-inline constexpr char FileName[] = "historico.sqlite";
 
 enum class Kind : int {
     Read = 1,          // "&Ler "
     Write = 2,         // "&Gravar "
     PutBack = 3,       // a file or an entry written through the comparison window
-    BeforePutBack = 4, // what the controller held just before a put-back was sent
     Mixture = 5,       // "Programação da Mistura": address 3
     Reset = 6,
     LambdaIdle = 7,    // "Programar Sonda / RPM"
@@ -110,6 +109,14 @@ private:
     bool newer = false;
     bool readOnly = false;
 };
+
+// The block an entry offers to compare, write back, save or print: what the
+// controller held (or, for edits never written, what "&Gravar " would have sent).
+std::optional<Block> restorable(const Entry& entry);
+// The entry as a checked parameter file (not ok when it offers no block).
+ParsedFile fileOf(const Entry& entry);
+// "2026-12-09 15:30:11", local time.
+std::string localStamp(int64_t at);
 
 // "Gravação", "Leitura", ...: what happened, in words.
 std::string kindText(Kind kind);

@@ -44,6 +44,12 @@ QString WorkshopFolders::recordings() const
     return folder;
 }
 
+QString WorkshopFolders::historyFile() const
+{
+    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/" +
+                                    QString::fromUtf8(tuma::files::HistoryFile));
+}
+
 QString WorkshopFolders::unusedPath(const QString& folder, const std::string& name)
 {
     const std::string path = QDir(folder).filePath(QString::fromStdString(name)).toStdString();

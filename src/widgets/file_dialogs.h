@@ -35,6 +35,8 @@ public:
     explicit WorkshopFolders(const QString& documents = QString());
     QString workshop() const;
     QString recordings() const;
+    // The history's database; its folder is made when the first entry is kept.
+    QString historyFile() const;
     // `name` in `folder`, or the next name there that no file has yet ("... 2.tuma").
     static QString unusedPath(const QString& folder, const std::string& name);
 

@@ -191,6 +191,7 @@ void TMainForm::lerClick()
 {
     tuma::Link& link = portDialog->link();
     if (commands::readConfig(link, configBlock)) {
+        emit formReplacing();
         rpm_cal->setText("1");
         for (const char* name : ReadOrder) {
             const Parameter& p = *parameterNamed(name);
@@ -241,6 +242,7 @@ void TMainForm::gravarClick()
 
         WriteFacts facts;
         facts.sent = blockOf(configBlock);
+        emit writing(facts.sent);
         if (commands::writeConfig(portDialog->link(), configBlock)) {
             facts.written = true;
             boxes.showMessage(texts::ProgrammingOk, "Gravação");

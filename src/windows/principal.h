@@ -122,9 +122,16 @@ public:
 signals:
     // The port dialog closed: with a checked link or without one.
     void linkChanged(const tuma::LinkFacts& facts);
+    // "&Ler " has the block and is about to fill the form with it: edits typed and not
+    // written are about to go.
+    void formReplacing();
     // "&Ler " read the block (and filled the form), or did not.
     void blockRead(const tuma::Block& block);
     void blockReadFailed();
+    // A confirmed "&Gravar " is about to send this block: whoever keeps the
+    // controller's history keeps it before it goes out. The "&Ler " that follows the
+    // write belongs to it: its blockRead() comes before blockWritten().
+    void writing(const tuma::Block& sent);
     // A confirmed "&Gravar ": what was sent and what the read after it found.
     void blockWritten(const tuma::WriteFacts& facts);
     // A poll of the monitor has just ended: the ten bytes from address 67, or nullptr

@@ -86,6 +86,12 @@ void CompareWindow::addTable(QVBoxLayout* layout, const std::vector<BlockRow>& r
         const QString texts[] = {captionOf(row), valueText(row, row.before), valueText(row, row.after)};
         for (int c = 0; c < 3; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
+            if (row.differs && c == 0) {
+                // Ticked, the row goes in from the file; unticked, it stays as the
+                // controller has it.
+                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                item->setCheckState(Qt::Checked);
+            }
             if (row.differs) {
                 QFont bold = item->font();
                 bold.setBold(true);
@@ -107,10 +113,24 @@ void CompareWindow::addTable(QVBoxLayout* layout, const std::vector<BlockRow>& r
                                              .arg(differing == 1 ? "diferença" : "diferenças"),
                         this);
     auto* precision = new QLabel("Os valores do arquivo aparecem como o controlador vai guardá-los "
-                                 "(os percentuais em passos de 1/64).",
+                                 "(os percentuais em passos de 1/64). Só as diferenças marcadas são gravadas; "
+                                 "as desmarcadas ficam como o controlador tem agora.",
                                  this);
     precision->setWordWrap(true);
     layout->addWidget(precision);
+}
+
+std::vector<bool> CompareWindow::ticked() const
+{
+    std::vector<bool> rows;
+    bool all = true;
+    for (int r = 0; r < tabela->rowCount(); ++r) {
+        const QTableWidgetItem* item = tabela->item(r, 0);
+        const bool in = !(item->flags() & Qt::ItemIsUserCheckable) || item->checkState() == Qt::Checked;
+        rows.push_back(in);
+        all = all && in;
+    }
+    return all ? std::vector<bool>{} : rows;
 }
 
 void CompareWindow::addButtons(QVBoxLayout* layout)

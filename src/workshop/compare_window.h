@@ -29,6 +29,10 @@ public:
     QPushButton* gravar_controlador;
     QPushButton* cancelar;
 
+    // One flag per row, the rows to write from the file; empty when every row that
+    // differs is ticked (the whole file).
+    std::vector<bool> ticked() const;
+
 private:
     void addHeader(QVBoxLayout* layout, const QString& fileName, const tuma::FileHeader& header,
                    const QString& controllerVersion);

@@ -72,27 +72,35 @@ QString native(const std::string& path) { return native(QString::fromStdString(p
 class WindowSteps : public PutBackSteps {
 public:
     WindowSteps(QWidget* w, const QString& p, const QString& v, char c, const WorkshopFolders& f, MessageBoxes& b,
-                std::function<FileHeader(const VehicleDetails&)> h)
-        : window(w), shownPath(p), version(v), sep(c), folders(f), boxes(b), header(std::move(h))
+                std::function<FileHeader(const VehicleDetails&)> h,
+                std::function<void(const ParsedFile&, const Block&, const Block&)> sending)
+        : window(w), shownPath(p), version(v), sep(c), folders(f), boxes(b), header(std::move(h)),
+          aboutToSend(std::move(sending))
     {
     }
     bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
     {
         CompareWindow compare(window, shownPath, file, controller, version, sep);
-        return compare.exec() == QDialog::Accepted && boxes.confirm(texts::ConfirmWrite, texts::ConfirmCaption);
+        const bool yes = compare.exec() == QDialog::Accepted && boxes.confirm(texts::ConfirmWrite, texts::ConfirmCaption);
+        rows = compare.ticked();
+        return yes;
     }
-    bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, std::string& where,
-                    std::string& why) override
+    std::vector<bool> ticked() const override { return rows; }
+    bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
+                    std::string& where, std::string& why) override
     {
         const QString path = WorkshopFolders::unusedPath(
             folders.workshop(), files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
                                                 files::ParameterExtension, files::BeforeWriteSuffix));
         where = path.toStdString();
         QString error;
-        if (writeWhole(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)), error))
-            return true;
-        why = error.toStdString();
-        return false;
+        if (!writeWhole(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)),
+                        error)) {
+            why = error.toStdString();
+            return false;
+        }
+        aboutToSend(file, blockOf(controller), blockOf(sent));
+        return true;
     }
 
 private:
@@ -102,6 +110,8 @@ private:
     const WorkshopFolders& folders;
     MessageBoxes& boxes;
     std::function<FileHeader(const VehicleDetails&)> header;
+    std::function<void(const ParsedFile&, const Block&, const Block&)> aboutToSend;
+    std::vector<bool> rows;
 };
 
 } // namespace
@@ -177,15 +187,22 @@ void Workshop::salvarClick()
                               d))
         return;
     lastDetails = d;
+    saveBlock(blockOf(lastRead), headerNow(d));
+}
+
+void Workshop::saveBlock(const Block& block, const FileHeader& header)
+{
     const QString suggested = QDir(s.folders.workshop())
                                   .filePath(QString::fromStdString(files::fileName(
-                                      d.plate.toStdString(), nameStampNow().toStdString(), files::ParameterExtension)));
+                                      header.plate, nameStampNow().toStdString(), files::ParameterExtension)));
     QString path = s.dialogs.saveFileName(s.window, SaveCaption, suggested, FileFilter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += files::ParameterExtension;
-    const std::string text = formatParameterFile(headerNow(d), lastRead);
+    commands::ConfigImage image;
+    std::copy(block.begin(), block.end(), image);
+    const std::string text = formatParameterFile(header, image);
     QString why;
     if (!writeWhole(path, QByteArray::fromStdString(text), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), SaveCaption);
@@ -214,12 +231,27 @@ bool Workshop::putBackFile()
         s.boxes.showMessage(nothingSent(native(path), why), OpenCaption);
         return false;
     }
-    WindowSteps steps(s.window, native(path), QString::fromStdString(link.controllerVersion), s.decimalSeparator,
-                      s.folders, s.boxes, [this](const VehicleDetails& d) { return headerNow(d); });
-    const PutBackResult r = putBack(s.form.link(), text, steps, s.decimalSeparator);
+    return putBackChecked(parseParameterFile(text), native(path));
+}
+
+void Workshop::putBackBlock(const ParsedFile& file, const QString& shownName)
+{
+    if (!link.checked || !s.form.hold())
+        return;
+    s.form.release(putBackChecked(file, shownName));
+}
+
+bool Workshop::putBackChecked(const ParsedFile& file, const QString& shownName)
+{
+    WindowSteps steps(s.window, shownName, QString::fromStdString(link.controllerVersion), s.decimalSeparator,
+                      s.folders, s.boxes, [this](const VehicleDetails& d) { return headerNow(d); },
+                      [this](const ParsedFile& f, const Block& before, const Block& sent) {
+                          emit putBackSending(f.header, before, sent);
+                      });
+    const PutBackResult r = putBack(s.form.link(), file, steps, s.decimalSeparator);
     if (r.stage != PutBackResult::FileRefused)
         lastDetails = detailsOf(r.file);
-    report(r, native(path));
+    report(r, shownName);
     emit putBackDone(r);
     return r.readBack();
 }
@@ -279,6 +311,11 @@ void Workshop::fichaClick()
                               "A ficha mostra os parâmetros lidos do controlador pela última vez com \"Ler\".", d))
         return;
     lastDetails = d;
+    printSheet(blockOf(lastRead), link, d, QDateTime::currentDateTime());
+}
+
+void Workshop::printSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when)
+{
     const QString suggested = QDir(s.folders.workshop())
                                   .filePath(QString::fromStdString(files::fileName(
                                       d.plate.toStdString(), nameStampNow().toStdString(), files::SheetExtension)));
@@ -288,7 +325,9 @@ void Workshop::fichaClick()
     if (QFileInfo(path).suffix().isEmpty())
         path += files::SheetExtension;
     QString why;
-    const SheetContent content{lastRead, link, d, QDateTime::currentDateTime(), s.decimalSeparator};
+    commands::ConfigImage image;
+    std::copy(block.begin(), block.end(), image);
+    const SheetContent content{image, facts, d, when, s.decimalSeparator};
     if (!writeWhole(path, sheetPdf(content), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
         return;

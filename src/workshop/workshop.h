@@ -10,6 +10,7 @@
 #include "workshop/details_dialog.h"
 
 #include <QList>
+#include <QDateTime>
 #include <QObject>
 
 class ChangesWindow;
@@ -73,6 +74,17 @@ public:
     ChangesWindow* changesWindow() const { return changesList; }
     ManualWindow* manualWindow() const { return manual; }
 
+    // A block kept elsewhere (the history's) saved as a parameter file, printed as a
+    // sheet, or put back through the comparison window, as the items do with the
+    // block last read and a file.
+    void saveBlock(const tuma::Block& block, const tuma::FileHeader& header);
+    void printSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                    const QDateTime& when);
+    void putBackBlock(const tuma::ParsedFile& file, const QString& shownName);
+    bool canPutBack() const { return link.checked; }
+    // The header a file saved now carries.
+    tuma::FileHeader headerNow(const VehicleDetails& d) const;
+
     // What the technician typed last, or what the file opened last said.
     const VehicleDetails& details() const { return lastDetails; }
 
@@ -85,15 +97,18 @@ public:
 signals:
     // How many changes the next "&Gravar " would make.
     void pendingCountChanged(int count);
+    // A put-back is about to be written (its copy of the controller's block is kept):
+    // what the controller holds and what it will get.
+    void putBackSending(const tuma::FileHeader& source, const tuma::Block& before, const tuma::Block& sent);
     // A file went through the put-back flow (whatever its end).
     void putBackDone(const tuma::PutBackResult& result);
 
 private:
     void updateActions();
     void report(const tuma::PutBackResult& r, const QString& shownPath);
-    tuma::FileHeader headerNow(const VehicleDetails& d) const;
     // The put-back itself; true when the controller was written and read back.
     bool putBackFile();
+    bool putBackChecked(const tuma::ParsedFile& file, const QString& shownName);
 
     Services s;
     tuma::LinkFacts link;

@@ -3,6 +3,8 @@
 // full disk, a read-only folder, a program killed mid-write, two programs at once).
 #include "history/history_store.h"
 
+#include "core/workshop_files.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -40,7 +42,7 @@ public:
         std::error_code ignored;
         fs::remove_all(path, ignored);
     }
-    std::string file(const std::string& name = FileName) const { return (path / name).string(); }
+    std::string file(const std::string& name = files::HistoryFile) const { return (path / name).string(); }
     fs::path path;
 
 private:
@@ -93,7 +95,6 @@ TEST(HistoryStore, EachKindIsKeptWithItsExactBytes)
         {Kind::Read, Outcome::Done, false, false, {}, ""},
         {Kind::Write, Outcome::Differs, true, true, {}, ""},
         {Kind::PutBack, Outcome::Verified, true, true, {}, "QRS4E56 2026-12-08 1530.tuma"},
-        {Kind::BeforePutBack, Outcome::Done, false, false, {}, ""},
         {Kind::Mixture, Outcome::Done, true, false, {}, "Gasolina 100%"},
         {Kind::Reset, Outcome::NotAnswered, true, false, {}, ""},
         {Kind::LambdaIdle, Outcome::NotFinished, true, false, {}, ""},
@@ -128,7 +129,7 @@ TEST(HistoryStore, EachKindIsKeptWithItsExactBytes)
         EXPECT_EQ(got->notes, "bicos novos\nsegunda linha");
         EXPECT_EQ(got->port, "COM5");
     }
-    EXPECT_EQ(store.count(), 9);
+    EXPECT_EQ(store.count(), 8);
     EXPECT_EQ(store.lost(), 0);
 }
 
@@ -247,7 +248,7 @@ TEST(HistoryStore, AFolderThatCannotBeMadeIsReported)
 {
     TempFolder dir;
     std::ofstream(dir.file("Tuma")) << "a file where the folder should be";
-    Store store((dir.path / "Tuma" / FileName).string());
+    Store store((dir.path / "Tuma" / files::HistoryFile).string());
     EXPECT_NE(store.problem().find("não é possível escrever"), std::string::npos) << store.problem();
     EXPECT_EQ(store.add(entry(Kind::Read)), 0);
     EXPECT_EQ(store.lost(), 1);
@@ -256,9 +257,9 @@ TEST(HistoryStore, AFolderThatCannotBeMadeIsReported)
 TEST(HistoryStore, AMissingFolderIsCreated)
 {
     TempFolder dir;
-    Store store((dir.path / "Documentos" / "Tuma" / FileName).string());
+    Store store((dir.path / "Documentos" / "Tuma" / files::HistoryFile).string());
     EXPECT_GT(store.add(entry(Kind::Read)), 0);
-    EXPECT_TRUE(fs::exists(dir.path / "Documentos" / "Tuma" / FileName));
+    EXPECT_TRUE(fs::exists(dir.path / "Documentos" / "Tuma" / files::HistoryFile));
 }
 
 #ifndef _WIN32

@@ -26,7 +26,8 @@ public:
         seen.assign(now, now + addr::ConfigCount);
         return approveAnswer;
     }
-    bool keepBefore(const ParsedFile&, const commands::ConfigImage& now, std::string& where, std::string& why) override
+    bool keepBefore(const ParsedFile&, const commands::ConfigImage& now, const commands::ConfigImage&, std::string& where,
+                    std::string& why) override
     {
         calls.push_back("keep after " + std::to_string(controller.frames.size()) + " frames");
         kept.assign(now, now + addr::ConfigCount);
@@ -36,6 +37,8 @@ public:
         return keepAnswer;
     }
     const sim::Controller& controller;
+    std::vector<bool> ticked() const override { return tick; }
+    std::vector<bool> tick;
     bool approveAnswer = true, keepAnswer = true, approvedFile = false;
     std::vector<std::string> calls;
     std::vector<uint8_t> seen, kept;
@@ -128,3 +131,48 @@ TEST_F(PutBack, AReadBackThatDiffersNamesEachField)
 }
 
 } // namespace
+
+TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
+{
+    commands::ConfigImage image;
+    factoryImage(image);
+    image[addr::cfg(addr::MaxCorrection)] = 26;
+    image[addr::cfg(addr::ColdStartTime)] = 0x87;
+    image[addr::cfg(addr::ColdStartTime) + 1] = 0x09;
+    image[addr::cfg(addr::OptionFlags)] ^= bits::QuickAccel;
+    const std::string text = formatParameterFile({"2026-12-09 15:30:00", "2.5", "COM5", "2.5", {}, {}, {}}, image);
+    const ParsedFile file = parseParameterFile(text);
+    ASSERT_TRUE(file.ok);
+    const std::vector<BlockRow> rows = compareBlocks(before.data(), file.image, '.');
+    struct Case {
+        const char* name;
+        std::vector<std::string> tickedCaptions; // by caption; empty: every row
+    };
+    for (const Case& c : {Case{"one field", {"Correção / Correção Máx."}}, Case{"a 16-bit field and an option", {"Partida à Frio / Tempo Injec.", "Aceleração Rápida"}}}) {
+        SCOPED_TRACE(c.name);
+        controller.memory = {};
+        std::copy(before.begin(), before.end(), controller.memory.begin() + 1);
+        steps.tick.assign(rows.size(), false);
+        commands::ConfigImage expected;
+        std::copy(before.begin(), before.end(), expected);
+        size_t found = 0;
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (const std::string& caption : c.tickedCaptions)
+                if (rows[r].caption == caption) {
+                    steps.tick[r] = true;
+                    ++found;
+                    for (size_t k = 0; k < rows[r].width; ++k) {
+                        const size_t i = addr::cfg(rows[r].address) + k;
+                        expected[i] = static_cast<uint8_t>((expected[i] & ~rows[r].mask) | (file.image[i] & rows[r].mask));
+                    }
+                }
+        ASSERT_EQ(found, c.tickedCaptions.size());
+        const PutBackResult r = putBack(link, file, steps, '.');
+        ASSERT_EQ(r.stage, PutBackResult::Written);
+        EXPECT_EQ(r.written.outcome, VerifiedWrite::Verified);
+        EXPECT_EQ(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount), std::vector<uint8_t>(expected, expected + addr::ConfigCount));
+        EXPECT_EQ(std::vector<uint8_t>(controller.memory.begin() + 1, controller.memory.begin() + 26),
+                  std::vector<uint8_t>(expected, expected + addr::ConfigCount));
+        EXPECT_NE(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount), std::vector<uint8_t>(file.image, file.image + addr::ConfigCount));
+    }
+}

@@ -1,0 +1,270 @@
+#include "workshop/history.h"
+
+#include "core/parameters.h"
+#include "widgets/menu_action.h"
+#include "workshop/details_dialog.h"
+#include "workshop/history_window.h"
+#include "workshop/workshop.h"
+
+#include <QAction>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <ctime>
+
+using namespace tuma;
+using namespace tuma::history;
+
+namespace {
+
+Outcome outcomeOf(const WriteFacts& f)
+{
+    if (!f.written)
+        return Outcome::WriteFailed;
+    if (!f.readBack)
+        return Outcome::ReadBackFailed;
+    return f.matches() ? Outcome::Verified : Outcome::Differs;
+}
+
+Outcome outcomeOf(const VerifiedWrite& w)
+{
+    switch (w.outcome) {
+    case VerifiedWrite::Verified: return Outcome::Verified;
+    case VerifiedWrite::WriteFailed: return Outcome::WriteFailed;
+    case VerifiedWrite::ReadBackFailed: return Outcome::ReadBackFailed;
+    case VerifiedWrite::Differs: return Outcome::Differs;
+    }
+    return Outcome::WriteFailed;
+}
+
+Kind kindOf(ProgrammingFacts::Action a)
+{
+    switch (a) {
+    case ProgrammingFacts::Mixture: return Kind::Mixture;
+    case ProgrammingFacts::Reset: return Kind::Reset;
+    case ProgrammingFacts::LambdaIdle: return Kind::LambdaIdle;
+    case ProgrammingFacts::Map: return Kind::Map;
+    }
+    return Kind::Reset;
+}
+
+std::string joinedCaptions(const std::vector<PendingChange>& changes)
+{
+    std::string all;
+    for (const PendingChange& c : changes)
+        all += (all.empty() ? "" : "; ") + c.caption;
+    return all;
+}
+
+} // namespace
+
+History::History(const Services& services) : s(services)
+{
+    acao_historico = menuAction(this, "acao_historico", "Histórico do controlador...",
+                                QKeySequence(Qt::CTRL | Qt::Key_H), [this] { historicoClick(); });
+}
+
+History::~History() = default;
+
+Store& History::store()
+{
+    if (!db)
+        db = std::make_unique<Store>(s.database.toStdString());
+    return *db;
+}
+
+Entry History::entryNow(Kind kind) const
+{
+    Entry e;
+    e.at = static_cast<int64_t>(std::time(nullptr));
+    e.kind = kind;
+    e.port = link.port;
+    e.controllerVersion = link.controllerVersion;
+    e.programVersion = TUMA_VERSION;
+    const VehicleDetails& d = s.workshop.details();
+    e.client = d.client.toStdString();
+    e.plate = d.plate.toStdString();
+    return e;
+}
+
+int64_t History::keep(const Entry& entry)
+{
+    const int64_t id = store().add(entry);
+    if (shown)
+        shown->refresh();
+    return id;
+}
+
+// A write's entry, kept before it was sent, completed with its outcome; kept whole now
+// when it could not be kept then.
+void History::finish(int64_t& pending, Entry entry, Outcome outcome, const std::optional<Block>& block)
+{
+    if (pending == 0 || !store().complete(pending, outcome, block)) {
+        entry.outcome = outcome;
+        entry.block = block;
+        keep(entry);
+    } else if (shown) {
+        shown->refresh();
+    }
+    pending = 0;
+}
+
+void History::linkChanged(const LinkFacts& facts)
+{
+    link = facts;
+    if (shown)
+        shown->setCanCompare(facts.checked);
+}
+
+void History::formChanged(const FormState& f) { form = f; }
+
+void History::formReplacing()
+{
+    if (!inWrite)
+        keepUnwritten();
+}
+
+void History::keepUnwritten()
+{
+    std::vector<PendingChange> typed = pendingChanges(form, s.decimalSeparator);
+    // Only the technician's work: a value the precision alone would move is no edit.
+    typed.erase(std::remove_if(typed.begin(), typed.end(),
+                               [](const PendingChange& c) { return c.kind == PendingChange::Precision; }),
+                typed.end());
+    if (typed.empty())
+        return;
+    Entry e = entryNow(Kind::Unwritten);
+    e.before = form.image;
+    e.sent = formImage(form, s.decimalSeparator); // what "&Gravar " would have sent
+    e.formTexts = form.texts;
+    e.formTexts.push_back("rpm_cal=" + form.scale);
+    e.formTexts.push_back("editFlags=" + std::to_string(form.flags));
+    e.detail = joinedCaptions(typed);
+    keep(e);
+    form = {};
+}
+
+void History::blockRead(const Block& block)
+{
+    lastBlock = block;
+    if (inWrite)
+        return; // the write's read-back: blockWritten() tells it
+    Entry e = entryNow(Kind::Read);
+    e.block = block;
+    keep(e);
+}
+
+void History::writing(const Block& sent)
+{
+    writeEntry = entryNow(Kind::Write);
+    writeEntry.before = lastBlock;
+    writeEntry.sent = sent;
+    writeEntry.outcome = Outcome::Sending;
+    writeId = keep(writeEntry);
+    inWrite = true;
+    form = {}; // the edits go out with it
+}
+
+void History::blockWritten(const WriteFacts& facts)
+{
+    inWrite = false;
+    std::optional<Block> back;
+    if (facts.readBack)
+        back = facts.back;
+    else
+        lastBlock.reset(); // unknown what it holds
+    finish(writeId, writeEntry, outcomeOf(facts), back);
+}
+
+void History::programmed(const ProgrammingFacts& facts)
+{
+    Entry e = entryNow(kindOf(facts.action));
+    e.before = lastBlock;
+    e.outcome = !facts.sent ? Outcome::NotAnswered
+                : (facts.action == ProgrammingFacts::LambdaIdle || facts.action == ProgrammingFacts::Map) && !facts.finished
+                    ? Outcome::NotFinished
+                    : Outcome::Done;
+    if (facts.action == ProgrammingFacts::Mixture) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "%02X", facts.mixture);
+        e.detail = "Porc. Etanol " + std::to_string(facts.share * 25) + " %, byte " + byte + " no endereço 3";
+        if (facts.sent && lastBlock) {
+            (*lastBlock)[addr::cfg(addr::Mixture)] = facts.mixture;
+            e.block = lastBlock;
+        }
+    } else {
+        // A reset or a learning procedure changes the memory in ways no block tells.
+        lastBlock.reset();
+    }
+    keep(e);
+}
+
+void History::putBackSending(const FileHeader& source, const Block& before, const Block& sent)
+{
+    putBackEntry = entryNow(Kind::PutBack);
+    if (!source.plate.empty() || !source.client.empty()) {
+        putBackEntry.client = source.client;
+        putBackEntry.plate = source.plate;
+    }
+    putBackEntry.detail = "de " + (source.date.empty() ? std::string("?") : source.date) +
+                          (source.port.empty() ? "" : ", porta " + source.port);
+    putBackEntry.before = before;
+    putBackEntry.sent = sent;
+    putBackEntry.outcome = Outcome::Sending;
+    lastBlock = before;
+    putBackId = keep(putBackEntry);
+}
+
+void History::putBackDone(const PutBackResult& r)
+{
+    if (r.stage != PutBackResult::Written)
+        return; // nothing was sent: the history keeps no entry
+    std::optional<Block> back;
+    if (r.readBack()) {
+        Block b = blockOf(r.sent);
+        for (const ByteMismatch& m : r.written.mismatches)
+            b[addr::cfg(m.address)] = m.read;
+        back = b;
+    }
+    lastBlock = back;
+    finish(putBackId, putBackEntry, outcomeOf(r.written), back);
+}
+
+void History::leaving() { keepUnwritten(); }
+
+void History::historicoClick()
+{
+    if (!shown) {
+        shown = std::make_unique<HistoryWindow>(store(), s.decimalSeparator);
+        HistoryWindow* w = shown.get();
+        connect(w, &HistoryWindow::compareRequested, this, [this](const Entry& e) {
+            s.workshop.putBackBlock(fileOf(e), "Histórico: " + entryTitle(e));
+        });
+        connect(w, &HistoryWindow::saveRequested, this,
+                [this](const Entry& e) { s.workshop.saveBlock(*restorable(e), fileOf(e).header); });
+        connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
+            s.workshop.printSheet(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
+                                  VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
+                                                 QString::fromStdString(e.notes)},
+                                  QDateTime::fromSecsSinceEpoch(e.at));
+        });
+        connect(w, &HistoryWindow::annotateRequested, this, [this](const Entry& e) { annotate(e); });
+    }
+    shown->setCanCompare(s.workshop.canPutBack());
+    shown->refresh();
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+void History::annotate(const Entry& e)
+{
+    VehicleDetails d{QString::fromStdString(e.client), QString::fromStdString(e.plate), QString::fromStdString(e.notes)};
+    if (!s.dialogs.askDetails(shown.get(), "Anotar no histórico",
+                              "O cliente, a placa e as observações ficam guardados com este registro do histórico.", d))
+        return;
+    store().annotate(e.id, d.client.toStdString(), d.plate.toStdString(), d.notes.toStdString());
+    shown->refresh();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The controller's history, kept without the technician doing anything: it listens to
+// what the main window and the workshop tell (each read, write, put-back and
+// programming, and the form's edits that no write took) and keeps each in the
+// workshop's database before the flow goes on. Its window finds an entry again and
+// hands its block to the workshop to compare, write back, save or print.
+#include "core/events.h"
+#include "core/pending_changes.h"
+#include "core/put_back.h"
+#include "history/history_store.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class HistoryWindow;
+class QAction;
+class QWidget;
+class Workshop;
+class WorkshopDialogs;
+
+class History : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        Workshop& workshop; // the client and plate typed last; save, print, put back
+        WorkshopDialogs& dialogs;
+        QString database;   // the database's path
+        char decimalSeparator;
+    };
+    explicit History(const Services& services);
+    ~History() override;
+
+    QAction* acao_historico;
+    void historicoClick();
+    HistoryWindow* window() const { return shown.get(); }
+    // Opened on first use: a program that never reads creates nothing.
+    tuma::history::Store& store();
+
+    // The main window's news.
+    void linkChanged(const tuma::LinkFacts& facts);
+    void formChanged(const tuma::FormState& form);
+    void formReplacing();
+    void blockRead(const tuma::Block& block);
+    void writing(const tuma::Block& sent);
+    void blockWritten(const tuma::WriteFacts& facts);
+    void programmed(const tuma::ProgrammingFacts& facts);
+    // The workshop's.
+    void putBackSending(const tuma::FileHeader& source, const tuma::Block& before, const tuma::Block& sent);
+    void putBackDone(const tuma::PutBackResult& result);
+    // The program is ending: the form's edits that no write took are kept.
+    void leaving();
+
+private:
+    tuma::history::Entry entryNow(tuma::history::Kind kind) const;
+    int64_t keep(const tuma::history::Entry& entry);
+    void finish(int64_t& pending, tuma::history::Entry entry, tuma::history::Outcome outcome,
+                const std::optional<tuma::Block>& block);
+    void keepUnwritten();
+    void annotate(const tuma::history::Entry& entry);
+
+    Services s;
+    std::unique_ptr<tuma::history::Store> db;
+    std::unique_ptr<HistoryWindow> shown;
+    tuma::LinkFacts link;
+    std::optional<tuma::Block> lastBlock; // what the controller holds, as far as the program knows
+    tuma::FormState form;
+    // A write kept before it was sent, and its entry, until its outcome is told.
+    int64_t writeId = 0, putBackId = 0;
+    tuma::history::Entry writeEntry, putBackEntry;
+    bool inWrite = false;
+};

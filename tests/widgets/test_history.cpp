@@ -1,0 +1,318 @@
+// The controller's history as the technician gets it without doing anything: an entry
+// for each flow with its exact bytes, kept before a write goes out, the edits no write
+// took, a database that cannot be written leaving every flow and box as it was, and an
+// entry put back, whole or only the ticked rows, verified.
+#include "support/widget_harness.h"
+
+#include "core/texts.h"
+#include "core/workshop_files.h"
+#include "history/history_store.h"
+#include "workshop/compare_window.h"
+#include "workshop/history.h"
+#include "workshop/history_window.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+using namespace tuma;
+using namespace tuma::test;
+using namespace tuma::history;
+
+namespace {
+
+class DetailsGiven : public CancelledDialogs {
+public:
+    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails& d) override
+    {
+        d = details;
+        return true;
+    }
+    VehicleDetails details{"Oficina do Zé", "QRS4E56", "bicos novos"};
+};
+
+class HistoryKept : public Windows {
+protected:
+    DetailsGiven dialogs;
+    void beforeCreate() override
+    {
+        dialogsInUse = &dialogs;
+        // 10 s, a lambda adjust time whose byte survives a write (the factory's 50 s
+        // comes back as 49 s, and would show as a change of every write).
+        controller.memory[addr::AdjustTime] = 48;
+    }
+    QString databasePath() const { return QDir(workshopFolder()).filePath(files::HistoryFile); }
+    // The entries as another program sees them, newest first.
+    std::vector<Entry> entries() const
+    {
+        Store other(databasePath().toStdString());
+        Filter all;
+        all.limit = 1000;
+        return other.list(all);
+    }
+    Block memoryBlock() const
+    {
+        Block b{};
+        std::copy(controller.memory.begin() + 1, controller.memory.begin() + 26, b.begin());
+        return b;
+    }
+    void gravar(bool yes = true)
+    {
+        boxes.answers = {yes ? BoxAnswer::Yes : BoxAnswer::No};
+        MainForm->gravarClick();
+    }
+    HistoryWindow* openWindow()
+    {
+        action("acao_historico")->trigger();
+        return house->history().window();
+    }
+};
+
+TEST_F(HistoryKept, EveryFlowLeavesItsEntryWithItsExactBytes)
+{
+    connectAndRead();
+    const Block read = memoryBlock();
+    MainForm->tempo_partida->setText("2000");
+    MainForm->tempo_partidaExit();
+    gravar();
+    const Block written = memoryBlock();
+    ASSERT_EQ(written[addr::cfg(addr::ColdStartTime)], 0x87);
+    programWith(0, 2); // the mixture, 50 %
+    programWith(1);    // reset
+
+    const std::vector<Entry> e = entries();
+    ASSERT_EQ(e.size(), 4u) << "a read, a write (its read-back inside it), a mixture and a reset";
+    EXPECT_EQ(e[3].kind, Kind::Read);
+    EXPECT_EQ(e[3].block, read);
+    EXPECT_EQ(e[3].port, "DEMO");
+    EXPECT_EQ(e[3].controllerVersion, "2.5");
+    EXPECT_EQ(e[3].programVersion, TUMA_VERSION_TEXT);
+
+    EXPECT_EQ(e[2].kind, Kind::Write);
+    EXPECT_EQ(e[2].outcome, Outcome::Verified);
+    EXPECT_EQ(e[2].before, read);
+    EXPECT_EQ(e[2].sent, written);
+    EXPECT_EQ(e[2].block, written);
+    EXPECT_EQ(e[2].changed, std::vector<std::string>{"Partida à Frio / Tempo Injec."});
+
+    EXPECT_EQ(e[1].kind, Kind::Mixture);
+    EXPECT_EQ(e[1].outcome, Outcome::Done);
+    ASSERT_TRUE(e[1].block);
+    EXPECT_EQ((*e[1].block)[addr::cfg(addr::Mixture)], controller.memory[addr::Mixture]);
+    EXPECT_NE(e[1].detail.find("50 %"), std::string::npos) << e[1].detail;
+    EXPECT_EQ(e[0].kind, Kind::Reset);
+    EXPECT_FALSE(e[0].block) << "after a reset the program does not know the block";
+}
+
+TEST_F(HistoryKept, TheWriteIsKeptBeforeItIsSent)
+{
+    connectAndRead();
+    MainForm->tempo_partida->setText("2000");
+    MainForm->tempo_partidaExit();
+    std::vector<Entry> seen;
+    size_t writesOnTheLine = 99;
+    // After the history's own listener: what another program would find at that moment.
+    QObject::connect(MainForm, &TMainForm::writing, [&](const Block&) {
+        seen = entries();
+        writesOnTheLine = framesOf(cmd::WriteConfig).size();
+    });
+    gravar();
+    EXPECT_EQ(writesOnTheLine, 0u);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].kind, Kind::Write);
+    EXPECT_EQ(seen[0].outcome, Outcome::Sending);
+    EXPECT_EQ(seen[0].sent, memoryBlock());
+    EXPECT_EQ(entries()[0].outcome, Outcome::Verified);
+}
+
+TEST_F(HistoryKept, AWriteThatFailsOrIsNotKeptIsRecordedAsSuch)
+{
+    connectAndRead();
+    controller.ignoreWrites = true;
+    MainForm->tempo_partida->setText("2000");
+    MainForm->tempo_partidaExit();
+    gravar();
+    EXPECT_EQ(entries()[0].outcome, Outcome::Differs);
+    EXPECT_EQ((*entries()[0].sent)[addr::cfg(addr::ColdStartTime)], 0x87);
+
+    controller.ignoreWrites = false;
+    MainForm->tempo_partida->setText("3000");
+    MainForm->tempo_partidaExit();
+    controller.setFault(sim::Fault::Silent);
+    gravar();
+    EXPECT_EQ(entries()[0].outcome, Outcome::WriteFailed);
+    EXPECT_FALSE(entries()[0].block);
+    EXPECT_EQ(boxes.shown.back(), CommFailure);
+
+    // A confirmation answered No sends nothing and keeps nothing.
+    controller.setFault(sim::Fault::None);
+    const size_t before = entries().size();
+    gravar(false);
+    EXPECT_EQ(entries().size(), before);
+}
+
+TEST_F(HistoryKept, EditsNoWriteTookAreKeptBeforeAReadAndOnLeaving)
+{
+    connectAndRead();
+    MainForm->tempo_partida->setText("2000");
+    MainForm->tempo_partidaExit();
+    MainForm->lerClick();
+    std::vector<Entry> e = entries();
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[0].kind, Kind::Read);
+    EXPECT_EQ(e[1].kind, Kind::Unwritten);
+    EXPECT_EQ(e[1].detail, "Partida à Frio / Tempo Injec.");
+    EXPECT_EQ(e[1].before, memoryBlock());
+    ASSERT_TRUE(e[1].sent);
+    EXPECT_EQ((*e[1].sent)[addr::cfg(addr::ColdStartTime)], 0x87) << "what the write would have sent";
+    EXPECT_NE(std::find(e[1].formTexts.begin(), e[1].formTexts.end(), "2000"), e[1].formTexts.end());
+
+    // An untouched form, closed: nothing. Typed work, closed: kept.
+    MainForm->limite_corr->setText("40");
+    MainForm->limite_corrExit();
+    tearDownHouse();
+    e = entries();
+    ASSERT_EQ(e.size(), 4u);
+    EXPECT_EQ(e[0].kind, Kind::Unwritten);
+    EXPECT_EQ(e[0].detail, "Correção / Correção Máx.");
+}
+
+TEST_F(HistoryKept, TheClientAndPlateTypedLastGoWithEachEntry)
+{
+    connectAndRead();
+    dialogs.details = {"Oficina do Zé", "QRS4E56", ""};
+    action("acao_ficha")->trigger(); // asks the details, then a file name (cancelled)
+    MainForm->lerClick();
+    const std::vector<Entry> e = entries();
+    EXPECT_EQ(e[1].plate, "");
+    EXPECT_EQ(e[0].plate, "QRS4E56");
+    EXPECT_EQ(e[0].client, "Oficina do Zé");
+}
+
+// A database that cannot be kept: the same boxes, the same bytes, and the window says so.
+class DamagedHistory : public HistoryKept {
+protected:
+    void beforeCreate() override
+    {
+        HistoryKept::beforeCreate();
+        QFile f(databasePath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'Z'));
+    }
+};
+
+TEST_F(DamagedHistory, ChangesNoFlowAndIsReportedInTheWindow)
+{
+    connectAndRead();
+    MainForm->tempo_partida->setText("2000");
+    MainForm->tempo_partidaExit();
+    gravar();
+    EXPECT_EQ(boxes.shown, (std::vector<Box>{yesNo(texts::ConfirmWrite, texts::ConfirmCaption),
+                                             ok(texts::ProgrammingOk, "Gravação")}));
+    EXPECT_EQ(controller.memory[addr::ColdStartTime], 0x87);
+    HistoryWindow* w = openWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->situacao->isVisibleTo(w));
+    EXPECT_TRUE(w->situacao->text().contains("danificado")) << w->situacao->text().toStdString();
+    EXPECT_TRUE(w->situacao->text().contains("3 registros não puderam ser guardados"))
+        << w->situacao->text().toStdString();
+    EXPECT_EQ(w->lista->rowCount(), 0);
+    QFile f(databasePath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray(4096, 'Z')) << "the damaged file is left for whoever can mend it";
+}
+
+class HistoryWindowUse : public HistoryKept {
+protected:
+    // Selects the row of the entry with this id.
+    static void select(HistoryWindow* w, int64_t id)
+    {
+        for (size_t r = 0; r < w->entries().size(); ++r)
+            if (w->entries()[r].id == id)
+                w->lista->selectRow(static_cast<int>(r));
+        ASSERT_NE(w->selected(), nullptr);
+    }
+};
+
+TEST_F(HistoryWindowUse, ListsNewestFirstFiltersAndShowsAnEntryInUnits)
+{
+    connectAndRead();
+    dialogs.details = {"Oficina do Zé", "QRS4E56", ""};
+    action("acao_ficha")->trigger();
+    MainForm->lerClick();
+    HistoryWindow* w = openWindow();
+    ASSERT_EQ(w->lista->rowCount(), 2);
+    EXPECT_EQ(w->lista->item(0, 1)->text(), "Leitura");
+    EXPECT_EQ(w->lista->item(0, 2)->text(), "Oficina do Zé · QRS4E56");
+    EXPECT_EQ(w->lista->item(0, 3)->text(), "DEMO");
+    w->filtro->setText("qrs4");
+    ASSERT_TRUE(waitUntil([&] { return w->lista->rowCount() == 1; }));
+    select(w, w->entries()[0].id);
+    bool shownInUnits = false;
+    for (int r = 0; r < w->detalhe->rowCount(); ++r)
+        shownInUnits = shownInUnits || (w->detalhe->item(r, 0)->text() == "Partida à Frio / Tempo Injec." &&
+                                        w->detalhe->item(r, 1)->text() == "1000 ms");
+    EXPECT_TRUE(shownInUnits);
+    EXPECT_TRUE(w->comparar->isEnabled());
+    w->filtro->setText("ninguem");
+    EXPECT_TRUE(waitUntil([&] { return w->lista->rowCount() == 0; }));
+    EXPECT_FALSE(w->comparar->isEnabled());
+}
+
+TEST_F(HistoryWindowUse, AnEntryPutBackWritesOnlyTheTickedRowsVerified)
+{
+    connectAndRead();
+    const Block asRead = memoryBlock();
+    // Someone else's tool changed two values since.
+    controller.memory[addr::MaxCorrection] = 40;
+    controller.memory[addr::ColdStartTime] = 0x87;
+    controller.memory[addr::ColdStartTime + 1] = 0x09;
+    HistoryWindow* w = openWindow();
+    select(w, entries().back().id);
+    controller.frames.clear();
+    boxes.answers = {BoxAnswer::Yes};
+    QTimer::singleShot(0, [] {
+        auto* c = static_cast<CompareWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(c->objectName(), "CompararForm");
+        // Back only the cold start time; the correction stays as the controller has it.
+        for (int r = 0; r < c->tabela->rowCount(); ++r)
+            if (c->tabela->item(r, 0)->text() == "Correção / Correção Máx.")
+                c->tabela->item(r, 0)->setCheckState(Qt::Unchecked);
+        c->gravar_controlador->click();
+    });
+    w->comparar->click();
+    EXPECT_EQ(controller.memory[addr::ColdStartTime], asRead[addr::cfg(addr::ColdStartTime)]);
+    EXPECT_EQ(controller.memory[addr::ColdStartTime + 1], asRead[addr::cfg(addr::ColdStartTime) + 1]);
+    EXPECT_EQ(controller.memory[addr::MaxCorrection], 40);
+    ASSERT_EQ(framesOf(cmd::WriteConfig).size(), 1u);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("Verificado")) << boxes.shown.back();
+
+    std::vector<Entry> e = entries();
+    auto putBack = std::find_if(e.begin(), e.end(), [](const Entry& x) { return x.kind == Kind::PutBack; });
+    ASSERT_NE(putBack, e.end());
+    EXPECT_EQ(putBack->outcome, Outcome::Verified);
+    ASSERT_TRUE(putBack->before && putBack->sent && putBack->block);
+    EXPECT_EQ((*putBack->before)[addr::cfg(addr::MaxCorrection)], 40);
+    EXPECT_EQ(*putBack->sent, memoryBlock());
+    EXPECT_EQ(*putBack->block, memoryBlock());
+}
+
+TEST_F(HistoryWindowUse, AnnotatingFindsTheEntryByItsNewPlate)
+{
+    connectAndRead();
+    HistoryWindow* w = openWindow();
+    select(w, entries()[0].id);
+    dialogs.details = {"Maria", "XYZ9K88", "volta sexta"};
+    w->anotar->click();
+    EXPECT_EQ(entries()[0].plate, "XYZ9K88");
+    EXPECT_EQ(entries()[0].notes, "volta sexta");
+    EXPECT_EQ(w->lista->item(0, 2)->text(), "Maria · XYZ9K88");
+}
+
+} // namespace
