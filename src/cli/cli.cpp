@@ -11,12 +11,15 @@
 #include "core/restore.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
+#include "history/history_store.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -41,6 +44,13 @@ const char* const Usage =
     "                               --yes dispensa a confirmação\n"
     "  -p PORTA log [ARQUIVO.csv]   registra os valores atuais a cada 500 ms até Ctrl+C;\n"
     "                               --seconds N para depois de N segundos\n"
+    "  history [--filter TEXTO] [--limit N]\n"
+    "                               o histórico do controlador, do mais novo ao mais antigo\n"
+    "  history show ID              um registro do histórico, campo a campo\n"
+    "  history export ID ARQUIVO    salva o bloco de um registro como arquivo de parâmetros\n"
+    "  -p PORTA history restore ID  grava o bloco de um registro no controlador e confere;\n"
+    "                               --yes dispensa a confirmação\n"
+    "  --history ARQUIVO            outro histórico que não o de Documentos/Tuma\n"
     "\n"
     "PORTA como na Configuração Porta Serial: COM5, ttyUSB0, pts/3 ou um caminho.\n"
     "Saída: 0 feito, 1 falha do controlador, da comunicação ou da conferência, 2 uso ou arquivo inválido.\n";
@@ -50,6 +60,8 @@ struct Args {
     std::vector<std::string> positional;
     bool force = false, yes = false, probe = false, help = false;
     int seconds = 0;
+    std::string filter, history;
+    int limit = 50;
     std::string error;
 };
 
@@ -77,6 +89,20 @@ Args parseArgs(const std::vector<std::string>& args)
                 return a;
             }
             a.seconds = n;
+            ++i;
+        } else if (s == "--filter" || s == "--history") {
+            if (i + 1 >= args.size()) {
+                a.error = s + " pede um texto";
+                return a;
+            }
+            (s == "--filter" ? a.filter : a.history) = args[++i];
+        } else if (s == "--limit") {
+            int32_t n = 0;
+            if (i + 1 >= args.size() || !tryParseInteger(args[i + 1], n) || n <= 0) {
+                a.error = "--limit pede um número inteiro maior que zero";
+                return a;
+            }
+            a.limit = n;
             ++i;
         } else if (s == "-h" || s == "--help") {
             a.help = true;
@@ -148,6 +174,8 @@ public:
             return show();
         if (c == "diff")
             return diff();
+        if (c == "history")
+            return history();
         if (c == "version" || c == "backup" || c == "restore" || c == "log") {
             if (args.port.empty())
                 return usage("\"" + c + "\" pede a porta: -p PORTA");
@@ -167,7 +195,27 @@ private:
     CliSystem& sys;
     Link link;
 
+    std::unique_ptr<history::Store> store;
+
     std::ostream& out() { return *sys.out; }
+    // The workshop's history; nothing is kept where none is named.
+    history::Store* historyStore()
+    {
+        const std::string& path = args.history.empty() ? sys.historyFile : args.history;
+        if (!store && !path.empty())
+            store = std::make_unique<history::Store>(path);
+        return store.get();
+    }
+    history::Entry entryNow(history::Kind kind, const std::string& versionText) const
+    {
+        history::Entry e;
+        e.at = static_cast<int64_t>(std::time(nullptr));
+        e.kind = kind;
+        e.port = args.port;
+        e.controllerVersion = versionText;
+        e.programVersion = sys.programVersion;
+        return e;
+    }
     // A field's value at scale 1, with the user's separator, as the form shows it.
     std::string fieldText(const Parameter& p, const uint8_t* image) const
     {
@@ -281,6 +329,12 @@ private:
         std::string versionText;
         if (!readBlock(image, versionText))
             return failed(CommFailure);
+        if (history::Store* h = historyStore()) {
+            history::Entry e = entryNow(history::Kind::Read, versionText);
+            e.block = blockOf(image);
+            e.detail = "tuma-cli backup";
+            h->add(e);
+        }
         std::string why;
         if (!writeFileAtomically(path, formatParameterFile(headerNow(versionText), image), why))
             return failed(why);
@@ -387,7 +441,10 @@ private:
     // asked, and the controller's block kept beside the file.
     class RestoreSteps : public PutBackSteps {
     public:
-        RestoreSteps(Session& s, const std::string& p, const std::string& v) : session(s), path(p), versionText(v) {}
+        RestoreSteps(Session& s, const std::string& p, const std::string& f, const std::string& v)
+            : session(s), path(p), folder(f), versionText(v)
+        {
+        }
         bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
         {
             session.out() << "O controlador em " << session.args.port << " -> " << path << ":\n";
@@ -399,25 +456,60 @@ private:
             }
             return true;
         }
-        bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage&,
+        bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
                         std::string& where, std::string& why) override
         {
-            const size_t slash = path.find_last_of("/\\");
-            const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
             where = files::unusedPath(folder + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
                                                                files::ParameterExtension, files::BeforeWriteSuffix),
                                       exists);
             if (!writeFileAtomically(where, formatParameterFile(session.headerNow(versionText), controller), why))
                 return false;
             session.out() << "Cópia do que o controlador tinha: " << where << "\n";
+            if (history::Store* h = session.historyStore()) {
+                entry = session.entryNow(history::Kind::PutBack, versionText);
+                entry.client = file.header.client;
+                entry.plate = file.header.plate;
+                entry.detail = "tuma-cli: " + path;
+                entry.before = blockOf(controller);
+                entry.sent = blockOf(sent);
+                entry.outcome = history::Outcome::Sending;
+                entryId = h->add(entry);
+            }
             return true;
         }
+        history::Entry entry;
+        int64_t entryId = 0;
 
     private:
         Session& session;
         const std::string& path;
+        const std::string folder;
         const std::string& versionText;
     };
+
+    // The put-back's outcome in the history, beside its entry kept before the write.
+    void keepOutcome(RestoreSteps& steps, const PutBackResult& r)
+    {
+        history::Store* h = historyStore();
+        if (!h || r.stage != PutBackResult::Written)
+            return;
+        std::optional<Block> back;
+        if (r.readBack()) {
+            Block b = blockOf(r.sent);
+            for (const ByteMismatch& m : r.written.mismatches)
+                b[addr::cfg(m.address)] = m.read;
+            back = b;
+        }
+        const history::Outcome outcome = r.written.outcome == VerifiedWrite::Verified     ? history::Outcome::Verified
+                                         : r.written.outcome == VerifiedWrite::Differs    ? history::Outcome::Differs
+                                         : r.written.outcome == VerifiedWrite::WriteFailed ? history::Outcome::WriteFailed
+                                                                                           : history::Outcome::ReadBackFailed;
+        if (steps.entryId == 0 || !h->complete(steps.entryId, outcome, back)) {
+            steps.entry.outcome = outcome;
+            steps.entry.block = back;
+            h->add(steps.entry);
+        }
+    }
 
     FileHeader headerNow(const std::string& versionText) const
     {
@@ -436,6 +528,13 @@ private:
         const ParsedFile checked = parseParameterFile(text);
         if (!checked.ok)
             return badFile(path + ": " + checked.error);
+        const size_t slash = path.find_last_of("/\\");
+        return putBackChecked(checked, path, slash == std::string::npos ? "" : path.substr(0, slash + 1));
+    }
+
+    // The put-back of a checked file, the copy of the controller's block in `folder`.
+    int putBackChecked(const ParsedFile& checked, const std::string& path, const std::string& folder)
+    {
         if (!args.yes && !sys.inputIsTerminal)
             return usage("sem terminal não há a quem perguntar: use --yes para gravar sem confirmação");
         if (!open())
@@ -443,8 +542,9 @@ private:
         std::string versionText;
         if (!readVersionText(versionText))
             return failed(std::string(CommFailure) + " ao ler o controlador; nada foi gravado");
-        RestoreSteps steps(*this, path, versionText);
+        RestoreSteps steps(*this, path, folder, versionText);
         const PutBackResult r = putBack(link, checked, steps, sys.decimalSeparator);
+        keepOutcome(steps, r);
         switch (r.stage) {
         case PutBackResult::FileRefused:
             return badFile(path + ": " + r.error);
@@ -468,6 +568,86 @@ private:
             break;
         }
         out() << "Verificado: os 25 bytes lidos de volta são os gravados.\n";
+        return Done;
+    }
+
+    int history()
+    {
+        const std::string what = args.positional.empty() ? "list" : args.positional[0];
+        history::Store* h = historyStore();
+        if (!h)
+            return usage("nenhum histórico: use --history ARQUIVO");
+        if (what == "list")
+            return args.positional.size() <= 1 ? historyList(*h) : usage("history list não leva argumentos");
+        const size_t wanted = what == "export" ? 3 : 2;
+        if ((what != "show" && what != "export" && what != "restore") || args.positional.size() != wanted)
+            return usage("history: list, show ID, export ID ARQUIVO ou restore ID");
+        int32_t id = 0;
+        if (!tryParseInteger(args.positional[1], id) || id <= 0)
+            return usage("o ID de um registro é um número inteiro: " + args.positional[1]);
+        const std::optional<history::Entry> e = h->get(id);
+        if (!e)
+            return badFile("o histórico não tem o registro " + args.positional[1] +
+                           (h->problem().empty() ? "" : " (" + h->problem() + ")"));
+        if (what == "show")
+            return historyShow(*e);
+        const ParsedFile file = history::fileOf(*e);
+        if (!file.ok)
+            return badFile(file.error);
+        if (what == "export") {
+            std::string why;
+            if (!writeFileAtomically(args.positional[2], formatParameterFile(file.header, file.image), why))
+                return failed(why);
+            out() << "Parâmetros do registro " << id << " salvos em " << args.positional[2] << "\n";
+            return Done;
+        }
+        if (args.port.empty())
+            return usage("\"history restore\" pede a porta: -p PORTA");
+        const std::string& db = args.history.empty() ? sys.historyFile : args.history;
+        const size_t slash = db.find_last_of("/\\");
+        return putBackChecked(file, "histórico #" + std::to_string(id), slash == std::string::npos ? "" : db.substr(0, slash + 1));
+    }
+
+    int historyList(history::Store& h)
+    {
+        history::Filter f;
+        f.text = args.filter;
+        f.limit = args.limit;
+        const std::vector<history::Entry> entries = h.list(f);
+        if (!h.problem().empty())
+            *sys.err << "tuma-cli: " << h.problem() << "\n";
+        if (entries.empty())
+            out() << "Nenhum registro no histórico" << (f.text.empty() ? "" : " para \"" + f.text + "\"") << ".\n";
+        for (const history::Entry& e : entries) {
+            out() << e.id << "\t" << history::localStamp(e.at) << "\t" << history::kindText(e.kind);
+            if (!history::outcomeText(e.outcome).empty())
+                out() << ": " << history::outcomeText(e.outcome);
+            out() << "\t" << e.client << (e.client.empty() || e.plate.empty() ? "" : " · ") << e.plate << "\t" << e.port
+                  << "\t" << e.controllerVersion << "\t";
+            for (size_t i = 0; i < e.changed.size(); ++i)
+                out() << (i ? "; " : "") << e.changed[i];
+            out() << "\n";
+        }
+        return Done;
+    }
+
+    int historyShow(const history::Entry& e)
+    {
+        out() << "Registro " << e.id << ": " << history::localStamp(e.at) << ", " << history::kindText(e.kind);
+        if (!history::outcomeText(e.outcome).empty())
+            out() << " (" << history::outcomeText(e.outcome) << ")";
+        out() << "\n  porta " << e.port << ", controlador " << e.controllerVersion << ", programa " << e.programVersion
+              << "\n";
+        for (const auto& [caption, value] : {std::pair{"Cliente", &e.client}, std::pair{"Placa", &e.plate},
+                                             std::pair{"Observações", &e.notes}, std::pair{"Detalhe", &e.detail}})
+            if (!value->empty())
+                out() << "  " << caption << ": " << *value << "\n";
+        for (const auto& [title, block] : {std::pair{"Antes", &e.before}, std::pair{"Enviado", &e.sent},
+                                           std::pair{e.sent ? "Lido de volta" : "No controlador", &e.block}})
+            if (*block) {
+                out() << title << ":\n";
+                showImage((*block)->data());
+            }
         return Done;
     }
 

@@ -25,6 +25,8 @@ struct CliSystem {
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
     std::string programVersion;
+    // The workshop's history (Documentos/Tuma/historico.sqlite); empty: none.
+    std::string historyFile;
     // Set (from a signal handler) to end `log`.
     std::atomic<bool>* stop = nullptr;
 };

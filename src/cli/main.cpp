@@ -4,7 +4,11 @@
 #include "cli/terminal.h"
 #include "ports/system.h"
 
+#include "core/workshop_files.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <iostream>
@@ -23,6 +27,11 @@ tuma::cli::CliSystem hostSystem()
     s.inputIsTerminal = tuma::cli::inputIsTerminal();
     s.outputIsTerminal = tuma::cli::outputIsTerminal();
     s.programVersion = TUMA_VERSION;
+    // The windows' own: the documents folder (the home folder where the system names none).
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    s.historyFile = QDir(documents).filePath(QString(tuma::files::WorkshopFolder) + "/" + tuma::files::HistoryFile).toStdString();
     return s;
 }
 } // namespace

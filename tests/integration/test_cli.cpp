@@ -250,3 +250,38 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST_F(Cli, TheHistoryListsShowsExportsAndRestoresVerified)
+{
+    const std::string db = path("Tuma/historico.sqlite");
+    const std::vector<uint8_t> asFound = block();
+    ASSERT_EQ(run({"--history", db, "backup", path("a.tuma")}), 0) << err.str();
+    save("b.tuma", replaced(file("a.tuma"), "tempo_partida = 1000", "tempo_partida = 2000"));
+    ASSERT_EQ(run({"--history", db, "restore", path("b.tuma"), "--yes"}), 0) << err.str();
+
+    ASSERT_EQ(run({"--history", db, "history"}), 0) << err.str();
+    EXPECT_EQ(lines(out.str()), 2) << out.str();
+    EXPECT_NE(out.str().find("2\t"), std::string::npos);
+    EXPECT_NE(out.str().find("Gravação conferida (comparação): conferida"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Partida à Frio / Tempo Injec."), std::string::npos) << "what the write changed";
+    ASSERT_EQ(run({"--history", db, "history", "show", "2"}), 0) << err.str();
+    EXPECT_NE(out.str().find("Antes:\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Partida à Frio / Tempo Injec.: 2000 ms"), std::string::npos) << out.str();
+
+    ASSERT_EQ(run({"--history", db, "history", "export", "1", path("c.tuma")}), 0) << err.str();
+    EXPECT_EQ(run({"diff", path("a.tuma"), path("c.tuma")}), 0) << out.str();
+
+    // Back to what the car came in with, from the history alone.
+    ASSERT_EQ(run({"--history", db, "history", "restore", "1", "--yes"}), 0) << err.str();
+    EXPECT_NE(out.str().find("Verificado"), std::string::npos);
+    EXPECT_EQ(block(), asFound);
+    ASSERT_EQ(run({"--history", db, "history", "--filter", "nada"}), 0);
+    EXPECT_NE(out.str().find("Nenhum registro"), std::string::npos);
+    ASSERT_EQ(run({"--history", db, "history", "--limit", "10"}), 0);
+    EXPECT_EQ(lines(out.str()), 3) << out.str();
+
+    EXPECT_EQ(run({"--history", db, "history", "show", "99"}), 2);
+    EXPECT_EQ(run({"--history", db, "history", "show", "x"}), 2);
+    EXPECT_EQ(run({"--history", db, "history", "restore"}), 2);
+    EXPECT_EQ(writes().size(), 2u) << "nothing more reached the controller";
+}
