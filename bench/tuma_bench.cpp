@@ -17,6 +17,13 @@
 #include "workshop/details_dialog.h"
 #include "chart/chart_window.h"
 #include "core/drive_log.h"
+#include "core/workshop_files.h"
+#include "history/history_store.h"
+#include "workshop/history.h"
+#include "workshop/history_window.h"
+
+#include <sqlite3.h>
+#include <QTableWidget>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -538,6 +545,154 @@ void benchStartAndMemory()
 
 } // namespace
 
+// A workshop's years: `count` entries over 5,000 cars, most of them reads, a fifth
+// writes with the block before, sent and read back, one in ten with notes. Filled in
+// large transactions (the program commits each entry on its own; the bench measures
+// that separately).
+void fillHistory(const std::string& path, int count)
+{
+    { history::Store layout(path); }
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
+                       "notes, plate_key, client_key, notes_key, detail, block, before, sent, form_texts) "
+                       "VALUES(?, ?, ?, 'COM5', '2.5', '2.5', ?, ?, ?, ?, ?, ?, '', ?, ?, ?, '')",
+                       -1, &st, nullptr);
+    sqlite3_stmt* words = nullptr;
+    sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO note_words(word, id) VALUES(?, ?)", -1, &words, nullptr);
+    if (!st || !words) {
+        std::printf("History: the bench's layout is not the store's: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    const char* clients[] = {"Auto Elétrica Silva", "Oficina do Zé", "Mecânica Central", "Ponto do Carro", ""};
+    uint8_t block[25];
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    const int64_t start = 1700000000;
+    for (int i = 0; i < count; ++i) {
+        char plate[16];
+        std::snprintf(plate, sizeof plate, "ABC%dD%02d", (i * 7919) % 50, (i * 104729) % 100);
+        const std::string client = clients[i % 5];
+        const std::string clientKey = history::clientKey(client);
+        for (int k = 0; k < 25; ++k)
+            block[k] = static_cast<uint8_t>(i * 31 + k * 7);
+        const bool write = i % 5 == 0;
+        sqlite3_bind_int64(st, 1, start + i * 90);
+        sqlite3_bind_int(st, 2, write ? 2 : 1);
+        sqlite3_bind_int(st, 3, write ? 1 : 0);
+        sqlite3_bind_text(st, 4, client.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 5, plate, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 6, i % 10 == 0 ? "trocou os bicos" : "", -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 7, plate, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 8, clientKey.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 9, i % 10 == 0 ? " trocou os bicos" : "", -1, SQLITE_STATIC);
+        sqlite3_bind_blob(st, 10, block, 25, SQLITE_TRANSIENT);
+        if (write) {
+            sqlite3_bind_blob(st, 11, block, 25, SQLITE_TRANSIENT);
+            sqlite3_bind_blob(st, 12, block, 25, SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_null(st, 11);
+            sqlite3_bind_null(st, 12);
+        }
+        if (sqlite3_step(st) != SQLITE_DONE) {
+            std::printf("History: an entry did not go in: %s\n", sqlite3_errmsg(db));
+            std::exit(1);
+        }
+        sqlite3_reset(st);
+        const sqlite3_int64 id = sqlite3_last_insert_rowid(db);
+        if (i % 10 == 0)
+            for (const char* w : {"trocou", "os", "bicos"}) {
+                sqlite3_bind_text(words, 1, w, -1, SQLITE_STATIC);
+                sqlite3_bind_int64(words, 2, id);
+                sqlite3_step(words);
+                sqlite3_reset(words);
+            }
+        if (i % 100000 == 99999) {
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        }
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_finalize(st);
+    sqlite3_finalize(words);
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+double msSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
+
+void benchHistory(int count)
+{
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(files::HistoryFile).toStdString();
+    QElapsedTimer t;
+    t.start();
+    fillHistory(path, count);
+    std::printf("History of %d entries (filled in %.0f s): %.1f MB on disk\n", count, msSince(t) / 1000,
+                (QFileInfo(QString::fromStdString(path)).size() + QFileInfo(QString::fromStdString(path + "-wal")).size()) / 1e6);
+
+    t.restart();
+    {
+        history::Store store(path);
+        HistoryWindow window(store, ',');
+        window.refresh();
+        window.show();
+        QCoreApplication::processEvents();
+        std::printf("  the window opened with the newest %d rows shown: %.0f ms (aim: under 200)\n",
+                    window.lista->rowCount(), msSince(t));
+    }
+    history::Store store(path);
+    const auto timed = [&store](const char* what, const history::Filter& f) {
+        QElapsedTimer q;
+        q.start();
+        const size_t n = store.list(f).size();
+        std::printf("  %-44s %4zu rows in %6.1f ms\n", what, n, msSince(q));
+    };
+    timed("filter by a plate (ABC7D31):", {"ABC7D31"});
+    timed("filter by a plate's beginning (ABC4):", {"ABC4"});
+    timed("filter by a client's beginning (mecânica):", {"mecânica"});
+    timed("filter by words in the notes (bicos):", {"bicos"});
+    timed("a text nobody typed (zzz):", {"zzz"});
+    timed("a month, a year ago:", {"", 1700000000 + count * 45LL, 1700000000 + count * 45LL + 30 * 86400});
+
+    // Each entry committed on its own, as the program does on a read or a write.
+    std::vector<double> costs;
+    history::Entry e;
+    e.kind = history::Kind::Read;
+    e.block = Block{};
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer q;
+        q.start();
+        store.add(e);
+        costs.push_back(msSince(q));
+    }
+    std::sort(costs.begin(), costs.end());
+    std::printf("  an entry committed (WAL, synchronous): median %.2f ms, 95th %.2f ms, max %.2f ms (aim: under 5)\n",
+                costs[100], costs[190], costs.back());
+}
+
+// A "&Ler " on the real path, the history's entry inside it (its share is the commit
+// measured above).
+void benchReadWithHistory()
+{
+    onRealPath([] {
+        std::vector<double> whole;
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer t;
+            t.start();
+            MainForm->lerClick();
+            whole.push_back(msSince(t));
+            runEventsFor(50);
+        }
+        std::sort(whole.begin(), whole.end());
+        std::printf("\"&Ler \" with its history entry, Qt SerialPort over a pty to tuma-sim: median %.1f ms, max %.1f ms "
+                    "(the read, the form, the entry and the short live read)\n",
+                    whole[10], whole.back());
+    });
+}
+
 int main(int argc, char** argv)
 {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
@@ -567,6 +722,15 @@ int main(int argc, char** argv)
         benchChartMemory();
         return 0;
     }
+    // TUMA_BENCH_ONLY=history: the history's figures (TUMA_BENCH_HISTORY entries,
+    // 1,000,000 by default).
+    if (qgetenv("TUMA_BENCH_ONLY") == "history") {
+        const int count = qEnvironmentVariableIsSet("TUMA_BENCH_HISTORY") ? qEnvironmentVariableIntValue("TUMA_BENCH_HISTORY")
+                                                                            : 1000000;
+        benchHistory(count);
+        benchReadWithHistory();
+        return 0;
+    }
     if (qgetenv("TUMA_BENCH_ONLY") == "record") {
         const int seconds = qEnvironmentVariableIsSet("TUMA_BENCH_RECORD_SECONDS")
                                 ? qEnvironmentVariableIntValue("TUMA_BENCH_RECORD_SECONDS")
@@ -583,5 +747,7 @@ int main(int argc, char** argv)
     benchChartMemory();
     benchRecording(30);
     benchStartAndMemory();
+    benchHistory(1000000);
+    benchReadWithHistory();
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,7 @@ CREATE TABLE entries(
   notes TEXT NOT NULL,
   plate_key TEXT NOT NULL,
   client_key TEXT NOT NULL,
+  notes_key TEXT NOT NULL,
   detail TEXT NOT NULL,
   block BLOB,
   before BLOB,
@@ -41,7 +43,7 @@ CREATE TABLE entries(
 CREATE INDEX entries_plate ON entries(plate_key, id);
 CREATE INDEX entries_client ON entries(client_key);
 CREATE INDEX entries_at ON entries(at);
-CREATE INDEX entries_notes ON entries(id) WHERE notes != '';
+CREATE TABLE note_words(word TEXT NOT NULL, id INTEGER NOT NULL, PRIMARY KEY(word, id)) WITHOUT ROWID;
 PRAGMA user_version = 1;
 )";
 
@@ -71,6 +73,11 @@ public:
             sqlite3_bind_null(st, i);
     }
     int step() { return sqlite3_step(st); }
+    void reset()
+    {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+    }
     int64_t integer(int i) const { return sqlite3_column_int64(st, i); }
     std::string text(int i) const
     {
@@ -111,12 +118,58 @@ std::vector<std::string> split(const std::string& all)
     return lines;
 }
 
-std::string clientKey(const std::string& client)
+// Lower case without the accents of Portuguese, so that "mecanica" finds "Mecânica".
+std::string folded(const std::string& text)
+{
+    static const char* const Latin = "aaaaaaaceeeeiiiidnooooo/ouuuuyty"; // U+00E0..U+00FF
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC3 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0xBF) {
+                out += Latin[(next - 0x80) % 32]; // upper (C3 80..9F) and lower (C3 A0..BF) alike
+                ++i;
+                continue;
+            }
+        }
+        out += static_cast<char>(std::tolower(c));
+    }
+    return out;
+}
+
+// The notes' words, folded, each once.
+std::vector<std::string> wordsOf(const std::string& notes)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : folded(notes) + " ") {
+        if (std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) {
+            word += c;
+            continue;
+        }
+        if (!word.empty() && std::find(words.begin(), words.end(), word) == words.end())
+            words.push_back(word);
+        word.clear();
+    }
+    return words;
+}
+
+// " bicos novos": each word after a space, as a filter looks for a word's beginning.
+std::string notesKey(const std::string& notes)
 {
     std::string key;
-    size_t start = client.find_first_not_of(' ');
-    for (size_t i = start == std::string::npos ? client.size() : start; i < client.size(); ++i)
-        key += static_cast<char>(std::tolower(static_cast<unsigned char>(client[i])));
+    for (const std::string& w : wordsOf(notes))
+        key += " " + w;
+    return key;
+}
+
+// What a filter looks for in the notes: the words typed, folded, one space apart.
+std::string searchedWords(const std::string& text)
+{
+    std::string key;
+    for (const std::string& w : wordsOf(text))
+        key += (key.empty() ? "" : " ") + w;
     return key;
 }
 
@@ -139,18 +192,6 @@ std::string uriPath(const std::string& path)
         }
     }
     return uri;
-}
-
-// The text as LIKE matches it literally.
-std::string likeText(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        if (c == '%' || c == '_' || c == '\\')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
 }
 
 // The captions of what differs between two blocks.
@@ -185,6 +226,12 @@ Entry entryAt(const Statement& s)
 }
 
 } // namespace
+
+std::string clientKey(const std::string& client)
+{
+    const size_t start = client.find_first_not_of(' ');
+    return start == std::string::npos ? std::string() : folded(client.substr(start));
+}
 
 std::string plateKey(const std::string& plate)
 {
@@ -326,14 +373,17 @@ int64_t Store::add(const Entry& e)
                       "arquivo (" + file + ")";
         return 0;
     }
-    Statement s(db, "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
-                    "notes, plate_key, client_key, detail, block, before, sent, form_texts) "
-                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)");
-    if (!s.ok()) {
+    // The entry and the words of its notes go in together or not at all.
+    const bool words = !e.notes.empty();
+    int64_t id = 0;
+    if (words && !exec("BEGIN IMMEDIATE")) {
         ++lostEntries;
         fail("Um registro não pôde ser guardado no histórico");
         return 0;
     }
+    Statement s(db, "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
+                    "notes, plate_key, client_key, notes_key, detail, block, before, sent, form_texts) "
+                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
     s.bind(1, e.at);
     s.bind(2, static_cast<int64_t>(e.kind));
     s.bind(3, static_cast<int64_t>(e.outcome));
@@ -345,18 +395,39 @@ int64_t Store::add(const Entry& e)
     s.bind(9, e.notes);
     s.bind(10, plateKey(e.plate));
     s.bind(11, clientKey(e.client));
-    s.bind(12, e.detail);
-    s.bind(13, e.block);
-    s.bind(14, e.before);
-    s.bind(15, e.sent);
-    s.bind(16, joined(e.formTexts));
-    if (s.step() != SQLITE_DONE) {
+    s.bind(12, notesKey(e.notes));
+    s.bind(13, e.detail);
+    s.bind(14, e.block);
+    s.bind(15, e.before);
+    s.bind(16, e.sent);
+    s.bind(17, joined(e.formTexts));
+    if (s.ok() && s.step() == SQLITE_DONE)
+        id = sqlite3_last_insert_rowid(db);
+    if (id && words && !(putWords(id, e.notes, true) && exec("COMMIT")))
+        id = 0;
+    if (!id) {
         ++lostEntries;
         fail("Um registro não pôde ser guardado no histórico");
+        if (words)
+            exec("ROLLBACK");
         return 0;
     }
     trouble.clear();
-    return sqlite3_last_insert_rowid(db);
+    return id;
+}
+
+bool Store::putWords(int64_t id, const std::string& notes, bool in)
+{
+    Statement s(db, in ? "INSERT OR IGNORE INTO note_words(word, id) VALUES(?1, ?2)"
+                       : "DELETE FROM note_words WHERE word = ?1 AND id = ?2");
+    for (const std::string& w : wordsOf(notes)) {
+        s.bind(1, w);
+        s.bind(2, id);
+        if (!s.ok() || s.step() != SQLITE_DONE)
+            return false;
+        s.reset();
+    }
+    return true;
 }
 
 bool Store::complete(int64_t id, Outcome outcome, const std::optional<Block>& block)
@@ -376,38 +447,65 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
 {
     if (newer || readOnly || !open())
         return false;
-    Statement s(db, "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5 "
-                    "WHERE id = ?6");
+    const std::optional<Entry> old = get(id);
+    if (!old)
+        return false;
+    if (!exec("BEGIN IMMEDIATE"))
+        return fail("A anotação não pôde ser guardada no histórico");
+    Statement s(db, "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5, "
+                    "notes_key = ?6 WHERE id = ?7");
     s.bind(1, client);
     s.bind(2, plate);
     s.bind(3, notes);
     s.bind(4, clientKey(client));
     s.bind(5, plateKey(plate));
-    s.bind(6, id);
-    if (!s.ok() || s.step() != SQLITE_DONE)
-        return fail("A anotação não pôde ser guardada no histórico");
-    return sqlite3_changes(db) == 1;
+    s.bind(6, notesKey(notes));
+    s.bind(7, id);
+    if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->notes, false) || !putWords(id, notes, true) ||
+        !exec("COMMIT")) {
+        fail("A anotação não pôde ser guardada no histórico");
+        exec("ROLLBACK");
+        return false;
+    }
+    return true;
 }
 
 std::vector<Entry> Store::list(const Filter& f)
 {
-    std::vector<Entry> entries;
     if (!open())
-        return entries;
+        return {};
     std::string where = "1";
-    const std::string pk = plateKey(f.text), ck = clientKey(f.text);
     if (!f.text.empty())
-        // Each part has its index: a plate or a client by its beginning, words in the
-        // few entries that carry notes.
         where += " AND ((?1 != '' AND e.plate_key >= ?1 AND e.plate_key < ?1 || x'ff')"
                  " OR (?2 != '' AND e.client_key >= ?2 AND e.client_key < ?2 || x'ff')"
-                 " OR (e.notes != '' AND e.notes LIKE ?3 ESCAPE '\\'))";
+                 " OR (?3 != '' AND instr(e.notes_key, ' ' || ?3) > 0))";
     if (f.from)
         where += " AND e.at >= ?4";
     if (f.to)
         where += " AND e.at < ?5";
     if (f.olderThan)
         where += " AND e.id < ?6";
+    // The newest entries first, read backwards: a page that fills there is the answer,
+    // found without touching the rest of the years.
+    const std::string recent = " AND e.id > (SELECT coalesce(max(id), 0) FROM entries) - ?8";
+    std::vector<Entry> entries = query(f, where + (f.olderThan ? " AND e.id > ?6 - ?8" : recent));
+    if (static_cast<int>(entries.size()) == f.limit || (f.text.empty() && !f.from && !f.to))
+        return static_cast<int>(entries.size()) == f.limit ? entries : query(f, where);
+    // Rare matches: gathered through the indexes (a plate's or a client's beginning,
+    // the few entries with notes, a period), then ordered.
+    std::string candidates;
+    if (!f.text.empty())
+        candidates += " AND e.id IN (SELECT id FROM entries WHERE ?1 != '' AND plate_key >= ?1 AND plate_key < ?1 || x'ff'"
+                      " UNION SELECT id FROM entries WHERE ?2 != '' AND client_key >= ?2 AND client_key < ?2 || x'ff'"
+                      " UNION SELECT id FROM note_words WHERE ?9 != '' AND word >= ?9 AND word < ?9 || x'ff')";
+    if (f.from || f.to)
+        candidates += " AND e.id IN (SELECT id FROM entries INDEXED BY entries_at WHERE at >= ?4 AND (?5 = 0 OR at < ?5))";
+    return query(f, where + candidates);
+}
+
+std::vector<Entry> Store::query(const Filter& f, const std::string& where)
+{
+    std::vector<Entry> entries;
     Statement s(db, std::string("SELECT ") + Columns +
                         ", (SELECT p.block FROM entries p WHERE p.plate_key = e.plate_key AND p.id < e.id"
                         " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1)"
@@ -416,13 +514,18 @@ std::vector<Entry> Store::list(const Filter& f)
         fail("O histórico não pôde ser lido");
         return entries;
     }
-    s.bind(1, pk);
-    s.bind(2, ck);
-    s.bind(3, "%" + likeText(f.text) + "%");
+    s.bind(1, plateKey(f.text));
+    s.bind(2, clientKey(f.text));
+    // The notes: the words typed, one after another, each from its beginning; the
+    // index is asked for the first.
+    const std::string words = searchedWords(f.text);
+    s.bind(3, words);
+    s.bind(9, words.substr(0, words.find(' ')));
     s.bind(4, f.from);
     s.bind(5, f.to);
     s.bind(6, f.olderThan);
     s.bind(7, static_cast<int64_t>(f.limit));
+    s.bind(8, static_cast<int64_t>(f.recent));
     int rc;
     while ((rc = s.step()) == SQLITE_ROW) {
         entries.push_back(entryAt(s));

@@ -59,10 +59,12 @@ struct Entry {
 };
 
 struct Filter {
-    std::string text;           // a plate's or client's beginning, or words in the notes
+    std::string text;           // a plate's or a client's beginning, or words of the notes (each from its beginning)
     int64_t from = 0, to = 0;   // [from, to) in seconds since 1970; 0: open
     int64_t olderThan = 0;      // only entries with a smaller id (the next page); 0: from the newest
     int limit = 200;
+    // How many of the newest entries are read backwards before the indexes are asked.
+    int recent = 20000;
 };
 
 class Store {
@@ -98,6 +100,8 @@ private:
     bool prepareLayout();
     bool reopenToRead();
     int layoutVersion();
+    std::vector<Entry> query(const Filter& filter, const std::string& where);
+    bool putWords(int64_t id, const std::string& notes, bool in);
     bool fail(const char* what);
     bool exec(const char* sql);
     void close();
@@ -123,5 +127,8 @@ std::string kindText(Kind kind);
 std::string outcomeText(Outcome outcome);
 // The plate as it is searched: upper case, letters and digits only.
 std::string plateKey(const std::string& plate);
+// A client's name as it is searched: lower case without the accents of Portuguese
+// (so that "mecanica" finds "Mecânica"), without the spaces before it.
+std::string clientKey(const std::string& client);
 
 } // namespace tuma::history

@@ -24,9 +24,9 @@ void showAbout(QWidget* parent, const tuma::LinkFacts& link)
                 "Licença Pública Geral GNU (GPL), versão 3 ou posterior (GPL-3.0-or-later), publicada pela "
                 "Free Software Foundation. É distribuído na esperança de ser útil, mas <b>sem nenhuma "
                 "garantia</b>. O texto da licença acompanha o programa.</p>"
-                "<p>Usa o Qt %3, sob a Licença Pública Geral Menor GNU (LGPL-3.0), e o QCustomPlot (GPL-3.0 ou "
-                "posterior). No Windows, os avisos do Qt, das bibliotecas incluídas nele e do QCustomPlot estão em "
-                "THIRD-PARTY-NOTICES.txt, ao lado do programa.</p>"
+                "<p>Usa o Qt %3, sob a Licença Pública Geral Menor GNU (LGPL-3.0), o QCustomPlot (GPL-3.0 ou "
+                "posterior) e o SQLite (domínio público). No Windows, os avisos do Qt, das bibliotecas incluídas "
+                "nele, do QCustomPlot e do SQLite estão em THIRD-PARTY-NOTICES.txt, ao lado do programa.</p>"
                 "<p><b>Código-fonte:</b> o código-fonte completo deste programa, e das bibliotecas incluídas nele, "
                 "pode ser obtido em <a href=\"%4\">%4</a>; quem recebeu o programa sem ele pode pedi-lo a quem o "
                 "forneceu, por no mínimo três anos.</p>")

@@ -169,19 +169,39 @@ TEST(HistoryStore, NewestFirstFilteredByPlateClientNotesAndPeriod)
     for (Entry* e : {&a, &b, &c, &d})
         ASSERT_GT(store.add(*e), 0);
 
+    // Through the newest entries read backwards, and through the indexes.
+    for (int recent : {20000, 1}) {
+        SCOPED_TRACE(recent);
+        const auto plates = [&](Filter f) {
+            f.recent = recent;
+            std::vector<std::string> got;
+            for (const Entry& e : store.list(f))
+                got.push_back(e.plate);
+            return got;
+        };
+        EXPECT_EQ(plates({}), (std::vector<std::string>{"", "abc1d23", "XYZ9K88", "ABC-1D23"}));
+        EXPECT_EQ(plates({"abc1"}), (std::vector<std::string>{"abc1d23", "ABC-1D23"}));
+        EXPECT_EQ(plates({"oficina"}), (std::vector<std::string>{"XYZ9K88"}));
+        EXPECT_EQ(plates({"bicos"}), (std::vector<std::string>{""}));
+        EXPECT_EQ(plates({"Os Bic"}), (std::vector<std::string>{""})) << "words in a row, each from its beginning";
+        EXPECT_EQ(plates({"icos"}), std::vector<std::string>{});
+        EXPECT_EQ(plates({"eletrica silva"}), std::vector<std::string>{}) << "a client by its beginning";
+        EXPECT_EQ(plates({"auto eletrica"}), (std::vector<std::string>{"abc1d23", "ABC-1D23"})) << "without accents";
+        EXPECT_EQ(plates({"nada disso"}), std::vector<std::string>{});
+        EXPECT_EQ(plates({"%"}), std::vector<std::string>{});
+        EXPECT_EQ(plates({"", a.at + 1, c.at + 1}), (std::vector<std::string>{"abc1d23", "XYZ9K88"}));
+        EXPECT_EQ(plates({"", a.at + 1, 0}), (std::vector<std::string>{"", "abc1d23", "XYZ9K88"}));
+        EXPECT_EQ(plates({"abc", a.at + 1, 0}), (std::vector<std::string>{"abc1d23"}));
+        Filter older;
+        older.olderThan = store.list({}).front().id;
+        EXPECT_EQ(plates(older), (std::vector<std::string>{"abc1d23", "XYZ9K88", "ABC-1D23"}));
+    }
     const auto plates = [&](const Filter& f) {
         std::vector<std::string> got;
         for (const Entry& e : store.list(f))
             got.push_back(e.plate);
         return got;
     };
-    EXPECT_EQ(plates({}), (std::vector<std::string>{"", "abc1d23", "XYZ9K88", "ABC-1D23"}));
-    EXPECT_EQ(plates({"abc1"}), (std::vector<std::string>{"abc1d23", "ABC-1D23"}));
-    EXPECT_EQ(plates({"oficina"}), (std::vector<std::string>{"XYZ9K88"}));
-    EXPECT_EQ(plates({"bicos"}), (std::vector<std::string>{""}));
-    EXPECT_EQ(plates({"nada disso"}), std::vector<std::string>{});
-    EXPECT_EQ(plates({"%"}), std::vector<std::string>{});
-    EXPECT_EQ(plates({"", a.at + 1, c.at + 1}), (std::vector<std::string>{"abc1d23", "XYZ9K88"}));
     Filter page;
     page.limit = 2;
     const std::vector<Entry> first = store.list(page);
@@ -206,6 +226,10 @@ TEST(HistoryStore, AnnotatingAnEntryMakesItFoundByItsNewPlate)
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].client, "Maria");
     EXPECT_EQ(found[0].notes, "cliente volta sexta");
+    EXPECT_EQ(store.list({"sexta"}).size(), 1u);
+    ASSERT_TRUE(store.annotate(id, "Maria", "QRS4E56", "pagou"));
+    EXPECT_TRUE(store.list({"sexta"}).empty()) << "the old notes' words go with them";
+    EXPECT_EQ(store.list({"pagou"}).size(), 1u);
     EXPECT_FALSE(store.annotate(id + 100, "x", "y", "z"));
 }
 

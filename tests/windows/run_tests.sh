@@ -25,7 +25,10 @@ reg() { wine reg "$@" >/dev/null 2>&1; }
 
 status=0
 case $what in
-core) wine "$bindir/test_core.exe" || status=$? ;;
+core)
+  wine "$bindir/test_core.exe" || status=$?
+  wine "$bindir/test_history_store.exe" || status=$?
+  ;;
 alloc) wine "$bindir/test_alloc.exe" || status=$? ;;
 win32)
   serve none com5
@@ -47,7 +50,7 @@ widgets)
   # manager, as on a desktop; and the user's decimal separator as the regional
   # settings hold it.
   reg add 'HKCU\Control Panel\International' /v sDecimal /t REG_SZ /d "$sep" /f
-  for t in startup mainform fields programming workshop chart; do
+  for t in startup mainform fields programming workshop chart history; do
     echo "== test_$t.exe, decimal separator '$sep'"
     out=$WINEPREFIX/test_$t.log
     TUMA_EXPECT_DECIMAL=$sep TUMA_TEST_QPA_PLATFORM=windows wine "$bindir/test_$t.exe" --gtest_brief=1 >"$out" 2>&1 || status=$?

@@ -50,6 +50,6 @@ add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli.s
 # The workshop's items in the real tuma.exe: Ctrl+S and Ctrl+O through the Windows file
 # dialogs, the comparison window and a verified write on a COM port.
 add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/workshop.sh ${wprog}
-         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-workshop)
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-workshop $<TARGET_FILE:tuma-cli>)
 set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop
   PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

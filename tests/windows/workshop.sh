@@ -6,12 +6,13 @@
 # records a few seconds of polls and adds no request of its own. Arial and Tahoma are shown in
 # their metric-compatible twins, so the screenshots in the work folder look as on a PC.
 set -euo pipefail
-exe=$1 sim=$2 work=$3
+exe=$1 sim=$2 work=$3 cli=$4
 source "$(dirname "$0")/wine_desktop.sh"
 wine_desktop_start
 
 serve COM5
 wine "$exe" >/dev/null 2>&1 &
+program=$!
 main=$(window 'Marvolan - Tuma Programável v 2.5')
 sleep 1
 activate "$main" alt+c
@@ -125,6 +126,23 @@ xdotool windowclose "$manual"
 sleep 0.5
 import -window "$main" "$work/main-menu-bar.png"
 
+# Ctrl+H: the history that tuma.exe kept on its own through COM5, newest first; once
+# the program has ended, the Linux tuma-cli reads the very database.
+activate "$main" ctrl+h
+history=$(window 'Histórico do controlador')
+sleep 1
+import -window root "$work/history.png"
+xdotool windowclose "$history"
+sleep 0.3
+
 activate "$main" alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
-echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, by keyboard"
+wait "$program" || true # the history is closed with the program
+db=$(find "$work" -path '*Tuma/historico.sqlite' | head -1)
+[ -n "$db" ] || fail "no Tuma\\historico.sqlite in the documents folder"
+kept=$("$cli" --history "$db" history --limit 100)
+echo "$kept"
+echo "$kept" | grep -q $'\tLeitura\t.*\tCOM5\t2.5\t' || fail "no read through COM5 in the history"
+echo "$kept" | grep -q $'Gravação conferida (comparação): conferida\tAuto Eletrica Silva · QRS4E56\tCOM5' ||
+  fail "no verified put-back of QRS4E56 in the history"
+echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, the history by Ctrl+H, by keyboard"
