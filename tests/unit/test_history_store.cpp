@@ -32,8 +32,9 @@ class TempFolder {
 public:
     TempFolder()
     {
-        path = fs::temp_directory_path() / ("tuma-history-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                                            std::to_string(counter++) + "-" + std::to_string(std::rand()));
+        // Named after the test: ctest runs the tests side by side, each in a process.
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() / ("tuma-history-" + std::string(test->name()) + "-" + std::to_string(counter++));
         fs::remove_all(path);
         fs::create_directories(path);
     }
