@@ -200,7 +200,9 @@ std::vector<std::string> changedCaptions(const Block& before, const Block& after
     std::vector<std::string> names;
     for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
         if (row.differs)
-            names.push_back(row.kind == BlockRow::Byte ? "Endereço " + std::to_string(row.address) : row.caption);
+            names.push_back(row.kind != BlockRow::Byte   ? row.caption
+                            : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
+                                                           : "Endereço " + std::to_string(row.address));
     return names;
 }
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -243,7 +244,7 @@ void HistoryWindow::load(bool more)
     contagem->setText(QString("%1 registros mostrados de %2 no histórico (%3)")
                           .arg(rows.size())
                           .arg(store.count())
-                          .arg(q(store.path())));
+                          .arg(QDir::toNativeSeparators(q(store.path()))));
     showProblem();
     showSelected();
 }
