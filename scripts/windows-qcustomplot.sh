@@ -7,20 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/debian-source.sh
 
-version=$(dpkg-query -W -f='${Version}' libqcustomplot-dev) # e.g. 2.1.0+dfsg1-3.1
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/tuma
-folder=$cache/qcustomplot-$version
-if [ -f "$folder/.complete" ]; then
-  echo "$folder"
-  exit 0
-fi
-
-echo "windows-qcustomplot: fetching Debian's source of qcustomplot $version" >&2
-fetch=$cache/fetch-qcustomplot
-rm -rf "$fetch" "$folder"
-mkdir -p "$fetch" "$folder"
-debian_source "$fetch" qcustomplot "$version"
-src=$(find "$fetch" -maxdepth 1 -type d -name 'qcustomplot-*' | head -1)
+debian_fetch qcustomplot qcustomplot "$(dpkg-query -W -f='${Version}' libqcustomplot-dev)" # e.g. 2.1.0+dfsg1-3.1
 [ -f "$src/qcustomplot.cpp" ] && [ -f "$src/qcustomplot.h" ] || { echo "windows-qcustomplot: no qcustomplot.cpp/.h in the source" >&2; exit 1; }
 cp "$src/qcustomplot.cpp" "$src/qcustomplot.h" "$src/debian/copyright" "$folder/"
 [ -f "$src/GPL.txt" ] && cp "$src/GPL.txt" "$folder/"

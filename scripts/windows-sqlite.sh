@@ -8,20 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/debian-source.sh
 
-version=$(dpkg-query -W -f='${Version}' libsqlite3-dev) # e.g. 3.40.1-2+deb12u2
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/tuma
-folder=$cache/sqlite-$version
-if [ -f "$folder/.complete" ]; then
-  echo "$folder"
-  exit 0
-fi
-
-echo "windows-sqlite: fetching Debian's source of sqlite3 $version" >&2
-fetch=$cache/fetch-sqlite
-rm -rf "$fetch" "$folder"
-mkdir -p "$fetch" "$folder"
-debian_source "$fetch" sqlite3 "$version"
-src=$(find "$fetch" -maxdepth 1 -type d -name 'sqlite3-*' | head -1)
+debian_fetch sqlite sqlite3 "$(dpkg-query -W -f='${Version}' libsqlite3-dev)" # e.g. 3.40.1-2+deb12u2
 [ -f "$src/configure" ] || { echo "windows-sqlite: no configure script in the source" >&2; exit 1; }
 # The amalgamation is generated from the canonical sources (it needs tclsh), in a
 # build folder of its own.

@@ -493,22 +493,7 @@ private:
         history::Store* h = historyStore();
         if (!h || r.stage != PutBackResult::Written)
             return;
-        std::optional<Block> back;
-        if (r.readBack()) {
-            Block b = blockOf(r.sent);
-            for (const ByteMismatch& m : r.written.mismatches)
-                b[addr::cfg(m.address)] = m.read;
-            back = b;
-        }
-        const history::Outcome outcome = r.written.outcome == VerifiedWrite::Verified     ? history::Outcome::Verified
-                                         : r.written.outcome == VerifiedWrite::Differs    ? history::Outcome::Differs
-                                         : r.written.outcome == VerifiedWrite::WriteFailed ? history::Outcome::WriteFailed
-                                                                                           : history::Outcome::ReadBackFailed;
-        if (steps.entryId == 0 || !h->complete(steps.entryId, outcome, back)) {
-            steps.entry.outcome = outcome;
-            steps.entry.block = back;
-            h->add(steps.entry);
-        }
+        h->finish(steps.entryId, steps.entry, history::outcomeOf(r.written), r.backBlock());
     }
 
     FileHeader headerNow(const std::string& versionText) const

@@ -49,6 +49,16 @@ PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, c
     return r;
 }
 
+std::optional<Block> PutBackResult::backBlock() const
+{
+    if (!readBack())
+        return std::nullopt;
+    Block b = blockOf(sent);
+    for (const ByteMismatch& m : written.mismatches)
+        b[addr::cfg(m.address)] = m.read;
+    return b;
+}
+
 std::string mismatchLine(const BlockRow& row)
 {
     const std::string unit = row.unit.empty() ? std::string() : " " + row.unit;

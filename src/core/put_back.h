@@ -5,9 +5,11 @@
 // verify, and name each field that differs. What is shown and where the copy goes are
 // the caller's: it answers through PutBackSteps.
 #include "core/commands.h"
+#include "core/events.h"
 #include "core/param_file.h"
 #include "core/restore.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,8 @@ struct PutBackResult {
     {
         return stage == Written && (written.outcome == VerifiedWrite::Verified || written.outcome == VerifiedWrite::Differs);
     }
+    // What the read-back found: `sent` with each byte that differed as read.
+    std::optional<Block> backBlock() const;
 };
 
 // The flow, on `fileText` as read from the file (at most MaxFileSize + 1 bytes).

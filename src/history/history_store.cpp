@@ -445,6 +445,15 @@ bool Store::complete(int64_t id, Outcome outcome, const std::optional<Block>& bl
     return true;
 }
 
+void Store::finish(int64_t id, Entry entry, Outcome outcome, const std::optional<Block>& block)
+{
+    if (id != 0 && complete(id, outcome, block))
+        return;
+    entry.outcome = outcome;
+    entry.block = block;
+    add(entry);
+}
+
 bool Store::annotate(int64_t id, const std::string& client, const std::string& plate, const std::string& notes)
 {
     if (newer || readOnly || !open())
@@ -557,6 +566,17 @@ int64_t Store::count()
         return 0;
     Statement s(db, "SELECT count(*) FROM entries");
     return s.ok() && s.step() == SQLITE_ROW ? s.integer(0) : 0;
+}
+
+Outcome outcomeOf(const VerifiedWrite& w)
+{
+    switch (w.outcome) {
+    case VerifiedWrite::Verified: return Outcome::Verified;
+    case VerifiedWrite::WriteFailed: return Outcome::WriteFailed;
+    case VerifiedWrite::ReadBackFailed: return Outcome::ReadBackFailed;
+    case VerifiedWrite::Differs: return Outcome::Differs;
+    }
+    return Outcome::WriteFailed;
 }
 
 std::optional<Block> restorable(const Entry& e)

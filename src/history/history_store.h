@@ -6,6 +6,7 @@
 // what is wrong and counts the entries it could not keep, and its callers go on.
 #include "core/events.h"
 #include "core/param_file.h"
+#include "core/restore.h"
 
 #include <cstdint>
 #include <optional>
@@ -81,6 +82,9 @@ public:
     // A write's entry completed once its outcome is known.
     bool complete(int64_t id, Outcome outcome, const std::optional<Block>& block);
     bool annotate(int64_t id, const std::string& client, const std::string& plate, const std::string& notes);
+    // The write kept before it was sent (`id`, 0 when it could not be kept then)
+    // completed with its outcome, or `entry` kept whole with it now.
+    void finish(int64_t id, Entry entry, Outcome outcome, const std::optional<Block>& block);
 
     // Newest first.
     std::vector<Entry> list(const Filter& filter);
@@ -121,6 +125,8 @@ std::optional<Block> restorable(const Entry& entry);
 ParsedFile fileOf(const Entry& entry);
 // "2026-12-09 15:30:11", local time.
 std::string localStamp(int64_t at);
+
+Outcome outcomeOf(const VerifiedWrite& write);
 
 // "Gravação", "Leitura", ...: what happened, in words.
 std::string kindText(Kind kind);

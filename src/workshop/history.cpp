@@ -28,17 +28,6 @@ Outcome outcomeOf(const WriteFacts& f)
     return f.matches() ? Outcome::Verified : Outcome::Differs;
 }
 
-Outcome outcomeOf(const VerifiedWrite& w)
-{
-    switch (w.outcome) {
-    case VerifiedWrite::Verified: return Outcome::Verified;
-    case VerifiedWrite::WriteFailed: return Outcome::WriteFailed;
-    case VerifiedWrite::ReadBackFailed: return Outcome::ReadBackFailed;
-    case VerifiedWrite::Differs: return Outcome::Differs;
-    }
-    return Outcome::WriteFailed;
-}
-
 Kind kindOf(ProgrammingFacts::Action a)
 {
     switch (a) {
@@ -97,18 +86,12 @@ int64_t History::keep(const Entry& entry)
     return id;
 }
 
-// A write's entry, kept before it was sent, completed with its outcome; kept whole now
-// when it could not be kept then.
-void History::finish(int64_t& pending, Entry entry, Outcome outcome, const std::optional<Block>& block)
+void History::finish(int64_t& pending, const Entry& entry, Outcome outcome, const std::optional<Block>& block)
 {
-    if (pending == 0 || !store().complete(pending, outcome, block)) {
-        entry.outcome = outcome;
-        entry.block = block;
-        keep(entry);
-    } else if (shown) {
-        shown->refresh();
-    }
+    store().finish(pending, entry, outcome, block);
     pending = 0;
+    if (shown)
+        shown->refresh();
 }
 
 void History::linkChanged(const LinkFacts& facts)
@@ -221,15 +204,8 @@ void History::putBackDone(const PutBackResult& r)
 {
     if (r.stage != PutBackResult::Written)
         return; // nothing was sent: the history keeps no entry
-    std::optional<Block> back;
-    if (r.readBack()) {
-        Block b = blockOf(r.sent);
-        for (const ByteMismatch& m : r.written.mismatches)
-            b[addr::cfg(m.address)] = m.read;
-        back = b;
-    }
-    lastBlock = back;
-    finish(putBackId, putBackEntry, outcomeOf(r.written), back);
+    lastBlock = r.backBlock();
+    finish(putBackId, putBackEntry, outcomeOf(r.written), lastBlock);
 }
 
 void History::leaving() { keepUnwritten(); }

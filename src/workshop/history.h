@@ -55,7 +55,7 @@ public:
 private:
     tuma::history::Entry entryNow(tuma::history::Kind kind) const;
     int64_t keep(const tuma::history::Entry& entry);
-    void finish(int64_t& pending, tuma::history::Entry entry, tuma::history::Outcome outcome,
+    void finish(int64_t& pending, const tuma::history::Entry& entry, tuma::history::Outcome outcome,
                 const std::optional<tuma::Block>& block);
     void keepUnwritten();
     void annotate(const tuma::history::Entry& entry);
