@@ -10,7 +10,16 @@ namespace tuma::files {
 namespace {
 Moment fromTimeT(std::time_t t, int millisecond)
 {
-    const std::tm tm = *std::localtime(&t); // the GUI thread or the tool's one thread
+    // The GUI thread or the tool's one thread. Windows has no local time before 1970
+    // (nor after 3000): such a moment shows as the clock's start instead of ending the
+    // program.
+    const std::tm* local = std::localtime(&t);
+    if (!local) {
+        Moment start;
+        start.millisecond = millisecond;
+        return start;
+    }
+    const std::tm tm = *local;
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, millisecond};
 }
 
