@@ -91,6 +91,8 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
 {
     setObjectName("HistoricoForm");
     setWindowTitle("Histórico do controlador");
+    // Open or not, it never keeps the program running once the main window closes.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildFilter());
     situacao = new QLabel(this);

@@ -4,6 +4,7 @@
 // entry put back, whole or only the ticked rows, verified.
 #include "support/widget_harness.h"
 
+#include "core/param_file.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
 #include "history/history_store.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 
 using namespace tuma;
 using namespace tuma::test;
@@ -32,7 +34,19 @@ public:
         d = details;
         return true;
     }
+    QString saveFileName(QWidget*, const QString&, const QString& suggested, const QString&) override
+    {
+        suggestions << suggested;
+        return savePath;
+    }
+    bool openDocument(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
     VehicleDetails details{"Oficina do Zé", "QRS4E56", "bicos novos"};
+    QString savePath;
+    QStringList suggestions, opened;
 };
 
 class HistoryKept : public Windows {
@@ -258,6 +272,7 @@ TEST_F(HistoryWindowUse, ListsNewestFirstFiltersAndShowsAnEntryInUnits)
                                         w->detalhe->item(r, 1)->text() == "1000 ms");
     EXPECT_TRUE(shownInUnits);
     EXPECT_TRUE(w->comparar->isEnabled());
+    EXPECT_FALSE(w->testAttribute(Qt::WA_QuitOnClose)) << "it never keeps the program running";
     w->filtro->setText("ninguem");
     EXPECT_TRUE(waitUntil([&] { return w->lista->rowCount() == 0; }));
     EXPECT_FALSE(w->comparar->isEnabled());
@@ -301,6 +316,34 @@ TEST_F(HistoryWindowUse, AnEntryPutBackWritesOnlyTheTickedRowsVerified)
     EXPECT_EQ((*putBack->before)[addr::cfg(addr::MaxCorrection)], 40);
     EXPECT_EQ(*putBack->sent, memoryBlock());
     EXPECT_EQ(*putBack->block, memoryBlock());
+}
+
+TEST_F(HistoryWindowUse, AnEntrySavedAsAFileAndASheetCarriesItsBlockAndVehicle)
+{
+    connectAndRead();
+    const Block asRead = memoryBlock();
+    controller.memory[addr::MaxCorrection] = 40; // the controller moved on since
+    HistoryWindow* w = openWindow();
+    select(w, entries()[0].id);
+    QTemporaryDir out;
+    dialogs.savePath = QDir(out.path()).filePath("entrada.tuma");
+    w->salvar->click();
+    QFile f(dialogs.savePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const ParsedFile file = parseParameterFile(f.readAll().toStdString());
+    ASSERT_TRUE(file.ok) << file.error;
+    EXPECT_EQ(blockOf(file.raw), asRead);
+    EXPECT_EQ(file.header.port, "DEMO");
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("Parâmetros salvos em")) << boxes.shown.back();
+
+    dialogs.savePath = QDir(out.path()).filePath("ficha.pdf");
+    w->ficha->click();
+    EXPECT_EQ(dialogs.opened, QStringList{dialogs.savePath});
+    QFile pdf(dialogs.savePath);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_EQ(framesOf(cmd::WriteConfig).size(), 0u) << "saving an entry sends nothing";
 }
 
 TEST_F(HistoryWindowUse, AnnotatingFindsTheEntryByItsNewPlate)
