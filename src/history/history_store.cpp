@@ -17,8 +17,9 @@ namespace tuma::history {
 namespace {
 
 // How long a write waits for another program (a second window on another port) that
-// holds the database.
-constexpr int BusyMs = 3000;
+// holds the database: its own commits take milliseconds, and a "&Ler " must not stall
+// behind a backup tool that holds the file.
+constexpr int BusyMs = 1000;
 
 const char* const Layout = R"(
 CREATE TABLE entries(
