@@ -269,6 +269,24 @@ TEST(HistoryStore, ADamagedFileIsReportedAndLeftAsItIs)
     EXPECT_EQ(bytesOf(dir.file()), garbage);
 }
 
+TEST(HistoryStore, ADatabaseHeldTooLongByAnotherProgramLosesTheEntryAndGoesOn)
+{
+    TempFolder dir;
+    Store store(dir.file());
+    ASSERT_GT(store.add(entry(Kind::Read)), 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(store.add(entry(Kind::Write)), 0);
+    EXPECT_NE(store.problem().find("ocupado"), std::string::npos) << store.problem();
+    EXPECT_EQ(store.lost(), 1);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_GT(store.add(entry(Kind::Write)), 0);
+    EXPECT_EQ(store.problem(), "");
+    EXPECT_EQ(store.count(), 2);
+}
+
 TEST(HistoryStore, AFolderThatCannotBeMadeIsReported)
 {
     TempFolder dir;
