@@ -208,18 +208,27 @@ TEST_F(HistoryKept, TheClientAndPlateTypedLastGoWithEachEntry)
 }
 
 // A database that cannot be kept: the same boxes, the same bytes, and the window says so.
-class DamagedHistory : public HistoryKept {
+struct Unusable {
+    const char* name;
+    const char* said; // in the window's red line
+};
+class UnusableHistory : public HistoryKept, public ::testing::WithParamInterface<Unusable> {
 protected:
     void beforeCreate() override
     {
         HistoryKept::beforeCreate();
-        QFile f(databasePath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, 'Z'));
+        if (std::string(GetParam().name) == "damaged") {
+            QFile f(databasePath());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'Z'));
+        } else {
+            // Where the file should be, something that cannot be written as one.
+            ASSERT_TRUE(QDir().mkpath(databasePath()));
+        }
     }
 };
 
-TEST_F(DamagedHistory, ChangesNoFlowAndIsReportedInTheWindow)
+TEST_P(UnusableHistory, ChangesNoFlowAndIsReportedInTheWindow)
 {
     connectAndRead();
     MainForm->tempo_partida->setText("2000");
@@ -228,17 +237,26 @@ TEST_F(DamagedHistory, ChangesNoFlowAndIsReportedInTheWindow)
     EXPECT_EQ(boxes.shown, (std::vector<Box>{yesNo(texts::ConfirmWrite, texts::ConfirmCaption),
                                              ok(texts::ProgrammingOk, "Gravação")}));
     EXPECT_EQ(controller.memory[addr::ColdStartTime], 0x87);
+    programWith(0, 4);
+    EXPECT_EQ(boxes.shown.back(), ok(texts::ProgrammingOk, "Programação"));
     HistoryWindow* w = openWindow();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->situacao->isVisibleTo(w));
-    EXPECT_TRUE(w->situacao->text().contains("danificado")) << w->situacao->text().toStdString();
-    EXPECT_TRUE(w->situacao->text().contains("3 registros não puderam ser guardados"))
+    EXPECT_TRUE(w->situacao->text().contains(QString::fromUtf8(GetParam().said))) << w->situacao->text().toStdString();
+    EXPECT_TRUE(w->situacao->text().contains("4 registros não puderam ser guardados"))
         << w->situacao->text().toStdString();
     EXPECT_EQ(w->lista->rowCount(), 0);
-    QFile f(databasePath());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray(4096, 'Z')) << "the damaged file is left for whoever can mend it";
+    if (std::string(GetParam().name) == "damaged") {
+        QFile f(databasePath());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray(4096, 'Z')) << "the damaged file is left for whoever can mend it";
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(, UnusableHistory,
+                         ::testing::Values(Unusable{"damaged", "danificado"},
+                                           Unusable{"unwritable", "não é possível escrever"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class HistoryWindowUse : public HistoryKept {
 protected:
