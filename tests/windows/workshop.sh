@@ -137,7 +137,10 @@ sleep 0.3
 
 activate "$main" alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
-wait "$program" || true # the history is closed with the program
+# Sair ends the program, whatever windows of the rooms are open; the history is closed
+# with it.
+for _ in $(seq 40); do kill -0 "$program" 2>/dev/null || break; sleep 0.25; done
+kill -0 "$program" 2>/dev/null && fail "tuma.exe still runs 10 s after Sair"
 db=$(find "$work" -path '*Tuma/historico.sqlite' | head -1)
 [ -n "$db" ] || fail "no Tuma\\historico.sqlite in the documents folder"
 kept=$("$cli" --history "$db" history --limit 100)
