@@ -190,6 +190,7 @@ QWidget* HistoryWindow::buildDetail()
     layout->addWidget(cabecalho);
     detalhe = new QTableWidget(0, 2, pane);
     detalhe->setObjectName("detalhe");
+    detalhe->setHorizontalHeaderLabels({"Campo", "Valor"});
     detalhe->verticalHeader()->hide();
     detalhe->verticalHeader()->setDefaultSectionSize(detalhe->fontMetrics().height() + 6);
     detalhe->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -312,6 +313,8 @@ void HistoryWindow::showSelected()
     detalhe->setRowCount(0);
     if (!e) {
         cabecalho->setText("Escolha um registro na lista.");
+        detalhe->setColumnCount(2);
+        detalhe->setHorizontalHeaderLabels({"Campo", "Valor"});
         return;
     }
     QString header = QString("<b>%1</b> — %2<br>Porta %3, controlador versão %4, programa versão %5")
