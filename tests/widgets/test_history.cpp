@@ -364,6 +364,26 @@ TEST_F(HistoryWindowUse, AnEntrySavedAsAFileAndASheetCarriesItsBlockAndVehicle)
     EXPECT_EQ(framesOf(cmd::WriteConfig).size(), 0u) << "saving an entry sends nothing";
 }
 
+TEST_F(HistoryWindowUse, TheNewest200FirstThenTheOlderOnes)
+{
+    Store& store = house->history().store();
+    for (int i = 0; i < 205; ++i) {
+        Entry e;
+        e.at = 1796900000 + i;
+        e.plate = "CAR" + std::to_string(i);
+        ASSERT_GT(store.add(e), 0);
+    }
+    HistoryWindow* w = openWindow();
+    ASSERT_EQ(w->lista->rowCount(), 200);
+    EXPECT_EQ(w->lista->item(0, 2)->text(), "CAR204");
+    EXPECT_TRUE(w->mais_antigos->isEnabled());
+    w->mais_antigos->click();
+    ASSERT_EQ(w->lista->rowCount(), 205);
+    EXPECT_EQ(w->lista->item(204, 2)->text(), "CAR0");
+    EXPECT_FALSE(w->mais_antigos->isEnabled());
+    EXPECT_TRUE(w->contagem->text().startsWith("205 registros mostrados de 205")) << w->contagem->text().toStdString();
+}
+
 TEST_F(HistoryWindowUse, AnnotatingFindsTheEntryByItsNewPlate)
 {
     connectAndRead();
