@@ -16,6 +16,8 @@
 #include "app/house.h"
 #include "app/menu_bar.h"
 #include "workshop/details_dialog.h"
+#include "workshop/history.h"
+#include "workshop/history_window.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -25,6 +27,9 @@
 #include <QMenuBar>
 #include <QFile>
 #include <QMessageBox>
+#include "workshop/history.h"
+#include "workshop/history_window.h"
+
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -173,6 +178,16 @@ TEST_F(RealWindows, TheKeyboardReachesTheMenusAndTheFormsAccelerators)
     EXPECT_TRUE(waitFor([&] { return bar->activeAction() != nullptr; }));
     keys("Escape");
     EXPECT_TRUE(waitFor([&] { return bar->activeAction() == nullptr; }));
+
+    // Ctrl+H opens the history in a window of its own; the window manager closes it.
+    keys("ctrl+h");
+    EXPECT_TRUE(waitFor([&] {
+        return house->history().window() && QApplication::activeWindow() == house->history().window();
+    }));
+    keys("alt+F4");
+    EXPECT_TRUE(waitFor([&] { return !house->history().window()->isVisible(); }));
+    MainForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
 
     // The form's accelerators: Alt+C opens the port dialog (closed here by Escape).
     bool dialogShown = false;
