@@ -545,6 +545,36 @@ void benchStartAndMemory()
 
 } // namespace
 
+// Entry i of the bench's workshop: its plate, client, notes and blocks.
+void bindEntry(sqlite3_stmt* st, int i)
+{
+    static const char* const clients[] = {"Auto Elétrica Silva", "Oficina do Zé", "Mecânica Central", "Ponto do Carro", ""};
+    char plate[16];
+    const int car = static_cast<int>(i * 7919LL % 5000); // 5,000 cars, their visits spread over the years
+    std::snprintf(plate, sizeof plate, "ABC%dD%02d", car / 100, car % 100);
+    const std::string client = clients[i % 5];
+    uint8_t block[25];
+    for (int k = 0; k < 25; ++k)
+        block[k] = static_cast<uint8_t>(i * 31 + k * 7);
+    const bool write = i % 5 == 0;
+    sqlite3_bind_int64(st, 1, 1700000000 + i * 90LL);
+    sqlite3_bind_int(st, 2, write ? 2 : 1);
+    sqlite3_bind_int(st, 3, write ? 1 : 0);
+    sqlite3_bind_text(st, 4, client.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 5, plate, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 6, i % 10 == 0 ? "trocou os bicos" : "", -1, SQLITE_STATIC);
+    sqlite3_bind_text(st, 7, plate, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 8, history::clientKey(client).c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 9, i % 10 == 0 ? " trocou os bicos" : "", -1, SQLITE_STATIC);
+    sqlite3_bind_blob(st, 10, block, 25, SQLITE_TRANSIENT);
+    for (int column : {11, 12}) {
+        if (write)
+            sqlite3_bind_blob(st, column, block, 25, SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(st, column);
+    }
+}
+
 // A workshop's years: `count` entries over 5,000 cars, most of them reads, a fifth
 // writes with the block before, sent and read back, one in ten with notes. Filled in
 // large transactions (the program commits each entry on its own; the bench measures
@@ -567,35 +597,9 @@ void fillHistory(const std::string& path, int count)
         std::printf("History: the bench's layout is not the store's: %s\n", sqlite3_errmsg(db));
         std::exit(1);
     }
-    const char* clients[] = {"Auto Elétrica Silva", "Oficina do Zé", "Mecânica Central", "Ponto do Carro", ""};
-    uint8_t block[25];
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    const int64_t start = 1700000000;
     for (int i = 0; i < count; ++i) {
-        char plate[16];
-        std::snprintf(plate, sizeof plate, "ABC%dD%02d", (i * 7919) % 50, (i * 104729) % 100);
-        const std::string client = clients[i % 5];
-        const std::string clientKey = history::clientKey(client);
-        for (int k = 0; k < 25; ++k)
-            block[k] = static_cast<uint8_t>(i * 31 + k * 7);
-        const bool write = i % 5 == 0;
-        sqlite3_bind_int64(st, 1, start + i * 90);
-        sqlite3_bind_int(st, 2, write ? 2 : 1);
-        sqlite3_bind_int(st, 3, write ? 1 : 0);
-        sqlite3_bind_text(st, 4, client.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 5, plate, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 6, i % 10 == 0 ? "trocou os bicos" : "", -1, SQLITE_STATIC);
-        sqlite3_bind_text(st, 7, plate, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 8, clientKey.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 9, i % 10 == 0 ? " trocou os bicos" : "", -1, SQLITE_STATIC);
-        sqlite3_bind_blob(st, 10, block, 25, SQLITE_TRANSIENT);
-        if (write) {
-            sqlite3_bind_blob(st, 11, block, 25, SQLITE_TRANSIENT);
-            sqlite3_bind_blob(st, 12, block, 25, SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_null(st, 11);
-            sqlite3_bind_null(st, 12);
-        }
+        bindEntry(st, i);
         if (sqlite3_step(st) != SQLITE_DONE) {
             std::printf("History: an entry did not go in: %s\n", sqlite3_errmsg(db));
             std::exit(1);
