@@ -134,6 +134,13 @@ bool readFile(const std::string& path, std::string& text, std::string& why)
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
+// The folder a path names its file in, with its separator; "" for a bare name.
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 // Written beside the target and renamed over it, so that a full disk or a crash
 // never leaves half a backup under the final name.
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string& why)
@@ -513,8 +520,7 @@ private:
         const ParsedFile checked = parseParameterFile(text);
         if (!checked.ok)
             return badFile(path + ": " + checked.error);
-        const size_t slash = path.find_last_of("/\\");
-        return putBackChecked(checked, path, slash == std::string::npos ? "" : path.substr(0, slash + 1));
+        return putBackChecked(checked, path, folderOf(path));
     }
 
     // The put-back of a checked file, the copy of the controller's block in `folder`.
@@ -588,9 +594,7 @@ private:
         }
         if (args.port.empty())
             return usage("\"history restore\" pede a porta: -p PORTA");
-        const std::string& db = args.history.empty() ? sys.historyFile : args.history;
-        const size_t slash = db.find_last_of("/\\");
-        return putBackChecked(file, "histórico #" + std::to_string(id), slash == std::string::npos ? "" : db.substr(0, slash + 1));
+        return putBackChecked(file, "histórico #" + std::to_string(id), folderOf(h->path()));
     }
 
     int historyList(history::Store& h)

@@ -38,11 +38,8 @@ PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, c
     r.stage = PutBackResult::Written;
     r.written = writeVerified(link, r.sent);
     if (r.written.outcome == VerifiedWrite::Differs) {
-        commands::ConfigImage read;
-        std::memcpy(read, r.sent, sizeof read);
-        for (const ByteMismatch& m : r.written.mismatches)
-            read[addr::cfg(m.address)] = m.read;
-        for (BlockRow& row : compareBlocks(r.sent, read, sep))
+        const Block read = *r.backBlock();
+        for (BlockRow& row : compareBlocks(r.sent, read.data(), sep))
             if (row.differs)
                 r.differing.push_back(std::move(row));
     }

@@ -1,6 +1,5 @@
 #include "workshop/history.h"
 
-#include "core/parameters.h"
 #include "widgets/menu_action.h"
 #include "workshop/details_dialog.h"
 #include "workshop/history_window.h"

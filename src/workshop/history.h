@@ -11,7 +11,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class HistoryWindow;
