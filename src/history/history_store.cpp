@@ -343,9 +343,7 @@ bool Store::prepareLayout()
         // whole or not at all, and only once.
         if (!exec("BEGIN IMMEDIATE"))
             return fail("O histórico não pôde ser criado");
-        Statement again(db, "PRAGMA user_version");
-        const bool empty = again.ok() && again.step() == SQLITE_ROW && again.integer(0) == 0;
-        if ((empty && !exec(Layout)) || !exec("COMMIT")) {
+        if ((layoutVersion() == 0 && !exec(Layout)) || !exec("COMMIT")) {
             fail("O histórico não pôde ser criado");
             exec("ROLLBACK");
             return false;
