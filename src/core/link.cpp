@@ -94,8 +94,11 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
         trace(LinkTracer::Event::Request, requestLength);
         port.read(frame, FrameBufferSize, transferred);
         // An empty read leaves the request in the buffer for the next attempt.
-        if (transferred > 0)
+        if (transferred > 0) {
+            if (attempt > 0)
+                ++retried;
             break;
+        }
     }
 
     if (port.lastError() == PortError::DeviceGone) {
@@ -111,6 +114,7 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
     }
     if (Crc8(frame, n) != 0) {
         trace(LinkTracer::Event::BadCrc, n);
+        ++badCrc;
         port.purge(Purge::TxAbort);
         resync = true;
         return false;

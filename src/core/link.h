@@ -73,6 +73,11 @@ public:
     size_t lastPayloadLength() const { return payloadLength; }
     SerialPort* port() const { return portHandle.get(); }
 
+    // Since the link was made: answers that came only to a second or third attempt,
+    // and answers that failed their check. What the line's health is judged by.
+    uint64_t retriedAnswers() const { return retried; }
+    uint64_t badAnswers() const { return badCrc; }
+
     LinkTracer* tracer() const { return tracerHook; }
     void setTracer(LinkTracer* t) { tracerHook = t; }
 
@@ -94,6 +99,7 @@ private:
     bool opened = false;
     bool resync = false;
     size_t payloadLength = 0;
+    uint64_t retried = 0, badCrc = 0;
     LinkTracer* tracerHook = nullptr;
     PortFactory factory;
     DevicePathRule pathRule;

@@ -148,9 +148,13 @@ uint8_t adjustTimeEncode(const std::string& secondsText, char sep)
     return low8(roundToInt(checkedMul(parseDecimal(secondsText, sep), kAdjustStored)));
 }
 
-std::string injectionTimeDecode(uint16_t value) { return formatFixed(value * kInjectionShown * kMillisPerMicro, 1); }
+double injectionMillis(uint16_t value) { return value * kInjectionShown * kMillisPerMicro; }
 
-std::string mapVoltageDecode(uint8_t value) { return formatFixed(value * kMapVolts, 2); }
+std::string injectionTimeDecode(uint16_t value) { return formatFixed(injectionMillis(value), 1); }
+
+double mapVolts(uint8_t value) { return value * kMapVolts; }
+
+std::string mapVoltageDecode(uint8_t value) { return formatFixed(mapVolts(value), 2); }
 
 std::string liveCorrectionDecode(uint8_t value) { return formatGeneral(p64LiveDecode(value), '.'); }
 

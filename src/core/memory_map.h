@@ -106,6 +106,9 @@ std::string adjustTimeDecode(uint8_t value);
 uint8_t adjustTimeEncode(const std::string& secondsText, char sep);
 std::string injectionTimeDecode(uint16_t value);
 std::string mapVoltageDecode(uint8_t value);
+// The same two as numbers: milliseconds and volts.
+double injectionMillis(uint16_t value);
+double mapVolts(uint8_t value);
 std::string liveCorrectionDecode(uint8_t value);
 std::string millivoltText(uint8_t value);
 

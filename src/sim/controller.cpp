@@ -5,6 +5,7 @@
 #include "core/memory_map.h"
 #include "core/parameters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -96,6 +97,13 @@ void Controller::updateLive(int64_t atUs)
     if (startOfTime < 0)
         startOfTime = atUs;
     const double t = static_cast<double>(atUs - startOfTime) / 1e6;
+    if (engine) {
+        uint8_t live[addr::LiveCount];
+        std::copy_n(memory.begin() + addr::LiveFirst, addr::LiveCount, live);
+        engine->liveAt(t, live);
+        std::copy_n(live, addr::LiveCount, memory.begin() + addr::LiveFirst);
+        return;
+    }
     // A warming engine at idle.
     const double celsius = 85.0 - 65.0 * std::exp(-t / 300.0);
     memory[addr::EngineTemp] = static_cast<uint8_t>(celsiusToAdc(static_cast<int32_t>(celsius)) & 0xFF);
@@ -156,6 +164,10 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
 {
     const Fault fault = effectiveFault();
     if (fault == Fault::Silent)
+        return;
+    // A noisy line garbles one answer in four beyond recognition: the PC hears nothing
+    // and asks again.
+    if (engine && engine->currentFault() == EngineFault::NoisyLine && ++noisyAnswers % 4 == 0)
         return;
     if (fault == Fault::DropOnce) {
         droppedLast = !droppedLast;

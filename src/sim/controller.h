@@ -2,6 +2,7 @@
 // A model of the mixture controller on the far end of the serial line: its parameter
 // and live memory, its answers to every command, its learning procedures, and named
 // faults that make it misbehave the way real lines and devices do.
+#include "sim/engine.h"
 #include "sim/sim_line.h"
 
 #include <array>
@@ -70,6 +71,9 @@ public:
     bool ignoreWrites = false;
     // Live values follow the clock of the last request; tests may pin them.
     bool liveFrozen = false;
+    // When set, the live values are this engine's (not owned); else a warming engine
+    // idling on.
+    Engine* engine = nullptr;
 
     // Frames are kept only when asked, so that a plain exchange allocates nothing.
     bool logFrames = false;
@@ -87,6 +91,7 @@ private:
 
     Fault fault = Fault::None;
     bool droppedLast = false;
+    unsigned noisyAnswers = 0;
     // Frame assembly. A request that stops half-way is dropped after a pause, so that
     // its remains do not swallow the requests that follow.
     static constexpr int64_t RequestGapUs = 10000;
