@@ -10,3 +10,5 @@ extern const char* const DemoPortName;
 
 bool demoPortEnabled();
 std::unique_ptr<tuma::SerialPort> makeDemoPort();
+// The demo controller's engine, whose faults a person trying the program can switch on.
+tuma::sim::Engine& demoEngine();

@@ -3,7 +3,9 @@
 #include "app/app_windows.h"
 #include "app/menu_bar.h"
 #include "app/system_menu.h"
+#include "app/demo_port.h"
 #include "chart/chart_room.h"
+#include "diagnosis/diagnosis_room.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
 #include "windows/principal.h"
@@ -50,6 +52,19 @@ House::House(const Platform& platform, const HouseServices& services)
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
+    diagnosisRoom = std::make_unique<DiagnosisRoom>(
+        DiagnosisRoom::Services{MainForm, MainForm->link(), services.checksClockMs});
+    if (demoPortEnabled()) {
+        QStringList captions;
+        const std::vector<tuma::sim::EngineFault> faults = tuma::sim::allEngineFaults();
+        for (tuma::sim::EngineFault f : faults)
+            captions << QString::fromUtf8(tuma::sim::engineFaultCaption(f));
+        diagnosisRoom->offerDemoFaults({captions, [faults](int i) {
+                                            if (i >= 0 && static_cast<size_t>(i) < faults.size())
+                                                demoEngine().setFault(faults[static_cast<size_t>(i)]);
+                                        }});
+    }
+    w->useCheckLines([d = diagnosisRoom.get()] { return d->lines(); });
     listen();
     buildMenus();
 }
@@ -74,6 +89,15 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::programmed, h, &History::programmed);
     QObject::connect(w, &Workshop::putBackSending, h, &History::putBackSending);
     QObject::connect(w, &Workshop::putBackDone, h, &History::putBackDone);
+    // The installation checks judge every poll; their findings reach the chart and the history.
+    DiagnosisRoom* d = diagnosisRoom.get();
+    QObject::connect(MainForm, &TMainForm::linkChanged, d, &DiagnosisRoom::linkChanged);
+    QObject::connect(MainForm, &TMainForm::blockRead, d, &DiagnosisRoom::blockRead);
+    QObject::connect(MainForm, &TMainForm::formChanged, d, &DiagnosisRoom::formChanged);
+    QObject::connect(MainForm, &TMainForm::monitorChanged, d, &DiagnosisRoom::monitorChanged);
+    QObject::connect(MainForm, &TMainForm::polled, d, &DiagnosisRoom::polled);
+    QObject::connect(d, &DiagnosisRoom::findingChanged, chartRoom.get(), &ChartRoom::finding);
+    QObject::connect(d, &DiagnosisRoom::findingChanged, h, &History::finding);
 }
 
 void House::buildMenus()
@@ -81,7 +105,8 @@ void House::buildMenus()
     Workshop* w = workshopRoom.get();
     QAction* quit = menuAction(w, "acao_sair", "Sair", QKeySequence(), [] { MainForm->sairClick(); });
     const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico};
-    const QList<QAction*> view = {chartRoom->acao_grafico, chartRoom->acao_abrir_registro, w->acao_alteracoes};
+    const QList<QAction*> view = {chartRoom->acao_grafico, diagnosisRoom->acao_diagnostico,
+                                  chartRoom->acao_abrir_registro, w->acao_alteracoes};
     const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
 
     // One set of actions: their shortcuts on the main window, the menu bar, the context
@@ -96,6 +121,9 @@ void House::buildMenus()
     bar->onChangesClicked([w] { w->alteracoesClick(); });
     QObject::connect(MainForm, &TMainForm::linkChanged, bar->bar(),
                      [bar](const tuma::LinkFacts& f) { bar->showLink(linkText(f)); });
+    bar->onWarningsClicked([d = diagnosisRoom.get()] { d->diagnosticoClick(); });
+    QObject::connect(diagnosisRoom.get(), &DiagnosisRoom::activeCountChanged, bar->bar(),
+                     [bar](int n) { bar->showWarnings(warningsText(n)); });
     QObject::connect(w, &Workshop::pendingCountChanged, bar->bar(),
                      [bar](int n) { bar->showChanges(pendingCountText(static_cast<size_t>(n))); });
     QObject::connect(chartRoom.get(), &ChartRoom::recordingChanged, bar->bar(), [bar](bool active, qint64 rows) {
@@ -126,6 +154,7 @@ House::~House()
     historyRoom->leaving();
     // The rooms' windows and actions go first: the main window outlives its listeners.
     historyRoom.reset();
+    diagnosisRoom.reset();
     chartRoom.reset();
     workshopRoom.reset();
     parts.reset();

@@ -8,9 +8,11 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class ChartRoom;
+class DiagnosisRoom;
 class History;
 class MainMenuBar;
 class QWidget;
@@ -23,6 +25,8 @@ struct HouseServices {
     MessageBoxes& boxes;
     WorkshopDialogs& dialogs;
     QString documents; // the documents folder; empty: the user's
+    // The monitor's clock for the installation checks, in ms; empty: a steady timer.
+    std::function<qint64()> checksClockMs = {};
 };
 
 class House {
@@ -35,6 +39,7 @@ public:
     Workshop& workshop() { return *workshopRoom; }
     ChartRoom& chart() { return *chartRoom; }
     History& history() { return *historyRoom; }
+    DiagnosisRoom& diagnosis() { return *diagnosisRoom; }
     // The main window's context menu (a right-click outside the edit fields).
     QMenu* contextMenu() const { return menu_oficina; }
     MainMenuBar& menuBar();
@@ -49,5 +54,6 @@ private:
     std::unique_ptr<Workshop> workshopRoom;
     std::unique_ptr<ChartRoom> chartRoom;
     std::unique_ptr<History> historyRoom;
+    std::unique_ptr<DiagnosisRoom> diagnosisRoom;
     QMenu* menu_oficina = nullptr;
 };

@@ -84,6 +84,7 @@ void MainMenuBar::addCorner()
         return l;
     };
     gravacao = part("gravacao");
+    avisos = part("avisos");
     alteracoes = part("alteracoes");
     ligacao = part("ligacao");
     alteracoes->setTextFormat(Qt::RichText);
@@ -91,6 +92,12 @@ void MainMenuBar::addCorner()
     QObject::connect(alteracoes, &QLabel::linkActivated, menuBar, [this] {
         if (openChanges)
             openChanges();
+    });
+    avisos->setTextFormat(Qt::RichText);
+    avisos->setCursor(Qt::PointingHandCursor);
+    QObject::connect(avisos, &QLabel::linkActivated, menuBar, [this] {
+        if (openWarnings)
+            openWarnings();
     });
     menuBar->setCornerWidget(corner, Qt::TopRightCorner);
 }
@@ -118,5 +125,16 @@ void MainMenuBar::showChanges(const QString& text)
 }
 
 void MainMenuBar::showRecording(const QString& text) { showIn(gravacao, text); }
+
+void MainMenuBar::showWarnings(const QString& text)
+{
+    showIn(avisos, text.isEmpty() ? text
+                                  : QString("<a href=\"#\" style=\"color:#b01010; font-weight:bold\">%1</a>")
+                                        .arg(text.toHtmlEscaped()));
+    // Screen readers hear the words, not the link's markup.
+    avisos->setAccessibleName(text);
+}
+
+void MainMenuBar::onWarningsClicked(std::function<void()> open) { openWarnings = std::move(open); }
 
 void MainMenuBar::onChangesClicked(std::function<void()> open) { openChanges = std::move(open); }

@@ -36,12 +36,16 @@ public:
     void showLink(const QString& text);
     void showChanges(const QString& text);
     void showRecording(const QString& text);
+    // The installation checks' findings ("2 avisos"); a click opens their window.
+    void showWarnings(const QString& text);
+    void onWarningsClicked(std::function<void()> open);
     // A click on the changes' text.
     void onChangesClicked(std::function<void()> open);
 
     QLabel* ligacao;
     QLabel* alteracoes;
     QLabel* gravacao;
+    QLabel* avisos;
 
 private:
     void moveFormUnderTheBar(QWidget* window);
@@ -50,4 +54,5 @@ private:
     QMenuBar* menuBar;
     QWidget* formArea;
     std::function<void()> openChanges;
+    std::function<void()> openWarnings;
 };

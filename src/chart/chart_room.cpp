@@ -31,6 +31,8 @@ void ChartRoom::graficoClick()
         live = new ChartWindow(history, s.decimalSeparator, s.recording);
         connect(live, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
         connect(live, &ChartWindow::recordingChanged, this, &ChartRoom::recordingChanged);
+        for (const FindingMark& mark : findings)
+            live->markFinding(mark);
         // Beside the main window where the screen has room, so that both stay in view.
         if (const QScreen* screen = s.window->screen()) {
             const QRect room = screen->availableGeometry();
@@ -43,6 +45,15 @@ void ChartRoom::graficoClick()
     live->show();
     live->raise();
     live->activateWindow();
+}
+
+void ChartRoom::finding(const tuma::checks::FindingNews& news)
+{
+    FindingMark mark{news.wallMs / 1000.0,
+                     QString("%1 %2").arg(news.started ? "⚠" : "✓", QString::fromStdString(news.title)), news.started};
+    findings.push_back(mark);
+    if (live)
+        live->markFinding(mark);
 }
 
 void ChartRoom::abrir_registroClick()

@@ -4,6 +4,7 @@
 // learns of each poll from the main window's signal and asks the controller nothing.
 #include "chart/chart_window.h"
 #include "chart/live_history.h"
+#include "core/installation_checks.h"
 
 #include <QList>
 #include <QObject>
@@ -34,6 +35,9 @@ public:
     // A poll that has just ended; nullptr when it failed.
     void polled(const uint8_t* live) { history.add(live); }
 
+    // An installation check's finding started or cleared: a marker on the chart.
+    void finding(const tuma::checks::FindingNews& news);
+
     const LiveHistory& polls() const { return history; }
     // The live chart once opened, else nullptr.
     ChartWindow* chart() const { return live; }
@@ -50,5 +54,6 @@ private:
     Services s;
     LiveHistory history;
     ChartWindow* live = nullptr;
+    std::vector<FindingMark> findings;
     QList<QPointer<ChartWindow>> viewers;
 };

@@ -426,6 +426,32 @@ void ChartWindow::drawMarker(double t, int number)
     label->setColor(Qt::black);
 }
 
+void ChartWindow::markFinding(const FindingMark& mark)
+{
+    const QColor ink = mark.started ? QColor(190, 30, 30) : QColor(30, 140, 60);
+    for (QCPAxisRect* rect : rects) {
+        auto* line = new QCPItemStraightLine(plot);
+        line->setClipAxisRect(rect);
+        for (QCPItemPosition* p : {line->point1, line->point2})
+            p->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+        line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point1->setCoords(mark.seconds, 0);
+        line->point2->setCoords(mark.seconds, 1);
+        line->setPen(QPen(ink, 1, Qt::SolidLine));
+    }
+    auto* label = new QCPItemText(plot);
+    label->setClipAxisRect(rects.back());
+    label->position->setAxes(rects.back()->axis(QCPAxis::atBottom), rects.back()->axis(QCPAxis::atLeft));
+    label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    label->position->setCoords(mark.seconds, 1);
+    label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    label->setText(" " + mark.text);
+    label->setColor(ink);
+    ++findingMarks;
+    redraw();
+}
+
 void ChartWindow::follow()
 {
     if (keys.empty())

@@ -27,6 +27,13 @@ class QMouseEvent;
 class QPushButton;
 class QWheelEvent;
 
+// Where an installation check's finding started or cleared.
+struct FindingMark {
+    double seconds = 0; // since 1970
+    QString text;
+    bool started = false;
+};
+
 // What a live chart's recordings need: where they go, the plate that names them, the
 // boxes that say a recording failed.
 struct RecordingServices {
@@ -64,6 +71,9 @@ public:
     const std::vector<double>& times() const { return keys; }
     const std::vector<double>& lane(int i) const { return values[static_cast<size_t>(i)]; }
     int markerCount() const { return markers; }
+    // A finding's marker: a labelled line across the lanes.
+    void markFinding(const FindingMark& mark);
+    int findingMarkCount() const { return findingMarks; }
     // The readout of the cursor at time `t`.
     QString readoutAt(double t) const;
     // Draws the lanes now, not at the next turn of the event loop.
@@ -108,6 +118,7 @@ private:
     std::array<std::vector<double>, 6> values;
     double span = 60;
     int markers = 0;
+    int findingMarks = 0;
     int pendingMarker = 0;
     DriveRecorder recording;
     std::optional<RecordingServices> recordingServices; // live only

@@ -17,6 +17,16 @@ void put(Text& t, const char* format, ...)
     va_end(args);
 }
 
+const char* stateText(State s)
+{
+    switch (s) {
+    case State::Ok: return "OK";
+    case State::Attention: return "Atenção";
+    case State::Waiting: return "Aguardando";
+    }
+    return "";
+}
+
 Reading readingOf(int64_t ms, const uint8_t* live, int scale)
 {
     Reading r;

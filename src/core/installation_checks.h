@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tuma::checks {
 
@@ -257,6 +258,23 @@ private:
     std::array<int64_t, CheckCount> faultSince{}, goodSince{};
     std::array<Change, CheckCount> changed{};
 };
+
+// A finding that started or cleared, as the chart, the history and the corner hear of it.
+struct FindingNews {
+    CheckId id = CheckId::NoRpm;
+    bool started = false;
+    std::string title;
+    std::string values;  // what triggered it (a start), or what it was (a clear)
+    int64_t wallMs = 0;  // since 1970
+};
+
+// One check as a printed page lists it.
+struct CheckLine {
+    std::string title, state, detail;
+};
+
+// "OK", "Atenção", "Aguardando": as the window and the sheet name a state.
+const char* stateText(State s);
 
 // "%s" into a Text, cut where it does not fit.
 void put(Text& t, const char* format, ...)

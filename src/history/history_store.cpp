@@ -613,6 +613,7 @@ std::string kindText(Kind kind)
     case Kind::LambdaIdle: return "Programar Sonda / RPM";
     case Kind::Map: return "Programar MAP";
     case Kind::Unwritten: return "não gravado";
+    case Kind::Finding: return "Diagnóstico";
     }
     return "?";
 }

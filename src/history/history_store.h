@@ -28,7 +28,8 @@ enum class Kind : int {
     Reset = 6,
     LambdaIdle = 7,    // "Programar Sonda / RPM"
     Map = 8,           // "Programar MAP"
-    Unwritten = 9      // the form's edits that no "&Gravar " took
+    Unwritten = 9,     // the form's edits that no "&Gravar " took
+    Finding = 10       // an installation check's finding started or cleared (no block)
 };
 
 enum class Outcome : int {

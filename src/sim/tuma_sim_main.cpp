@@ -2,6 +2,7 @@
 #include "sim/pty_server.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -13,15 +14,25 @@ using namespace tuma::sim;
 namespace {
 void usage()
 {
-    std::printf("usage: tuma-sim [--fault NAME] [--quiet]\n"
+    std::printf("usage: tuma-sim [--fault NAME] [--engine] [--engine-fault NAME] [--wideband] [--pulses N]\n"
+                "                [--ambient C] [--quiet]\n"
                 "Serves the simulated controller on a pseudo-terminal and prints the port\n"
-                "name to type in the port dialog. Commands on standard input:\n"
-                "  fault NAME   switch a fault mode on (none to switch it off)\n"
-                "  frames       list the requests received so far\n"
-                "  quit         end\n"
+                "name to type in the port dialog. --engine drives the live values with the\n"
+                "engine model (a warm engine idling, revving and decelerating over and over;\n"
+                "implied by the other engine options): --engine-fault plants an installation\n"
+                "fault, --wideband gives a wideband probe's output, --pulses the speed\n"
+                "signal's pulses per turn (the RPM scale the engine needs), --ambient the\n"
+                "coolant's temperature at the start. Commands on standard input:\n"
+                "  fault NAME          switch a fault mode of the line on (none to switch it off)\n"
+                "  engine-fault NAME   plant an engine fault (none to take it away)\n"
+                "  frames              list the requests received so far\n"
+                "  quit                end\n"
                 "Fault modes:");
     for (Fault f : allFaults())
         std::printf(" %s", faultName(f));
+    std::printf("\nEngine faults:");
+    for (EngineFault f : allEngineFaults())
+        std::printf(" %s", engineFaultName(f));
     std::printf("\n");
 }
 
@@ -41,7 +52,7 @@ std::string frameText(const Frame& f)
 }
 
 // The commands typed on standard input, until "quit" or its end.
-void serveCommands(PtyServer& server, Controller& controller)
+void serveCommands(PtyServer& server, Controller& controller, Engine& engine)
 {
     std::string line;
     size_t shown = 0;
@@ -57,11 +68,19 @@ void serveCommands(PtyServer& server, Controller& controller)
             } else {
                 std::printf("unknown fault mode\n");
             }
+        } else if (line.rfind("engine-fault ", 0) == 0) {
+            EngineFault f;
+            if (controller.engine && engineFaultFromName(line.substr(13), f)) {
+                engine.setFault(f);
+                std::printf("engine fault: %s\n", engineFaultName(f));
+            } else {
+                std::printf(controller.engine ? "unknown engine fault\n" : "no engine: start with --engine\n");
+            }
         } else if (line == "frames") {
             for (; shown < controller.frames.size(); ++shown)
                 std::printf("%s\n", frameText(controller.frames[shown]).c_str());
         } else if (!line.empty()) {
-            std::printf("commands: fault NAME, frames, quit\n");
+            std::printf("commands: fault NAME, engine-fault NAME, frames, quit\n");
         }
         std::fflush(stdout);
     }
@@ -72,7 +91,12 @@ int main(int argc, char** argv)
 {
     Controller controller;
     controller.logFrames = true;
-    bool quiet = false;
+    bool quiet = false, withEngine = false;
+    Engine::Setup setup;
+    setup.drive = demoDrive();
+    setup.loop = true;
+    setup.ambient = 80;
+    EngineFault engineFault = EngineFault::None;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--fault" && i + 1 < argc) {
@@ -83,6 +107,24 @@ int main(int argc, char** argv)
                 return 2;
             }
             controller.setFault(f);
+        } else if (a == "--engine") {
+            withEngine = true;
+        } else if (a == "--engine-fault" && i + 1 < argc) {
+            withEngine = true;
+            if (!engineFaultFromName(argv[++i], engineFault)) {
+                std::fprintf(stderr, "unknown engine fault '%s'\n", argv[i]);
+                usage();
+                return 2;
+            }
+        } else if (a == "--wideband") {
+            withEngine = setup.wideband = true;
+        } else if ((a == "--pulses" || a == "--ambient") && i + 1 < argc) {
+            withEngine = true;
+            const int v = std::atoi(argv[++i]);
+            if (a == "--pulses")
+                setup.pulses = v == 2 || v == 4 || v == 8 ? v : 1;
+            else
+                setup.ambient = v;
         } else if (a == "--quiet") {
             quiet = true;
         } else {
@@ -90,6 +132,10 @@ int main(int argc, char** argv)
             return a == "--help" || a == "-h" ? 0 : 2;
         }
     }
+    Engine engine(setup);
+    engine.setFault(engineFault);
+    if (withEngine)
+        controller.engine = &engine;
     std::signal(SIGPIPE, SIG_IGN);
     PtyServer server(controller);
     if (!server.start()) {
@@ -100,10 +146,13 @@ int main(int argc, char** argv)
                 server.devicePath().c_str());
     std::printf("Port to type in the port dialog: %s\n", server.portName().c_str());
     std::printf("Fault mode: %s (type 'fault NAME', 'frames' or 'quit')\n", faultName(controller.currentFault()));
+    if (controller.engine)
+        std::printf("Engine: %s probe, %d pulse(s) a turn, fault %s\n", setup.wideband ? "wideband" : "narrowband",
+                    setup.pulses, engineFaultName(engine.currentFault()));
     std::fflush(stdout);
     server.startThread();
 
-    serveCommands(server, controller);
+    serveCommands(server, controller, engine);
     // Without a terminal on standard input (started in the background) keep serving.
     if (std::cin.eof() && !quiet) {
         std::printf("standard input closed; serving until killed\n");

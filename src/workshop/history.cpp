@@ -128,6 +128,15 @@ void History::keepUnwritten()
     form = {};
 }
 
+void History::finding(const tuma::checks::FindingNews& news)
+{
+    Entry e = entryNow(Kind::Finding);
+    e.detail = (news.started ? "Atenção: " : "Resolvido: ") + news.title;
+    if (!news.values.empty())
+        e.detail += " — " + news.values;
+    keep(e);
+}
+
 void History::blockRead(const Block& block)
 {
     lastBlock = block;

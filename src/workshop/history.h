@@ -5,6 +5,7 @@
 // workshop's database before the flow goes on. Its window finds an entry again and
 // hands its block to the workshop to compare, write back, save or print.
 #include "core/events.h"
+#include "core/installation_checks.h"
 #include "core/pending_changes.h"
 #include "core/put_back.h"
 #include "history/history_store.h"
@@ -48,6 +49,8 @@ public:
     // The workshop's.
     void putBackSending(const tuma::FileHeader& source, const tuma::Block& before, const tuma::Block& sent);
     void putBackDone(const tuma::PutBackResult& result);
+    // The installation checks': a finding started or cleared.
+    void finding(const tuma::checks::FindingNews& news);
     // The program is ending: the form's edits that no write took are kept.
     void leaving();
 

@@ -34,7 +34,7 @@ QString whatHappened(const Entry& e)
     const std::string outcome = outcomeText(e.outcome);
     if (!outcome.empty())
         text += ": " + q(outcome);
-    if (e.kind == Kind::Mixture && !e.detail.empty())
+    if ((e.kind == Kind::Mixture || e.kind == Kind::Finding) && !e.detail.empty())
         text += " (" + q(e.detail) + ")";
     return text;
 }

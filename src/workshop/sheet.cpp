@@ -163,6 +163,18 @@ QByteArray sheetPdf(const SheetContent& c)
 
     drawBlock(page, c);
 
+    if (!c.checks.empty()) {
+        page.section("Verificação da instalação");
+        const std::vector<double> three = {0.0, 0.42, 0.56};
+        bool shade = false;
+        for (const tuma::checks::CheckLine& line : c.checks) {
+            page.row({QString::fromStdString(line.title), QString::fromStdString(line.state),
+                      QString::fromStdString(line.detail)},
+                     three, page.font(8, line.state != "OK" && line.state != "Aguardando"), shade);
+            shade = !shade;
+        }
+    }
+
     page.space(0.6);
     QString hex;
     for (size_t i = 0; i < addr::ConfigCount; ++i)

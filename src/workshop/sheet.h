@@ -3,6 +3,7 @@
 // workshop's records and the customer.
 #include "core/commands.h"
 #include "core/events.h"
+#include "core/installation_checks.h"
 #include "workshop/details_dialog.h"
 
 #include <QByteArray>
@@ -14,6 +15,8 @@ struct SheetContent {
     VehicleDetails vehicle;
     QDateTime when;
     char decimalSeparator;
+    // The installation checks when the sheet was printed; none for a sheet of the past.
+    std::vector<tuma::checks::CheckLine> checks = {};
 };
 
 QByteArray sheetPdf(const SheetContent& content);

@@ -311,10 +311,12 @@ void Workshop::fichaClick()
                               "A ficha mostra os parâmetros lidos do controlador pela última vez com \"Ler\".", d))
         return;
     lastDetails = d;
-    printSheet(blockOf(lastRead), link, d, QDateTime::currentDateTime());
+    printSheet(blockOf(lastRead), link, d, QDateTime::currentDateTime(),
+               checkLines ? checkLines() : std::vector<tuma::checks::CheckLine>{});
 }
 
-void Workshop::printSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when)
+void Workshop::printSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+                          const std::vector<tuma::checks::CheckLine>& checks)
 {
     const QString suggested = QDir(s.folders.workshop())
                                   .filePath(QString::fromStdString(files::fileName(
@@ -327,7 +329,7 @@ void Workshop::printSheet(const Block& block, const LinkFacts& facts, const Vehi
     QString why;
     commands::ConfigImage image;
     std::copy(block.begin(), block.end(), image);
-    const SheetContent content{image, facts, d, when, s.decimalSeparator};
+    const SheetContent content{image, facts, d, when, s.decimalSeparator, checks};
     if (!writeWhole(path, sheetPdf(content), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
         return;

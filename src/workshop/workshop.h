@@ -5,6 +5,7 @@
 // the window's signals, and reaches the controller only to put a file back, while the
 // window holds its monitor.
 #include "core/events.h"
+#include "core/installation_checks.h"
 #include "core/pending_changes.h"
 #include "core/put_back.h"
 #include "workshop/details_dialog.h"
@@ -12,6 +13,9 @@
 #include <QList>
 #include <QDateTime>
 #include <QObject>
+
+#include <functional>
+#include <vector>
 
 class ChangesWindow;
 class ManualWindow;
@@ -79,11 +83,14 @@ public:
     // block last read and a file.
     void saveBlock(const tuma::Block& block, const tuma::FileHeader& header);
     void printSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
-                    const QDateTime& when);
+                    const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks = {});
     void putBackBlock(const tuma::ParsedFile& file, const QString& shownName);
     bool canPutBack() const { return link.checked; }
     // The header a file saved now carries.
     tuma::FileHeader headerNow(const VehicleDetails& d) const;
+
+    // The installation checks as they stand, for the sheet printed from the form.
+    void useCheckLines(std::function<std::vector<tuma::checks::CheckLine>()> lines) { checkLines = std::move(lines); }
 
     // What the technician typed last, or what the file opened last said.
     const VehicleDetails& details() const { return lastDetails; }
@@ -121,4 +128,5 @@ private:
     bool writable = false;
     ChangesWindow* changesList = nullptr;
     ManualWindow* manual = nullptr;
+    std::function<std::vector<tuma::checks::CheckLine>()> checkLines;
 };

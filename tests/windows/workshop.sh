@@ -135,6 +135,14 @@ import -window root "$work/history.png"
 xdotool windowclose "$history"
 sleep 0.3
 
+# Ctrl+D: the installation checks, judging the polls from COM5 as they come.
+activate "$main" ctrl+d
+diagnosis=$(window 'Diagnóstico da instalação')
+sleep 1.5
+import -window root "$work/diagnosis.png"
+xdotool windowclose "$diagnosis"
+sleep 0.3
+
 activate "$main" alt+s
 gone 'Marvolan - Tuma Programável v 2.5'
 # Sair ends the program, whatever windows of the rooms are open; the history is closed
@@ -148,4 +156,4 @@ echo "$kept"
 echo "$kept" | grep -q $'\tLeitura\t.*\tCOM5\t2.5\t' || fail "no read through COM5 in the history"
 echo "$kept" | grep -q $'Gravação conferida (comparação): conferida\tAuto Eletrica Silva · QRS4E56\tCOM5' ||
   fail "no verified put-back of QRS4E56 in the history"
-echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, the history by Ctrl+H, by keyboard"
+echo "tuma.exe: Ctrl+S with the vehicle's details, Ctrl+O through the comparison, written and verified on COM5, the chart recording $rows rows, the menu bar by Alt+A and Alt+E, the manual by F1, the history by Ctrl+H, the diagnosis by Ctrl+D, by keyboard"
