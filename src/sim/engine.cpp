@@ -29,6 +29,7 @@ constexpr FaultName Faults[] = {
     {EngineFault::NoisyLine, "noisy-line", "Linha de comunicação com ruído"},
 };
 
+constexpr double Pi = 3.14159265358979323846;
 constexpr double Step = 0.05;        // seconds the model moves at a time
 constexpr double Atmosphere = 1.62;  // MAP volts with the engine stopped
 constexpr double IdleMap = 0.60;
@@ -220,7 +221,7 @@ int Engine::narrowbandMv() const
 {
     switch (fault) {
     case EngineFault::LambdaDisconnected: return 450 + static_cast<int>(std::sin(t * 3.1) * 8);
-    case EngineFault::LambdaLazy: return 380 + static_cast<int>(140 * std::sin(2 * M_PI * t / 3.4));
+    case EngineFault::LambdaLazy: return 380 + static_cast<int>(140 * std::sin(2 * Pi * t / 3.4));
     case EngineFault::LambdaLean: return 80 + static_cast<int>(20 * std::sin(t * 2.3));
     case EngineFault::LambdaRich: return 880 + static_cast<int>(20 * std::sin(t * 2.3));
     default: break;
@@ -259,7 +260,7 @@ int Engine::widebandMv() const
         return 4600;
     if (enriched)
         return 1700;
-    return 2500 + static_cast<int>(150 * std::sin(2 * M_PI * t / 2.3) + 60 * std::sin(2 * M_PI * t / 0.9));
+    return 2500 + static_cast<int>(150 * std::sin(2 * Pi * t / 2.3) + 60 * std::sin(2 * Pi * t / 0.9));
 }
 
 void Engine::liveAt(double seconds, uint8_t (&live)[10])

@@ -113,7 +113,11 @@ protected:
     std::unique_ptr<House> house;
 
     static TumaApplication* app() { return static_cast<TumaApplication*>(QCoreApplication::instance()); }
-    void build() { house = std::make_unique<House>(platform, HouseServices{boxes, *dialogsInUse, documents.path()}); }
+    void build()
+    {
+        house = std::make_unique<House>(
+            platform, HouseServices{boxes, *dialogsInUse, documents.path(), [this] { return clock.nowUs() / 1000; }});
+    }
     void tearDownHouse() { house.reset(); }
     // An item of the main window's menus, by its name.
     static QAction* action(const char* name)
