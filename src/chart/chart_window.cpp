@@ -440,13 +440,15 @@ void ChartWindow::markFinding(const FindingMark& mark)
         line->point2->setCoords(mark.seconds, 1);
         line->setPen(QPen(ink, 1, Qt::SolidLine));
     }
+    // Its words end at its line, in the top lane: the newest finding stands at the right edge.
     auto* label = new QCPItemText(plot);
-    label->setClipAxisRect(rects.back());
-    label->position->setAxes(rects.back()->axis(QCPAxis::atBottom), rects.back()->axis(QCPAxis::atLeft));
+    label->setClipAxisRect(rects[0]);
+    label->position->setAxes(rects[0]->axis(QCPAxis::atBottom), rects[0]->axis(QCPAxis::atLeft));
     label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    label->position->setCoords(mark.seconds, 1);
-    label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    label->setText(" " + mark.text);
+    label->position->setCoords(mark.seconds, 0.02);
+    label->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setBrush(QBrush(QColor(255, 255, 255, 220)));
+    label->setText(mark.text + " ");
     label->setColor(ink);
     ++findingMarks;
     redraw();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstdio>
 
 namespace tuma::checks {
@@ -149,13 +150,15 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
         decelEnded = r.ms;
     decel = cut;
 
-    // The MAP with the key on and the engine stopped, as the atmosphere gives it.
+    // The MAP with the key on and the engine stopped, as the atmosphere gives it: only
+    // a steady one (a wire coming loose meanwhile is no atmosphere).
     if (linked() && r.rawRpm == 0 && r.injectionMs < limits::NoInjectionMs) {
         int codes = 0, m = 0;
         bool still = true;
         int64_t first = r.ms;
         back(limits::EngineOffReadingMs, [&](const Reading& o) {
-            still = still && o.rawRpm == 0 && o.injectionMs < limits::NoInjectionMs;
+            still = still && o.rawRpm == 0 && o.injectionMs < limits::NoInjectionMs &&
+                    std::abs(static_cast<int>(o.mapCode) - static_cast<int>(r.mapCode)) <= 3;
             codes += o.mapCode;
             first = o.ms;
             ++m;

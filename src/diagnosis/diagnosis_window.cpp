@@ -45,8 +45,9 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
     verificacoes->setWordWrap(true);
     verificacoes->horizontalHeader()->setStretchLastSection(true);
     verificacoes->setColumnWidth(0, 250);
-    verificacoes->setColumnWidth(1, 220);
-    verificacoes->setColumnWidth(2, 70);
+    verificacoes->setColumnWidth(1, 250);
+    verificacoes->setColumnWidth(2, 64);
+    verificacoes->setTextElideMode(Qt::ElideNone);
     for (size_t i = 0; i < CheckCount; ++i) {
         const Rule& rule = ruleTable()[i];
         auto* title = new QTableWidgetItem(QString::fromUtf8(rule.title));
@@ -60,7 +61,7 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
     valores->setObjectName("valores");
     valores->setTextFormat(Qt::RichText);
     valores->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    valores->setMinimumWidth(230);
+    valores->setWordWrap(true);
 
     situacao = new QLabel(this);
     situacao->setObjectName("situacao");
@@ -70,14 +71,11 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
     recomecar->setToolTip("Esquece o que foi visto até agora e começa a verificar de novo (outro carro).");
     connect(recomecar, &QPushButton::clicked, this, [this] { room.restart(); });
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(verificacoes, 1);
-    top->addWidget(valores);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(situacao, 1);
     defeito_simulado = nullptr;
     if (!room.demoFaults().captions.isEmpty()) {
-        auto* label = new QLabel("Defeito simulado (porta DEMO):", this);
+        auto* label = new QLabel("&Defeito simulado (porta DEMO):", this);
         defeito_simulado = new QComboBox(this);
         defeito_simulado->setObjectName("defeito_simulado");
         defeito_simulado->addItems(room.demoFaults().captions);
@@ -89,9 +87,10 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
     }
     bottom->addWidget(recomecar);
     auto* page = new QVBoxLayout(this);
-    page->addLayout(top, 1);
+    page->addWidget(valores);
+    page->addWidget(verificacoes, 1);
     page->addLayout(bottom);
-    resize(1040, 560);
+    resize(1120, 600);
     connect(&room, &DiagnosisRoom::judged, this, [this] {
         if (isVisible())
             refresh();
@@ -101,6 +100,7 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
 void DiagnosisWindow::refresh()
 {
     const Monitor& m = room.checks();
+    bool rowsChanged = false;
     for (size_t i = 0; i < CheckCount; ++i) {
         const Rule& rule = ruleTable()[i];
         const CheckStatus& st = m.status(rule.id);
@@ -120,8 +120,10 @@ void DiagnosisWindow::refresh()
         for (int c = 0; c < 4; ++c)
             verificacoes->item(row, c)->setBackground(band);
         QTableWidgetItem* s = verificacoes->item(row, 1);
-        if (s->text() != state)
+        if (s->text() != state) {
             s->setText(state);
+            rowsChanged = true;
+        }
         s->setForeground(ink);
         QFont f = s->font();
         f.setBold(st.state == State::Attention);
@@ -129,6 +131,7 @@ void DiagnosisWindow::refresh()
         if (verificacoes->item(row, 2)->text() != since)
             verificacoes->item(row, 2)->setText(since);
         if (verificacoes->item(row, 3)->text() != what) {
+            rowsChanged = true;
             verificacoes->item(row, 3)->setText(what);
             verificacoes->item(row, 3)->setToolTip(what);
         }
@@ -141,7 +144,7 @@ void DiagnosisWindow::refresh()
                                                         : set.wideband ? "banda larga" : "comum";
     QStringList rows;
     const auto row = [&rows](const QString& name, const QString& value) {
-        rows << QString("<tr><td>%1</td><td><b>%2</b></td></tr>").arg(name.toHtmlEscaped(), value.toHtmlEscaped());
+        rows << QString("%1 <b>%2</b>").arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
     row("Rotação", QString("%1 rpm (escala %2)").arg(r.rpm, 0, 'f', 0).arg(r.scale));
     row("Injeção", decimal(r.injectionMs, 1) + " ms");
@@ -149,23 +152,28 @@ void DiagnosisWindow::refresh()
     row("MAP", decimal(r.mapVolts, 2) + " V");
     row("Sonda", QString("%1 mV").arg(r.lambdaMv));
     row("Correção", QString("%1 %").arg(tuma::p64LiveDecode(r.correction)));
-    rows << "<tr><td colspan=2>&nbsp;</td></tr>";
+    const QString live = rows.join(" &nbsp;·&nbsp; ");
+    rows.clear();
     row("Motor", e.running() ? "funcionando há " + minutesText(e.runningForMs()) : QString("desligado"));
     row("Aquecido a partir de", QString("%1 °C").arg(set.warmCelsius));
     row("MAP com o motor desligado",
         e.engineOffMap() < 0 ? QString("não lido") : decimal(tuma::mapVolts(static_cast<uint8_t>(e.engineOffMap())), 2) + " V");
     row("Sonda configurada", probe);
     row("Respostas repetidas (1 min)", QString::number(e.linkTrouble()));
-    valores->setText("<table cellspacing=3>" + rows.join("") + "</table>");
+    const QString text = live + "<br>" + rows.join(" &nbsp;·&nbsp; ");
+    if (valores->text() != text)
+        valores->setText(text);
 
     const int active = static_cast<int>(m.active());
-    QString text;
+    QString status;
     if (!room.monitoring())
-        text = "O monitor está parado: as verificações continuam quando os valores instantâneos voltarem (use Ler).";
+        status = "O monitor está parado: as verificações continuam quando os valores instantâneos voltarem (use Ler).";
     else if (active == 0)
-        text = "Nenhum aviso. As verificações em \"Aguardando\" dizem o que falta para serem feitas.";
+        status = "Nenhum aviso. As verificações em \"Aguardando\" dizem o que falta para serem feitas.";
     else
-        text = QString("%1: veja \"O que conferir\" na linha em vermelho.").arg(warningsText(active));
-    if (situacao->text() != text)
-        situacao->setText(text);
+        status = QString("%1: veja \"O que conferir\" na linha em vermelho.").arg(warningsText(active));
+    if (situacao->text() != status)
+        situacao->setText(status);
+    if (rowsChanged)
+        verificacoes->resizeRowsToContents();
 }

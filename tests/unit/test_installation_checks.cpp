@@ -607,6 +607,26 @@ TEST_F(Rules, TemperatureThatDoesNotRiseInTenMinutesOfAColdStart)
     EXPECT_EQ(state(CheckId::TempNotRising), State::Ok);
 }
 
+TEST_F(Rules, TheEngineOffReadingIsTakenOnlyFromASteadyMap)
+{
+    Poll off;
+    off.rpm = 0;
+    off.injMs = 0;
+    off.map = 165;
+    feed(off, 1.5);
+    EXPECT_EQ(m.measurements().engineOffMap(), -1); // not two seconds yet
+    feed(off, 1);
+    EXPECT_EQ(m.measurements().engineOffMap(), 165);
+    // A wire coming loose with the key on: the blend of both is no atmosphere.
+    for (int i = 0; i < 3; ++i) {
+        off.map = 0;
+        feed(off, 0.5);
+        off.map = 165;
+        feed(off, 0.5);
+    }
+    EXPECT_EQ(m.measurements().engineOffMap(), 165);
+}
+
 TEST_F(Rules, MapThatDoesNotMoveFromItsEngineOffReading)
 {
     Poll idle;

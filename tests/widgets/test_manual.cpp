@@ -3,6 +3,7 @@
 // each section and the search finds a message.
 #include "support/widget_harness.h"
 
+#include "core/installation_checks.h"
 #include "core/parameters.h"
 #include "core/texts.h"
 #include "workshop/manual_window.h"
@@ -76,6 +77,20 @@ TEST(Manual, EveryMessageIsExplained)
     }
     for (const QString& m : messages)
         EXPECT_TRUE(help.contains(m)) << "the manual does not explain: " << m.toStdString();
+}
+
+TEST(Manual, EveryFindingOfTheDiagnosisIsExplainedWithWhatToCheck)
+{
+    const QString html = manualHtml();
+    const int from = html.indexOf("<h2 id=\"diagnostico\">");
+    ASSERT_GE(from, 0);
+    const QString chapter =
+        QTextDocumentFragment::fromHtml(html.mid(from, html.indexOf("<h2", from + 1) - from)).toPlainText();
+    for (size_t i = 0; i < checks::CheckCount; ++i) {
+        const checks::Rule& r = checks::ruleTable()[i];
+        for (const char* t : {r.title, r.whatToCheck, r.judgedWhen})
+            EXPECT_TRUE(chapter.contains(QString::fromUtf8(t))) << "the manual does not explain: " << t;
+    }
 }
 
 TEST(Manual, EveryPictureLoadsAndTheContentsLeadToEachSection)
