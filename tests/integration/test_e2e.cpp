@@ -1,7 +1,13 @@
 // The program as a technician uses it, through Qt SerialPort, against the simulated
 // controller behind a real pseudo-terminal.
+#include "app/menu_bar.h"
+#include "core/installation_checks.h"
+#include "diagnosis/diagnosis_room.h"
+#include "sim/engine.h"
 #include "sim/pty_server.h"
 #include "support/widget_harness.h"
+
+#include <QLabel>
 
 using namespace tuma;
 using namespace tuma::test;
@@ -182,6 +188,55 @@ TEST_F(OverPty, UnpluggedWhileMonitoring)
     EXPECT_FALSE(Form2->link().portOpen());
     EXPECT_FALSE(MainForm->Timer_Read->isActive());
     EXPECT_EQ(MainForm->sync->brushColor(), QColor(255, 0, 0));
+}
+
+} // namespace
+
+namespace {
+
+// An engine whose MAP signal wire is loose, behind the real port: its finding appears
+// in the diagnosis, and the line carries exactly the monitor's requests.
+class EngineOverPty : public OverPty {
+protected:
+    sim::Engine engine{warm()};
+    static sim::Engine::Setup warm()
+    {
+        sim::Engine::Setup s;
+        s.ambient = 85;
+        s.drive = {{sim::Phase::Idle, 3600, 0}};
+        return s;
+    }
+};
+
+TEST_F(EngineOverPty, ALooseMapWireIsFoundWithNothingAddedOnTheLine)
+{
+    locked([this] {
+        controller.engine = &engine;
+        engine.setFault(sim::EngineFault::MapWireOff);
+        return 0;
+    });
+    config();
+    ASSERT_TRUE(Form2->linkChecked());
+    boxes.shown.clear();
+    MainForm->ler->click();
+    takeFrames();
+    // The link settles for 5 s, then the fault must last 5 s: wait up to 20 s on a
+    // loaded machine, for the finding and nothing else.
+    DiagnosisRoom& diagnosis = house->diagnosis();
+    ASSERT_TRUE(waitUntil([&] { return diagnosis.checks().active() > 0; }, 20000))
+        << "no finding within 20 s of real polls";
+    EXPECT_EQ(diagnosis.checks().status(checks::CheckId::NoMap).state, checks::State::Attention);
+    EXPECT_EQ(diagnosis.checks().active(), 1u);
+    EXPECT_EQ(std::string(diagnosis.checks().status(checks::CheckId::NoMap).values.data()), "MAP 0,00 V (código 0)");
+    EXPECT_EQ(house->menuBar().avisos->accessibleName(), "1 aviso");
+    const auto frames = takeFrames();
+    ASSERT_GE(frames.size(), 18u); // at least 9 s of polls
+    for (const sim::Frame& f : frames) {
+        EXPECT_EQ(f.command, cmd::ReadLive);
+        EXPECT_EQ(f.address, addr::LiveFirst);
+        EXPECT_EQ(f.data.size(), addr::LiveCount);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 } // namespace
