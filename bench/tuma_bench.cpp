@@ -17,6 +17,9 @@
 #include "workshop/details_dialog.h"
 #include "chart/chart_window.h"
 #include "core/drive_log.h"
+#include "core/installation_checks.h"
+#include "core/parameters.h"
+#include "sim/engine.h"
 #include "core/workshop_files.h"
 #include "history/history_store.h"
 #include "workshop/history.h"
@@ -697,6 +700,52 @@ void benchReadWithHistory()
     });
 }
 
+// The installation checks' cost: a 30-minute drive of the model engine (3600 polls,
+// read once over the simulated line), then judged again and again from memory, so the
+// figure is the checks' alone; their memory is fixed.
+void benchChecks()
+{
+    VirtualClock clock;
+    sim::Engine engine;
+    sim::Controller controller;
+    controller.engine = &engine;
+    Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
+    link.OpenPort("DEMO");
+    std::vector<std::array<uint8_t, 10>> polls;
+    for (int64_t ms = 0; ms <= 1800000; ms += 500) {
+        clock.sleepUntilUs(ms * 1000);
+        commands::LiveImage live{};
+        commands::readLive(link, live);
+        std::array<uint8_t, 10> a;
+        std::copy(std::begin(live), std::end(live), a.begin());
+        polls.push_back(a);
+    }
+    uint8_t image[addr::ConfigCount];
+    factoryImage(image);
+    image[0] |= bits::SlowLambda;
+    checks::Monitor monitor;
+    monitor.setBlock(blockOf(image));
+    const int rounds = 20;
+    size_t findings = 0;
+    const long allocationsBefore = g_allocations;
+    QElapsedTimer t;
+    t.start();
+    for (int round = 0; round < rounds; ++round) {
+        monitor.reset();
+        monitor.setBlock(blockOf(image));
+        monitor.linkUp(0);
+        int64_t ms = 0;
+        for (const auto& p : polls) {
+            findings += monitor.add(checks::readingOf(ms, p.data(), 1), {});
+            ms += 500;
+        }
+    }
+    const double perPoll = t.nsecsElapsed() / 1e3 / (rounds * static_cast<double>(polls.size()));
+    std::printf("Installation checks, %zu polls of the model's 30-minute drive x %d (simulated line, then from memory): "
+                "%.2f us a poll, %ld allocations, %zu findings; memory %zu bytes, fixed\n",
+                polls.size(), rounds, perPoll, g_allocations - allocationsBefore, findings, sizeof(checks::Monitor));
+}
+
 int main(int argc, char** argv)
 {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
@@ -735,6 +784,10 @@ int main(int argc, char** argv)
         benchReadWithHistory();
         return 0;
     }
+    if (qgetenv("TUMA_BENCH_ONLY") == "checks") {
+        benchChecks();
+        return 0;
+    }
     if (qgetenv("TUMA_BENCH_ONLY") == "record") {
         const int seconds = qEnvironmentVariableIsSet("TUMA_BENCH_RECORD_SECONDS")
                                 ? qEnvironmentVariableIntValue("TUMA_BENCH_RECORD_SECONDS")
@@ -744,6 +797,7 @@ int main(int argc, char** argv)
     }
     benchExchange();
     benchAllocations();
+    benchChecks();
     benchPollingCpu(monitorSeconds);
     benchLogCadence(20);
     benchChartCpu(monitorSeconds);
