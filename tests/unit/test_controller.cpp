@@ -173,3 +173,47 @@ TEST_F(ControllerTest, GarbledRequestIsNotAnswered)
 }
 
 } // namespace
+
+namespace {
+
+// The link counts the answers that needed another attempt and those that failed their
+// check, for the installation checks, and sends the same bytes whether or not anyone
+// reads the counts.
+TEST_F(ControllerTest, TheLinkCountsRetriedAndBadAnswers)
+{
+    uint8_t live[10] = {};
+    ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    EXPECT_EQ(link.retriedAnswers(), 0u);
+    EXPECT_EQ(link.badAnswers(), 0u);
+    controller.setFault(Fault::DropOnce);
+    controller.frames.clear();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    EXPECT_EQ(link.retriedAnswers(), 3u);
+    EXPECT_EQ(controller.frames.size(), 6u); // each request twice, as before
+    controller.setFault(Fault::BadCrc);
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    EXPECT_EQ(link.badAnswers(), 1u);
+    controller.setFault(Fault::Silent);
+    EXPECT_FALSE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    EXPECT_EQ(link.retriedAnswers(), 3u); // no answer at all is no retried answer
+    EXPECT_EQ(link.badAnswers(), 1u);
+}
+
+// The engine model through the controller: a noisy line loses one answer in four and
+// the link's retry gets it, with the same bytes on the line each time.
+TEST_F(ControllerTest, ANoisyLineLosesOneAnswerInFourAndTheRetryGetsIt)
+{
+    sim::Engine engine;
+    controller.engine = &engine;
+    engine.setFault(sim::EngineFault::NoisyLine);
+    uint8_t live[10] = {};
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
+    // Answers 4, 8 and 12 are lost; each loss costs one request more.
+    EXPECT_EQ(link.retriedAnswers(), 3u);
+    EXPECT_EQ(controller.frames.size(), 15u);
+    controller.engine = nullptr;
+}
+
+} // namespace
