@@ -403,7 +403,7 @@ void ChartWindow::mark()
     redraw();
 }
 
-void ChartWindow::drawMarker(double t, int number)
+void ChartWindow::lineAcrossTheLanes(double t, const QPen& pen)
 {
     for (QCPAxisRect* rect : rects) {
         auto* line = new QCPItemStraightLine(plot);
@@ -414,8 +414,13 @@ void ChartWindow::drawMarker(double t, int number)
         line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
         line->point1->setCoords(t, 0);
         line->point2->setCoords(t, 1);
-        line->setPen(QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
+        line->setPen(pen);
     }
+}
+
+void ChartWindow::drawMarker(double t, int number)
+{
+    lineAcrossTheLanes(t, QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
     auto* label = new QCPItemText(plot);
     label->setClipAxisRect(rects[0]);
     label->position->setAxes(rects[0]->axis(QCPAxis::atBottom), rects[0]->axis(QCPAxis::atLeft));
@@ -429,17 +434,7 @@ void ChartWindow::drawMarker(double t, int number)
 void ChartWindow::markFinding(const FindingMark& mark)
 {
     const QColor ink = mark.started ? QColor(190, 30, 30) : QColor(30, 140, 60);
-    for (QCPAxisRect* rect : rects) {
-        auto* line = new QCPItemStraightLine(plot);
-        line->setClipAxisRect(rect);
-        for (QCPItemPosition* p : {line->point1, line->point2})
-            p->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-        line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        line->point1->setCoords(mark.seconds, 0);
-        line->point2->setCoords(mark.seconds, 1);
-        line->setPen(QPen(ink, 1, Qt::SolidLine));
-    }
+    lineAcrossTheLanes(mark.seconds, QPen(ink, 1, Qt::SolidLine));
     // Its words end at its line, in the top lane: the newest finding stands at the right edge.
     auto* label = new QCPItemText(plot);
     label->setClipAxisRect(rects[0]);

@@ -24,6 +24,7 @@ class QHBoxLayout;
 class QCustomPlot;
 class QLabel;
 class QMouseEvent;
+class QPen;
 class QPushButton;
 class QWheelEvent;
 
@@ -103,6 +104,7 @@ private:
     void follow();
     void redraw();
     void drawMarker(double t, int number);
+    void lineAcrossTheLanes(double t, const QPen& pen);
     void updateTitle();
     void laneMenu(int lane, const QPoint& at);
     void onMouseMove(QMouseEvent* e);
