@@ -141,28 +141,14 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Written beside the target and renamed over it, so that a full disk or a crash
-// never leaves half a backup under the final name.
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string& why)
+// A file never half there under its name: a full disk or a crash leaves the old one.
+bool writeFileAtomically(const CliSystem& sys, const std::string& path, const std::string& text, std::string& why)
 {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f << text;
-        f.flush();
-        if (!f) {
-            std::remove(temp.c_str());
-            why = "não foi possível gravar " + path;
-            return false;
-        }
-    }
-    std::remove(path.c_str()); // rename does not replace on Windows
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        why = "não foi possível gravar " + path;
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (sys.replaceFile && sys.replaceFile(path, text, reason))
+        return true;
+    why = "não foi possível gravar " + path + (reason.empty() ? "" : ": " + reason);
+    return false;
 }
 
 // A flag as files and the option boxes' words say it.
@@ -343,7 +329,7 @@ private:
             h->add(e);
         }
         std::string why;
-        if (!writeFileAtomically(path, formatParameterFile(headerNow(versionText), image), why))
+        if (!writeFileAtomically(sys, path, formatParameterFile(headerNow(versionText), image), why))
             return failed(why);
         out() << "Parâmetros salvos em " << path << "\n";
         return Done;
@@ -469,7 +455,7 @@ private:
             where = files::unusedPath(folder + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
                                                                files::ParameterExtension, files::BeforeWriteSuffix),
                                       exists);
-            if (!writeFileAtomically(where, formatParameterFile(session.headerNow(versionText), controller), why))
+            if (!writeFileAtomically(session.sys, where, formatParameterFile(session.headerNow(versionText), controller), why))
                 return false;
             session.out() << "Cópia do que o controlador tinha: " << where << "\n";
             if (history::Store* h = session.historyStore()) {
@@ -587,7 +573,7 @@ private:
             return badFile(file.error);
         if (what == "export") {
             std::string why;
-            if (!writeFileAtomically(args.positional[2], formatParameterFile(file.header, file.image), why))
+            if (!writeFileAtomically(sys, args.positional[2], formatParameterFile(file.header, file.image), why))
                 return failed(why);
             out() << "Parâmetros do registro " << id << " salvos em " << args.positional[2] << "\n";
             return Done;

@@ -27,6 +27,9 @@ struct CliSystem {
     std::string programVersion;
     // The workshop's history (Documentos/Tuma/historico.sqlite); empty: none.
     std::string historyFile;
+    // Puts a whole file under a name, the old one or the new one there whatever happens
+    // (ports/system.h's replaceFile).
+    bool (*replaceFile)(const std::string& path, const std::string& bytes, std::string& why) = nullptr;
     // Set (from a signal handler) to end `log`.
     std::atomic<bool>* stop = nullptr;
 };

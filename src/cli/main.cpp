@@ -27,6 +27,7 @@ tuma::cli::CliSystem hostSystem()
     s.inputIsTerminal = tuma::cli::inputIsTerminal();
     s.outputIsTerminal = tuma::cli::outputIsTerminal();
     s.programVersion = TUMA_VERSION;
+    s.replaceFile = tuma::replaceFile;
     // The windows' own: the documents folder (the home folder where the system names none).
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())

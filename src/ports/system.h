@@ -23,5 +23,11 @@ Link::DevicePathRule systemDevicePathRule();
 // The user's decimal separator, from the regional settings, through
 // usableDecimalSeparator() (core/number_text.h).
 char userDecimalSeparator();
+// Puts `bytes` under `path` so that the name never holds less than a whole file, the
+// old one or the new one, whatever stops the program or the PC: written beside it,
+// forced to the disk, then moved over it in one step (and, on POSIX, the folder's entry
+// forced to the disk too). False, with the system's reason in `why`, when it could not;
+// the old file is then as it was.
+bool replaceFile(const std::string& path, const std::string& bytes, std::string& why);
 
 } // namespace tuma

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace tuma {
 
 std::vector<PortEntry> systemPorts(bool withDescriptions)
@@ -23,6 +25,44 @@ std::vector<PortEntry> systemPorts(bool withDescriptions)
 std::unique_ptr<SerialPort> makeSystemPort() { return std::make_unique<Win32SerialPort>(); }
 
 Link::DevicePathRule systemDevicePathRule() { return windowsDevicePath; }
+
+bool replaceFile(const std::string& path, const std::string& bytes, std::string& why)
+{
+    const auto reason = [&why] {
+        char text[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, text,
+                       sizeof text, nullptr);
+        why = text;
+        while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' '))
+            why.pop_back();
+    };
+    const std::string temp = path + ".tmp-" + std::to_string(GetCurrentProcessId());
+    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        reason();
+        return false;
+    }
+    size_t done = 0;
+    bool written = true;
+    while (written && done < bytes.size()) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        written = WriteFile(file, bytes.data() + done, chunk, &n, nullptr) && n > 0;
+        done += n;
+    }
+    written = written && FlushFileBuffers(file);
+    if (!written)
+        reason();
+    CloseHandle(file);
+    // One step that never leaves the name without a whole file, through the disk's cache.
+    if (!written || !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (written)
+            reason();
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
 
 char userDecimalSeparator()
 {

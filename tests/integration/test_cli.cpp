@@ -6,6 +6,7 @@
 #include "core/drive_log.h"
 #include "core/memory_map.h"
 #include "ports/qt_serial_port.h"
+#include "ports/system.h"
 #include "sim/pty_server.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,7 @@ protected:
         s.err = &err;
         s.inputIsTerminal = terminal;
         s.programVersion = "2.5";
+        s.replaceFile = replaceFile;
         args.insert(args.begin(), {"-p", server.portName()});
         return cli::runCli(args, s);
     }

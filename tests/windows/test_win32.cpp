@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +49,32 @@ TEST(RegionalSettings, DecimalSeparatorIsTheUsersOwn)
     if (registryState() != "filled")
         GTEST_SKIP() << "run through windows/run_tests.sh";
     EXPECT_EQ(userDecimalSeparator(), ',');
+}
+
+// MoveFileExW's replace: the old file goes in the same step as the new one takes the
+// name, and nothing is left beside it.
+TEST(Files, ReplaceFilePutsTheNewFileOverTheOldOne)
+{
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string path = std::string(folder) + "tuma-replace-test.tuma";
+    std::string why;
+    ASSERT_TRUE(replaceFile(path, "velho\r\n", why)) << why;
+    ASSERT_TRUE(replaceFile(path, std::string(100000, 'n'), why)) << why;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string got(200000, '\0');
+    got.resize(std::fread(&got[0], 1, got.size(), f));
+    std::fclose(f);
+    EXPECT_EQ(got, std::string(100000, 'n'));
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path + ".tmp-*").c_str(), &found);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
+    if (h != INVALID_HANDLE_VALUE)
+        FindClose(h);
+    DeleteFileA(path.c_str());
+    EXPECT_FALSE(replaceFile(std::string(folder) + "nao\\existe\\a.tuma", "x", why));
+    EXPECT_FALSE(why.empty());
 }
 
 TEST(Resources, IconAndVersionAsExplorerReadsThem)
