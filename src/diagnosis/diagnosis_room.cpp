@@ -34,11 +34,13 @@ void DiagnosisRoom::diagnosticoClick()
         if (const QScreen* screen = s.window->screen()) {
             // Below the main window where the screen has room for it, else where it fits.
             const QRect room = screen->availableGeometry();
+            // Never larger than the screen's room, its title bar and frame included.
+            shown->resize(shown->size().boundedTo(room.size() - QSize(16, 48)));
             const QRect main = s.window->frameGeometry();
             QPoint at(main.left(), main.bottom() + 8);
             if (at.y() + shown->height() > room.bottom())
                 at = QPoint(room.left() + (room.width() - shown->width()) / 2, room.top() + 20);
-            shown->move(at.x(), std::max(room.top(), at.y()));
+            shown->move(std::max(room.left(), at.x()), std::max(room.top(), at.y()));
         }
     }
     shown->refresh();
