@@ -125,7 +125,9 @@ void House::buildMenus()
     QObject::connect(diagnosisRoom.get(), &DiagnosisRoom::activeCountChanged, bar->bar(),
                      [bar](int n) { bar->showWarnings(warningsText(n)); });
     QObject::connect(w, &Workshop::pendingCountChanged, bar->bar(),
-                     [bar](int n) { bar->showChanges(pendingCountText(static_cast<size_t>(n))); });
+                     [bar](int changes, int rounded) {
+                         bar->showChanges(pendingCornerText(static_cast<size_t>(changes), static_cast<size_t>(rounded)));
+                     });
     QObject::connect(chartRoom.get(), &ChartRoom::recordingChanged, bar->bar(), [bar](bool active, qint64 rows) {
         bar->showRecording(active ? QString("Gravando registro · %1 linhas").arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(rows))
                                   : QString());

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QTextDocumentFragment>
 
 MainMenuBar::MainMenuBar(QWidget* window, const QList<MenuSpec>& menus)
 {
@@ -109,6 +110,9 @@ void MainMenuBar::showIn(QLabel* label, const QString& text)
     if (label->text() == text && label->isVisible() == !text.isEmpty())
         return;
     label->setText(text);
+    // Screen readers hear the words, not a link's markup.
+    label->setAccessibleName(label->textFormat() == Qt::RichText ? QTextDocumentFragment::fromHtml(text).toPlainText()
+                                                                 : text);
     label->setVisible(!text.isEmpty());
     // The bar places its corner when it is resized: the corner has a new width.
     QWidget* corner = menuBar->cornerWidget(Qt::TopRightCorner);
@@ -131,8 +135,6 @@ void MainMenuBar::showWarnings(const QString& text)
     showIn(avisos, text.isEmpty() ? text
                                   : QString("<a href=\"#\" style=\"color:#b01010; font-weight:bold\">%1</a>")
                                         .arg(text.toHtmlEscaped()));
-    // Screen readers hear the words, not the link's markup.
-    avisos->setAccessibleName(text);
 }
 
 void MainMenuBar::onWarningsClicked(std::function<void()> open) { openWarnings = std::move(open); }

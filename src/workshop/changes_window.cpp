@@ -35,6 +35,16 @@ QString pendingCountText(size_t count)
     return count == 1 ? QString("1 alteração não gravada") : QString("%1 alterações não gravadas").arg(count);
 }
 
+QString pendingCornerText(size_t changes, size_t rounded)
+{
+    if (changes == 0)
+        return {};
+    QString text = pendingCountText(changes);
+    if (rounded > 0)
+        text += rounded == 1 ? QString(" · 1 valor arredondado") : QString(" · %1 valores arredondados").arg(rounded);
+    return text;
+}
+
 ChangesWindow::ChangesWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("AlteracoesForm");

@@ -22,3 +22,6 @@ public:
 
 // "3 alterações não gravadas", "1 alteração não gravada", or "" for none.
 QString pendingCountText(size_t count);
+// The menu bar's corner: the technician's changes, and apart the values a write would
+// only round; nothing while no change was made (a read's rounding alone is no change).
+QString pendingCornerText(size_t changes, size_t rounded);

@@ -12,6 +12,8 @@
 #include "workshop/manual_window.h"
 #include "workshop/sheet.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
@@ -351,13 +353,18 @@ Workshop::~Workshop()
 
 void Workshop::formChanged(const FormState& form)
 {
-    const size_t before = changes.size();
+    const auto rounded = [this] {
+        return std::count_if(changes.begin(), changes.end(),
+                             [](const PendingChange& c) { return c.kind == PendingChange::Precision; });
+    };
+    const auto before = std::make_pair(changes.size(), rounded());
     changes = pendingChanges(form, s.decimalSeparator);
     writable = form.writable;
     if (changesList)
         changesList->showChanges(changes, writable);
-    if (changes.size() != before)
-        emit pendingCountChanged(static_cast<int>(changes.size()));
+    const auto now = std::make_pair(changes.size(), rounded());
+    if (now != before)
+        emit pendingCountChanged(static_cast<int>(now.first - now.second), static_cast<int>(now.second));
 }
 
 void Workshop::alteracoesClick()

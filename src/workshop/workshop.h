@@ -102,8 +102,9 @@ public:
     void formChanged(const tuma::FormState& form);
 
 signals:
-    // How many changes the next "&Gravar " would make.
-    void pendingCountChanged(int count);
+    // How many changes the next "&Gravar " would make: the technician's (and texts
+    // that would stop it), and the values it would only round.
+    void pendingCountChanged(int changes, int rounded);
     // A put-back is about to be written (its copy of the controller's block is kept):
     // what the controller holds and what it will get.
     void putBackSending(const tuma::FileHeader& source, const tuma::Block& before, const tuma::Block& sent);

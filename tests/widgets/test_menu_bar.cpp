@@ -10,6 +10,7 @@
 #include "workshop/changes_window.h"
 #include "workshop/workshop.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -299,6 +300,34 @@ TEST_F(MenuBar, ATextThatDoesNotEncodeIsNamed)
     EXPECT_EQ(rows[0].kind, PendingChange::Unreadable);
     EXPECT_EQ(rows[0].caption, "Partida à Frio / Tempo Injec.");
     EXPECT_EQ(rows[0].next, "abc");
+}
+
+} // namespace
+
+namespace {
+
+// Right after "&Ler " the corner shows no change, even where the controller holds a
+// byte that its shown value would not write back (tempo_ajuste 238 shows 49 s, which
+// writes 233); that value is counted apart once the technician changes something, and
+// a screen reader hears the words.
+TEST_F(MenuBar, TheCornerCountsTheTechniciansEditsAndTheRoundingApart)
+{
+    controller.memory[addr::AdjustTime] = 238;
+    connectAndRead();
+    EXPECT_TRUE(bar().alteracoes->isHidden());
+    ASSERT_EQ(workshop().pending().size(), 1u);
+    EXPECT_EQ(workshop().pending()[0].kind, PendingChange::Precision);
+    typeInto(MainForm->tempo_partida, "2000");
+    MainForm->tempo_partidaExit();
+    EXPECT_FALSE(bar().alteracoes->isHidden());
+    const QString words = QString::fromUtf8("1 alteração não gravada · 1 valor arredondado");
+    EXPECT_TRUE(bar().alteracoes->text().contains(words)) << bar().alteracoes->text().toStdString();
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(bar().alteracoes);
+    ASSERT_NE(heard, nullptr);
+    EXPECT_EQ(heard->text(QAccessible::Name), words);
+    typeInto(MainForm->tempo_partida, "1000");
+    MainForm->tempo_partidaExit();
+    EXPECT_TRUE(bar().alteracoes->isHidden());
 }
 
 } // namespace
