@@ -7,21 +7,10 @@
 const char* const DemoPortName = "DEMO";
 
 namespace {
-// An engine that arrives warm from the road and idles, revs and decelerates over and
-// over, so that every check can be seen judging within a few minutes.
-tuma::sim::Engine::Setup demoSetup()
-{
-    tuma::sim::Engine::Setup s;
-    s.drive = tuma::sim::demoDrive();
-    s.loop = true;
-    s.ambient = 80;
-    return s;
-}
-
 struct DemoLine {
     DemoLine() { controller.engine = &engine; }
     tuma::RealClock clock;
-    tuma::sim::Engine engine{demoSetup()};
+    tuma::sim::Engine engine{tuma::sim::demoSetup()};
     tuma::sim::Controller controller;
 };
 

@@ -123,18 +123,18 @@ void MainMenuBar::showIn(QLabel* label, const QString& text)
 
 void MainMenuBar::showLink(const QString& text) { showIn(ligacao, text); }
 
-void MainMenuBar::showChanges(const QString& text)
+void MainMenuBar::showLinkIn(QLabel* label, const QString& text, const QString& style)
 {
-    showIn(alteracoes, text.isEmpty() ? text : QString("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
+    showIn(label, text.isEmpty() ? text : QString("<a href=\"#\"%1>%2</a>").arg(style, text.toHtmlEscaped()));
 }
+
+void MainMenuBar::showChanges(const QString& text) { showLinkIn(alteracoes, text, {}); }
 
 void MainMenuBar::showRecording(const QString& text) { showIn(gravacao, text); }
 
 void MainMenuBar::showWarnings(const QString& text)
 {
-    showIn(avisos, text.isEmpty() ? text
-                                  : QString("<a href=\"#\" style=\"color:#b01010; font-weight:bold\">%1</a>")
-                                        .arg(text.toHtmlEscaped()));
+    showLinkIn(avisos, text, " style=\"color:#b01010; font-weight:bold\"");
 }
 
 void MainMenuBar::onWarningsClicked(std::function<void()> open) { openWarnings = std::move(open); }

@@ -51,6 +51,8 @@ private:
     void moveFormUnderTheBar(QWidget* window);
     void addCorner();
     void showIn(QLabel* label, const QString& text);
+    // A text a click acts on; `style` goes into the link's tag.
+    void showLinkIn(QLabel* label, const QString& text, const QString& style);
     QMenuBar* menuBar;
     QWidget* formArea;
     std::function<void()> openChanges;

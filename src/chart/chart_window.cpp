@@ -421,14 +421,21 @@ void ChartWindow::lineAcrossTheLanes(double t, const QPen& pen)
 void ChartWindow::drawMarker(double t, int number)
 {
     lineAcrossTheLanes(t, QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
+    labelInTheTopLane(t, 0, Qt::AlignLeft | Qt::AlignTop, QString(" %1").arg(number), Qt::black);
+}
+
+QCPItemText* ChartWindow::labelInTheTopLane(double t, double height, Qt::Alignment alignment, const QString& text,
+                                            const QColor& ink)
+{
     auto* label = new QCPItemText(plot);
     label->setClipAxisRect(rects[0]);
     label->position->setAxes(rects[0]->axis(QCPAxis::atBottom), rects[0]->axis(QCPAxis::atLeft));
     label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    label->position->setCoords(t, 0);
-    label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setText(QString(" %1").arg(number));
-    label->setColor(Qt::black);
+    label->position->setCoords(t, height);
+    label->setPositionAlignment(alignment);
+    label->setText(text);
+    label->setColor(ink);
+    return label;
 }
 
 void ChartWindow::markFinding(const FindingMark& mark)
@@ -436,15 +443,8 @@ void ChartWindow::markFinding(const FindingMark& mark)
     const QColor ink = mark.started ? QColor(190, 30, 30) : QColor(30, 140, 60);
     lineAcrossTheLanes(mark.seconds, QPen(ink, 1, Qt::SolidLine));
     // Its words end at its line, in the top lane: the newest finding stands at the right edge.
-    auto* label = new QCPItemText(plot);
-    label->setClipAxisRect(rects[0]);
-    label->position->setAxes(rects[0]->axis(QCPAxis::atBottom), rects[0]->axis(QCPAxis::atLeft));
-    label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    label->position->setCoords(mark.seconds, 0.02);
-    label->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-    label->setBrush(QBrush(QColor(255, 255, 255, 220)));
-    label->setText(mark.text + " ");
-    label->setColor(ink);
+    labelInTheTopLane(mark.seconds, 0.02, Qt::AlignRight | Qt::AlignTop, mark.text + " ", ink)
+        ->setBrush(QBrush(QColor(255, 255, 255, 220)));
     ++findingMarks;
     redraw();
 }

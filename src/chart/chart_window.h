@@ -19,6 +19,8 @@ class WorkshopFolders;
 struct LivePoll;
 class QCPAxisRect;
 class QCPGraph;
+class QCPItemText;
+class QColor;
 class QComboBox;
 class QHBoxLayout;
 class QCustomPlot;
@@ -105,6 +107,8 @@ private:
     void redraw();
     void drawMarker(double t, int number);
     void lineAcrossTheLanes(double t, const QPen& pen);
+    QCPItemText* labelInTheTopLane(double t, double height, Qt::Alignment alignment, const QString& text,
+                                   const QColor& ink);
     void updateTitle();
     void laneMenu(int lane, const QPoint& at);
     void onMouseMove(QMouseEvent* e);

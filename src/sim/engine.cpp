@@ -96,12 +96,16 @@ std::vector<Phase> driveCycle()
     return d;
 }
 
-std::vector<Phase> demoDrive()
+Engine::Setup demoSetup()
 {
     using P = Phase;
-    return {{P::Off, 8, 0},      {P::Crank, 2, 0},       {P::Idle, 120, 0}, {P::Snaps, 12, 0}, {P::Idle, 30, 0},
-            {P::Cruise, 20, 2500}, {P::Decel, 5, 0},      {P::Idle, 60, 0},  {P::Cruise, 20, 1800}, {P::Decel, 4, 0},
-            {P::Idle, 40, 0}};
+    Engine::Setup s;
+    s.drive = {{P::Off, 8, 0},      {P::Crank, 2, 0},  {P::Idle, 120, 0},     {P::Snaps, 12, 0},
+               {P::Idle, 30, 0},    {P::Cruise, 20, 2500}, {P::Decel, 5, 0}, {P::Idle, 60, 0},
+               {P::Cruise, 20, 1800}, {P::Decel, 4, 0},  {P::Idle, 40, 0}};
+    s.loop = true;
+    s.ambient = 80;
+    return s;
 }
 
 Engine::Engine(const Setup& s) : setup(s) { restart(); }

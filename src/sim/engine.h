@@ -42,8 +42,6 @@ struct Phase {
 // The normal drive of the tests: key on, a cold start, warm-up at idle, revs to 3500,
 // cruises (one at 1800 rpm), decelerations and snaps, half an hour in all.
 std::vector<Phase> driveCycle();
-// The demo's: an engine that arrives warm, idles, revs and decelerates, over and over.
-std::vector<Phase> demoDrive();
 
 class Engine {
 public:
@@ -87,5 +85,10 @@ private:
     bool cut = false, enriched = false;
     uint32_t seed = 12345;
 };
+
+// The demo's engine (the demo port's and tuma-sim's): it arrives warm from the road and
+// idles, revs and decelerates over and over, so that every check can be seen judging
+// within a few minutes.
+Engine::Setup demoSetup();
 
 } // namespace tuma::sim

@@ -92,10 +92,7 @@ int main(int argc, char** argv)
     Controller controller;
     controller.logFrames = true;
     bool quiet = false, withEngine = false;
-    Engine::Setup setup;
-    setup.drive = demoDrive();
-    setup.loop = true;
-    setup.ambient = 80;
+    Engine::Setup setup = demoSetup();
     EngineFault engineFault = EngineFault::None;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
