@@ -205,6 +205,7 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     // A read is tried only after poll has said there is something, so each piece of
     // the answer costs one poll and one read.
     bool readable = false;
+    int lateLooks = 0;
     while (moved < capacity) {
         if (readable) {
             const ssize_t n = ::read(fd, buffer + moved, capacity - moved);
@@ -225,9 +226,17 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
             if (gapLeft < wait)
                 wait = gapLeft;
         }
-        if (wait <= 0)
-            break;
         pollfd pfd{fd, POLLIN, 0};
+        if (wait <= 0) {
+            // A driver stamps each byte as it arrives; this thread only sees them when it
+            // runs. Bytes already waiting when it wakes past its time may have come well
+            // within the gap, so they are taken before the read ends.
+            if (!readable && ::poll(&pfd, 1, 0) > 0 && ++lateLooks <= 8) {
+                readable = true;
+                continue;
+            }
+            break;
+        }
         readable = ::poll(&pfd, 1, static_cast<int>(wait)) > 0;
     }
     return true;
