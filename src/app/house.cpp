@@ -5,6 +5,7 @@
 #include "app/system_menu.h"
 #include "app/demo_port.h"
 #include "chart/chart_room.h"
+#include "ports/system.h"
 #include "diagnosis/diagnosis_room.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
@@ -16,6 +17,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace {
 // The put-back's hold on the main window's form and monitor.
@@ -31,24 +33,34 @@ QString linkText(const tuma::LinkFacts& f)
     return f.checked ? QString("%1 · versão %2").arg(QString::fromStdString(f.port), QString::fromStdString(f.controllerVersion))
                      : QString("sem conexão");
 }
+
+QString dataFolderOf(const HouseServices& s)
+{
+    if (!s.dataFolder.isEmpty())
+        return s.dataFolder;
+    return s.documents.isEmpty() ? QString::fromStdString(tuma::userDataFolder()) : s.documents + "/.tuma-dados";
+}
 } // namespace
 
 struct House::Parts {
-    explicit Parts(const QString& documents) : folders(documents) {}
+    explicit Parts(const HouseServices& s) : folders(s.documents, dataFolderOf(s), tuma::replaceFile) {}
     WorkshopFolders folders;
     MainFormAccess form;
     std::unique_ptr<MainMenuBar> menuBar;
 };
 
 House::House(const Platform& platform, const HouseServices& services)
-    : parts(std::make_unique<Parts>(services.documents))
+    : parts(std::make_unique<Parts>(services))
 {
     createWindows(platform, services.boxes);
     const char sep = platform.decimalSeparator;
     workshopRoom = std::make_unique<Workshop>(
         Workshop::Services{MainForm, parts->form, services.dialogs, services.boxes, parts->folders, sep});
     Workshop* w = workshopRoom.get();
-    historyRoom = std::make_unique<History>(History::Services{*w, services.dialogs, parts->folders.historyFile(), sep});
+    const WorkshopFolders& folders = parts->folders;
+    historyRoom = std::make_unique<History>(History::Services{
+        *w, services.dialogs, folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
+        QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
@@ -67,6 +79,9 @@ House::House(const Platform& platform, const HouseServices& services)
     w->useCheckLines([d = diagnosisRoom.get()] { return d->lines(); });
     listen();
     buildMenus();
+    // The first start of the day leaves a copy for the workshop's backup (and moves a
+    // database found where earlier versions kept it), once the window is up.
+    QTimer::singleShot(0, historyRoom.get(), [h = historyRoom.get()] { h->copyOfTheDay(false); });
 }
 
 void House::listen()
@@ -154,6 +169,7 @@ House::~House()
 {
     // The form's edits that no write took are kept before anything goes.
     historyRoom->leaving();
+    historyRoom->copyOfTheDay(true);
     // The rooms' windows and actions go first: the main window outlives its listeners.
     historyRoom.reset();
     diagnosisRoom.reset();

@@ -27,6 +27,9 @@ struct HouseServices {
     QString documents; // the documents folder; empty: the user's
     // The monitor's clock for the installation checks, in ms; empty: a steady timer.
     std::function<qint64()> checksClockMs = {};
+    // The program's own data (the live history); empty: the user's, or, when a
+    // documents folder is given, one inside it, so that a test touches nothing else.
+    QString dataFolder = {};
 };
 
 class House {

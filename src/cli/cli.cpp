@@ -11,6 +11,7 @@
 #include "core/restore.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
+#include "history/database_place.h"
 #include "history/history_store.h"
 
 #include <chrono>
@@ -50,7 +51,7 @@ const char* const Usage =
     "  history export ID ARQUIVO    salva o bloco de um registro como arquivo de parâmetros\n"
     "  -p PORTA history restore ID  grava o bloco de um registro no controlador e confere;\n"
     "                               --yes dispensa a confirmação\n"
-    "  --history ARQUIVO            outro histórico que não o de Documentos/Tuma\n"
+    "  --history ARQUIVO            outro histórico que não o do programa\n"
     "\n"
     "PORTA como na Configuração Porta Serial: COM5, ttyUSB0, pts/3 ou um caminho.\n"
     "Saída: 0 feito, 1 falha do controlador, da comunicação ou da conferência, 2 uso ou arquivo inválido.\n";
@@ -194,9 +195,16 @@ private:
     // The workshop's history; nothing is kept where none is named.
     history::Store* historyStore()
     {
-        const std::string& path = args.history.empty() ? sys.historyFile : args.history;
-        if (!store && !path.empty())
+        std::string path = args.history.empty() ? sys.historyFile : args.history;
+        if (!store && !path.empty()) {
+            if (args.history.empty() && !sys.oldHistoryFile.empty() && sys.replaceFile) {
+                const history::Place place = history::placeDatabase(path, sys.oldHistoryFile, sys.replaceFile);
+                path = place.path;
+                if (place.failed)
+                    *sys.err << place.news << "\n";
+            }
             store = std::make_unique<history::Store>(path);
+        }
         return store.get();
     }
     history::Entry entryNow(history::Kind kind, const std::string& versionText) const

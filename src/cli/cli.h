@@ -25,8 +25,10 @@ struct CliSystem {
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
     std::string programVersion;
-    // The workshop's history (Documentos/Tuma/historico.sqlite); empty: none.
+    // The workshop's history, in the program's own data folder; empty: none. One found
+    // where earlier versions kept it (Documentos/Tuma/historico.sqlite) is moved there first.
     std::string historyFile;
+    std::string oldHistoryFile;
     // Puts a whole file under a name, the old one or the new one there whatever happens
     // (ports/system.h's replaceFile).
     bool (*replaceFile)(const std::string& path, const std::string& bytes, std::string& why) = nullptr;

@@ -32,7 +32,10 @@ tuma::cli::CliSystem hostSystem()
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())
         documents = QDir::homePath();
-    s.historyFile = QDir(documents).filePath(QString(tuma::files::WorkshopFolder) + "/" + tuma::files::HistoryFile).toStdString();
+    s.historyFile = QDir::toNativeSeparators(QDir(QString::fromStdString(tuma::userDataFolder())).filePath(tuma::files::HistoryFile))
+                        .toStdString();
+    s.oldHistoryFile = QDir::toNativeSeparators(QDir(documents).filePath(QString(tuma::files::WorkshopFolder) + "/" + tuma::files::HistoryFile))
+                           .toStdString();
     return s;
 }
 } // namespace

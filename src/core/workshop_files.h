@@ -12,8 +12,11 @@ namespace tuma::files {
 // drive logs.
 inline constexpr char WorkshopFolder[] = "Tuma";
 inline constexpr char RecordingsFolder[] = "Registros";
-// In the workshop's folder: the history of every controller.
+// The history of every controller, in the program's own data folder (earlier versions
+// kept it in the workshop's folder), and the folder of its daily copies in the
+// workshop's folder.
 inline constexpr char HistoryFile[] = "historico.sqlite";
+inline constexpr char HistoryCopiesFolder[] = "Cópias do histórico";
 
 inline constexpr char ParameterExtension[] = ".tuma";
 inline constexpr char SheetExtension[] = ".pdf";
@@ -23,6 +26,12 @@ inline constexpr char NoPlate[] = "tuma";
 inline constexpr char NoPlateLog[] = "registro";
 // Before the extension of the copy kept of what a controller held before a write.
 inline constexpr char BeforeWriteSuffix[] = " antes";
+
+// Puts `bytes` under `path` so that the name never holds less than a whole file, the
+// old one or the new one (the system's atomic write, ports/system.h); false, with the
+// system's reason in `why`, when it could not. Everything the program and the tool write
+// goes through it.
+using ReplaceFile = std::function<bool(const std::string& path, const std::string& bytes, std::string& why)>;
 
 // A moment of the local clock.
 struct Moment {

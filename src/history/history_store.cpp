@@ -245,7 +245,10 @@ std::string plateKey(const std::string& plate)
     return key;
 }
 
-Store::Store(std::string path) : file(std::move(path)) { open(); }
+Store::Store(std::string path, Opening how) : file(std::move(path)), readOnly(how == Opening::CopyToRead), copy(readOnly)
+{
+    open();
+}
 
 Store::~Store() { close(); }
 
@@ -290,6 +293,13 @@ bool Store::open()
 {
     if (db)
         return true;
+    if (copy) {
+        if (reopenToRead() && layoutVersion() >= 0)
+            return true;
+        fail("A cópia do histórico não pôde ser lida");
+        close();
+        return false;
+    }
     std::error_code ignored; // a folder that cannot be made shows as a file that cannot be opened
     std::filesystem::create_directories(std::filesystem::u8path(file).parent_path(), ignored);
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
@@ -369,7 +379,7 @@ int64_t Store::add(const Entry& e)
 {
     if (newer || readOnly || !open()) {
         ++lostEntries;
-        if (readOnly)
+        if (readOnly && !copy)
             trouble = "Um registro não pôde ser guardado no histórico: não é possível escrever na pasta ou no "
                       "arquivo (" + file + ")";
         return 0;

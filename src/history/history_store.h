@@ -71,8 +71,12 @@ struct Filter {
 
 class Store {
 public:
-    // Opens the database, creating it (and its layout) when missing.
-    explicit Store(std::string path);
+    enum class Opening {
+        Live,       // created (with its layout) when missing; entries are added
+        CopyToRead  // a copy (another PC's, a day's backup): shown as it stands, never written
+    };
+    // Opens the database.
+    explicit Store(std::string path, Opening how = Opening::Live);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -99,6 +103,7 @@ public:
     int lost() const { return lostEntries; }
     // The database was written by a later program: it is read, not written.
     bool newerLayout() const { return newer; }
+    bool isCopy() const { return copy; }
 
 private:
     bool open();
@@ -117,6 +122,7 @@ private:
     int lostEntries = 0;
     bool newer = false;
     bool readOnly = false;
+    bool copy = false;
 };
 
 // The block an entry offers to compare, write back, save or print: what the

@@ -28,6 +28,13 @@ char userDecimalSeparator();
 // forced to the disk, then moved over it in one step (and, on POSIX, the folder's entry
 // forced to the disk too). False, with the system's reason in `why`, when it could not;
 // the old file is then as it was.
+// `path` in UTF-8 (or, on Windows, in the system's code page as a console's arguments
+// come).
 bool replaceFile(const std::string& path, const std::string& bytes, std::string& why);
+// The folder of the program's own data, that no sync client holds: %LOCALAPPDATA%\Tuma
+// on Windows, $XDG_DATA_HOME/tuma (~/.local/share/tuma) elsewhere. UTF-8; not made here.
+std::string userDataFolder();
+// The computer's name, as the network knows it; UTF-8.
+std::string computerName();
 
 } // namespace tuma

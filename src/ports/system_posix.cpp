@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -85,6 +86,23 @@ bool replaceFile(const std::string& path, const std::string& bytes, std::string&
         ::close(dir);
     }
     return true;
+}
+
+std::string userDataFolder()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/tuma";
+    const char* home = std::getenv("HOME");
+    return std::string(home && home[0] ? home : ".") + "/.local/share/tuma";
+}
+
+std::string computerName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
 }
 
 char userDecimalSeparator()

@@ -22,7 +22,8 @@ QString QtFileDialogs::openFileName(QWidget* parent, const QString& caption, con
 
 bool QtFileDialogs::openDocument(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-WorkshopFolders::WorkshopFolders(const QString& d) : documents(d)
+WorkshopFolders::WorkshopFolders(const QString& d, const QString& dataFolder, tuma::files::ReplaceFile r)
+    : documents(d), data(dataFolder), replace(std::move(r))
 {
     if (documents.isEmpty())
         documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -46,8 +47,28 @@ QString WorkshopFolders::recordings() const
 
 QString WorkshopFolders::historyFile() const
 {
+    return QDir(data).filePath(QString::fromUtf8(tuma::files::HistoryFile));
+}
+
+QString WorkshopFolders::oldHistoryFile() const
+{
     return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/" +
                                     QString::fromUtf8(tuma::files::HistoryFile));
+}
+
+QString WorkshopFolders::historyCopies() const
+{
+    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/" +
+                                    QString::fromUtf8(tuma::files::HistoryCopiesFolder));
+}
+
+bool WorkshopFolders::write(const QString& path, const QByteArray& bytes, QString& why) const
+{
+    std::string reason = "nenhum meio de gravar arquivos";
+    if (replace && replace(path.toStdString(), bytes.toStdString(), reason))
+        return true;
+    why = QString::fromStdString(reason);
+    return false;
 }
 
 QString WorkshopFolders::unusedPath(const QString& folder, const std::string& name)

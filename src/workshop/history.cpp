@@ -6,6 +6,7 @@
 #include "workshop/workshop.h"
 
 #include <QAction>
+#include <QDate>
 #include <QDateTime>
 
 #include <algorithm>
@@ -56,11 +57,65 @@ History::History(const Services& services) : s(services)
 
 History::~History() = default;
 
+const std::string& History::livePath()
+{
+    if (!placed) {
+        placed = true;
+        live = s.database.toStdString();
+        if (!s.oldDatabase.isEmpty() && s.replaceFile) {
+            const Place place = placeDatabase(live, s.oldDatabase.toStdString(), s.replaceFile);
+            live = place.path;
+            if (place.failed)
+                troubles[0] = QString::fromStdString(place.news);
+        }
+    }
+    return live;
+}
+
 Store& History::store()
 {
     if (!db)
-        db = std::make_unique<Store>(s.database.toStdString());
+        db = std::make_unique<Store>(livePath());
     return *db;
+}
+
+void History::copyOfTheDay(bool again)
+{
+    if (s.copies.isEmpty() || !s.replaceFile)
+        return;
+    const CopyResult r = dailyCopy(livePath(), s.copies.toStdString(), s.computer.toStdString(),
+                                   QDate::currentDate().toString("yyyy-MM-dd").toStdString(), again, s.replaceFile);
+    troubles[1] = r.why.empty() ? QString()
+                                : QString("A cópia do dia não pôde ser feita em %1: %2.")
+                                      .arg(QString::fromStdString(r.path), QString::fromStdString(r.why));
+    if (shown)
+        shown->setNews(news());
+}
+
+QString History::news() const
+{
+    QStringList lines;
+    for (const QString& t : troubles)
+        if (!t.isEmpty())
+            lines << t;
+    return lines.join("\n");
+}
+
+void History::openCopy()
+{
+    QWidget* parent = shown ? static_cast<QWidget*>(shown.get()) : nullptr;
+    const QString path = s.dialogs.openFileName(parent, "Abrir cópia do histórico", s.copies,
+                                                "Histórico do Tuma (*.sqlite)");
+    if (path.isEmpty())
+        return;
+    copyShown.reset();
+    copyDb = std::make_unique<Store>(path.toStdString(), Store::Opening::CopyToRead);
+    copyShown = std::make_unique<HistoryWindow>(*copyDb, s.decimalSeparator);
+    connectWindow(copyShown.get());
+    copyShown->refresh();
+    copyShown->show();
+    copyShown->raise();
+    copyShown->activateWindow();
 }
 
 Entry History::entryNow(Kind kind) const
@@ -96,8 +151,9 @@ void History::finish(int64_t& pending, const Entry& entry, Outcome outcome, cons
 void History::linkChanged(const LinkFacts& facts)
 {
     link = facts;
-    if (shown)
-        shown->setCanCompare(facts.checked);
+    for (HistoryWindow* w : {shown.get(), copyShown.get()})
+        if (w)
+            w->setCanCompare(facts.checked);
 }
 
 void History::formChanged(const FormState& f) { form = f; }
@@ -218,23 +274,30 @@ void History::putBackDone(const PutBackResult& r)
 
 void History::leaving() { keepUnwritten(); }
 
+void History::connectWindow(HistoryWindow* w)
+{
+    connect(w, &HistoryWindow::compareRequested, this, [this](const Entry& e) {
+        s.workshop.putBackBlock(fileOf(e), "Histórico: " + entryTitle(e));
+    });
+    connect(w, &HistoryWindow::saveRequested, this,
+            [this](const Entry& e) { s.workshop.saveBlock(*restorable(e), fileOf(e).header); });
+    connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
+        s.workshop.printSheet(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
+                              VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
+                                             QString::fromStdString(e.notes)},
+                              QDateTime::fromSecsSinceEpoch(e.at));
+    });
+    connect(w, &HistoryWindow::annotateRequested, this, [this](const Entry& e) { annotate(e); });
+    connect(w, &HistoryWindow::openCopyRequested, this, [this] { openCopy(); });
+    w->setCanCompare(s.workshop.canPutBack());
+}
+
 void History::historicoClick()
 {
     if (!shown) {
         shown = std::make_unique<HistoryWindow>(store(), s.decimalSeparator);
-        HistoryWindow* w = shown.get();
-        connect(w, &HistoryWindow::compareRequested, this, [this](const Entry& e) {
-            s.workshop.putBackBlock(fileOf(e), "Histórico: " + entryTitle(e));
-        });
-        connect(w, &HistoryWindow::saveRequested, this,
-                [this](const Entry& e) { s.workshop.saveBlock(*restorable(e), fileOf(e).header); });
-        connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
-            s.workshop.printSheet(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
-                                  VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
-                                                 QString::fromStdString(e.notes)},
-                                  QDateTime::fromSecsSinceEpoch(e.at));
-        });
-        connect(w, &HistoryWindow::annotateRequested, this, [this](const Entry& e) { annotate(e); });
+        connectWindow(shown.get());
+        shown->setNews(news());
     }
     shown->setCanCompare(s.workshop.canPutBack());
     shown->refresh();

@@ -8,6 +8,7 @@
 #include "core/installation_checks.h"
 #include "core/pending_changes.h"
 #include "core/put_back.h"
+#include "history/database_place.h"
 #include "history/history_store.h"
 
 #include <QObject>
@@ -26,7 +27,11 @@ public:
     struct Services {
         Workshop& workshop; // the client and plate typed last; save, print, put back
         WorkshopDialogs& dialogs;
-        QString database;   // the database's path
+        QString database;    // where the database belongs, out of the documents
+        QString oldDatabase; // where earlier versions kept it: moved from there once
+        QString copies;      // the folder of the day's copies
+        QString computer;    // in the copies' names
+        tuma::history::ReplaceFile replaceFile;
         char decimalSeparator;
     };
     explicit History(const Services& services);
@@ -37,6 +42,12 @@ public:
     HistoryWindow* window() const { return shown.get(); }
     // Opened on first use: a program that never reads creates nothing.
     tuma::history::Store& store();
+    // The day's copy for the workshop's backup: at the start when there is none yet,
+    // and again (`again`) when the program ends. What goes wrong shows in the window.
+    void copyOfTheDay(bool again);
+    // "Abrir cópia do histórico...": a copy chosen by the technician, shown read-only.
+    void openCopy();
+    HistoryWindow* copyWindow() const { return copyShown.get(); }
 
     // The main window's news.
     void linkChanged(const tuma::LinkFacts& facts);
@@ -61,10 +72,19 @@ private:
                 const std::optional<tuma::Block>& block);
     void keepUnwritten();
     void annotate(const tuma::history::Entry& entry);
+    void connectWindow(HistoryWindow* window);
 
     Services s;
     std::unique_ptr<tuma::history::Store> db;
     std::unique_ptr<HistoryWindow> shown;
+    std::unique_ptr<tuma::history::Store> copyDb;
+    std::unique_ptr<HistoryWindow> copyShown;
+    // Where the live database is, once an old one was moved (or could not be).
+    const std::string& livePath();
+    QString news() const;
+    bool placed = false;
+    std::string live;
+    QString troubles[2]; // the database could not be moved; the day's copy could not be made
     tuma::LinkFacts link;
     std::optional<tuma::Block> lastBlock; // what the controller holds, as far as the program knows
     tuma::FormState form;

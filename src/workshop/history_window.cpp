@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -122,9 +123,16 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
     contagem = new QLabel(this);
     contagem->setObjectName("contagem");
     mais_antigos = button(this, "mais_antigos", "Mais antigos");
+    abrir_copia = button(this, "abrir_copia", "Abrir cópia do histórico...");
     bottom->addWidget(contagem, 1);
     bottom->addWidget(mais_antigos);
+    bottom->addWidget(abrir_copia);
     layout->addLayout(bottom);
+    if (store.isCopy()) {
+        // Another PC's or another day's history: looked at, never written.
+        setWindowTitle("Histórico do controlador — cópia: " + QFileInfo(q(store.path())).fileName());
+        abrir_copia->hide();
+    }
 
     typing = new QTimer(this);
     typing->setSingleShot(true);
@@ -144,6 +152,7 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
     connect(salvar, &QPushButton::clicked, this, [this] { if (selected()) emit saveRequested(*selected()); });
     connect(ficha, &QPushButton::clicked, this, [this] { if (selected()) emit sheetRequested(*selected()); });
     connect(anotar, &QPushButton::clicked, this, [this] { if (selected()) emit annotateRequested(*selected()); });
+    connect(abrir_copia, &QPushButton::clicked, this, &HistoryWindow::openCopyRequested);
     resize(1000, 680);
 }
 
@@ -266,9 +275,17 @@ void HistoryWindow::addRow(const Entry& e)
     }
 }
 
+void HistoryWindow::setNews(const QString& text)
+{
+    news = text;
+    showProblem();
+}
+
 void HistoryWindow::showProblem()
 {
     QString text = q(store.problem());
+    if (!news.isEmpty())
+        text = text.isEmpty() ? news : news + "\n" + text;
     if (store.lost() > 0)
         text += QString("%1%2 %3 não %4 ser guardado%5 no histórico desde que o programa foi aberto.")
                     .arg(text.isEmpty() ? "" : "\n")
@@ -303,7 +320,7 @@ void HistoryWindow::updateButtons()
     comparar->setToolTip(canCompare ? QString() : QString("Ligue o controlador com \"Configurar\" para comparar."));
     salvar->setEnabled(block);
     ficha->setEnabled(block);
-    anotar->setEnabled(e && !store.newerLayout());
+    anotar->setEnabled(e && !store.newerLayout() && !store.isCopy());
 }
 
 void HistoryWindow::showSelected()

@@ -41,13 +41,18 @@ public:
     QPushButton* ficha;
     QPushButton* anotar;
     QPushButton* mais_antigos;
+    QPushButton* abrir_copia;
     QLabel* contagem;
+
+    // What happened to the database at the start (a move), above its problems.
+    void setNews(const QString& text);
 
 signals:
     void compareRequested(const tuma::history::Entry& entry);
     void saveRequested(const tuma::history::Entry& entry);
     void sheetRequested(const tuma::history::Entry& entry);
     void annotateRequested(const tuma::history::Entry& entry);
+    void openCopyRequested();
 
 private:
     QWidget* buildFilter();
@@ -64,6 +69,7 @@ private:
     bool canCompare = false;
     std::vector<tuma::history::Entry> rows;
     QTimer* typing;
+    QString news;
 };
 
 // "09/12/2026 15:30:11 · Gravação"

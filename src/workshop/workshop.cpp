@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace tuma;
 
@@ -30,17 +29,6 @@ const char* const SaveCaption = "Salvar parâmetros";
 const char* const OpenCaption = "Abrir parâmetros";
 
 QString nameStampNow() { return QString::fromStdString(files::nameStamp(files::Moment::now())); }
-
-// Written beside the target and renamed over it: a half-written file never takes the name.
-bool writeWhole(const QString& path, const QByteArray& bytes, QString& why)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        why = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 // At most one byte past the limit: enough for the check to refuse the file.
 bool readLimited(const QString& path, std::string& text, QString& why)
@@ -96,7 +84,7 @@ public:
                                                 files::ParameterExtension, files::BeforeWriteSuffix));
         where = path.toStdString();
         QString error;
-        if (!writeWhole(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)),
+        if (!folders.write(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)),
                         error)) {
             why = error.toStdString();
             return false;
@@ -206,7 +194,7 @@ void Workshop::saveBlock(const Block& block, const FileHeader& header)
     std::copy(block.begin(), block.end(), image);
     const std::string text = formatParameterFile(header, image);
     QString why;
-    if (!writeWhole(path, QByteArray::fromStdString(text), why)) {
+    if (!s.folders.write(path, QByteArray::fromStdString(text), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), SaveCaption);
         return;
     }
@@ -332,7 +320,7 @@ void Workshop::printSheet(const Block& block, const LinkFacts& facts, const Vehi
     commands::ConfigImage image;
     std::copy(block.begin(), block.end(), image);
     const SheetContent content{image, facts, d, when, s.decimalSeparator, checks};
-    if (!writeWhole(path, sheetPdf(content), why)) {
+    if (!s.folders.write(path, sheetPdf(content), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
         return;
     }

@@ -110,13 +110,14 @@ protected:
     CancelledDialogs cancelled;
     WorkshopDialogs* dialogsInUse = &cancelled; // a fixture's own, set in beforeCreate()
     QTemporaryDir documents;               // the documents folder, of the test's own
+    QTemporaryDir data;                    // the program's own data folder (the live history)
     std::unique_ptr<House> house;
 
     static TumaApplication* app() { return static_cast<TumaApplication*>(QCoreApplication::instance()); }
     void build()
     {
         house = std::make_unique<House>(
-            platform, HouseServices{boxes, *dialogsInUse, documents.path(), [this] { return clock.nowUs() / 1000; }});
+            platform, HouseServices{boxes, *dialogsInUse, documents.path(), [this] { return clock.nowUs() / 1000; }, data.path()});
     }
     void tearDownHouse() { house.reset(); }
     // An item of the main window's menus, by its name.

@@ -59,7 +59,7 @@ protected:
         // comes back as 49 s, and would show as a change of every write).
         controller.memory[addr::AdjustTime] = 48;
     }
-    QString databasePath() const { return QDir(workshopFolder()).filePath(files::HistoryFile); }
+    QString databasePath() const { return QDir(data.path()).filePath(files::HistoryFile); }
     // The entries as another program sees them, newest first.
     std::vector<Entry> entries() const
     {
@@ -397,3 +397,111 @@ TEST_F(HistoryWindowUse, AnnotatingFindsTheEntryByItsNewPlate)
 }
 
 } // namespace
+
+namespace {
+
+// A workshop PC as an earlier version left it: the history in the documents folder.
+class HistoryPlace : public HistoryKept {
+protected:
+    struct CopyChosen : DetailsGiven {
+        QString openFileName(QWidget*, const QString& caption, const QString& folder, const QString&) override
+        {
+            asked << caption + " | " + folder;
+            return chosen;
+        }
+        QString chosen;
+        QStringList asked;
+    } chooser;
+    int oldEntries = 3;
+    bool damageOld = false;
+    QString oldPath() const { return QDir(workshopFolder()).filePath(files::HistoryFile); }
+    QString copiesFolder() const { return QDir(workshopFolder()).filePath(files::HistoryCopiesFolder); }
+    void beforeCreate() override
+    {
+        HistoryKept::beforeCreate();
+        dialogsInUse = &chooser;
+        {
+            Store old(oldPath().toStdString());
+            for (int i = 0; i < oldEntries; ++i) {
+                Entry e;
+                e.at = 1765400000 + i;
+                e.kind = Kind::Read;
+                e.plate = "OLD" + std::to_string(i);
+                old.add(e);
+            }
+        }
+        if (damageOld) {
+            QFile f(oldPath());
+            f.open(QIODevice::ReadWrite);
+            f.seek(4096);
+            f.write(QByteArray(static_cast<int>(f.size()) - 4096, '\xFF'));
+        }
+    }
+    // The start's own work, once the event loop runs.
+    void settle() { QCoreApplication::processEvents(); }
+};
+
+class DamagedHistoryPlace : public HistoryPlace {
+protected:
+    void beforeCreate() override
+    {
+        damageOld = true;
+        HistoryPlace::beforeCreate();
+    }
+};
+
+} // namespace
+
+TEST_F(HistoryPlace, TheOldDatabaseMovesOutOfTheDocumentsAndTheDaysCopyGoesIn)
+{
+    settle();
+    EXPECT_FALSE(QFile::exists(oldPath())) << "set aside: never two live databases";
+    EXPECT_TRUE(QFile::exists(oldPath() + ".movido"));
+    ASSERT_TRUE(QFile::exists(databasePath()));
+    connectAndRead();
+    EXPECT_EQ(entries().size(), 4u) << "the old entries and the new read, in the one database";
+
+    // The day's copy, made at the start (before the read) and again when the program ends.
+    const QStringList copies = QDir(copiesFolder()).entryList({"historico-*.sqlite"}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1) << copies.join(", ").toStdString();
+    const std::string copy = QDir(copiesFolder()).filePath(copies[0]).toStdString();
+    EXPECT_EQ(Store(copy, Store::Opening::CopyToRead).count(), 3);
+    house.reset();
+    EXPECT_EQ(Store(copy, Store::Opening::CopyToRead).count(), 4);
+    build();
+}
+
+TEST_F(HistoryPlace, ACopyOpensReadOnlyBesideTheLiveHistory)
+{
+    settle();
+    const QStringList copies = QDir(copiesFolder()).entryList({"historico-*.sqlite"}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    chooser.chosen = QDir(copiesFolder()).filePath(copies[0]);
+    HistoryWindow* live = openWindow();
+    ASSERT_NE(live, nullptr);
+    EXPECT_FALSE(live->situacao->isVisible()) << live->situacao->text().toStdString();
+    live->abrir_copia->click();
+    ASSERT_EQ(chooser.asked.size(), 1);
+    EXPECT_EQ(chooser.asked[0], "Abrir cópia do histórico | " + copiesFolder());
+    HistoryWindow* copy = house->history().copyWindow();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->windowTitle(), "Histórico do controlador — cópia: " + copies[0]);
+    EXPECT_FALSE(copy->abrir_copia->isVisibleTo(copy));
+    ASSERT_EQ(copy->lista->rowCount(), 3);
+    copy->lista->selectRow(0);
+    EXPECT_FALSE(copy->anotar->isEnabled()) << "a copy is never written";
+    EXPECT_TRUE(copy->salvar->isEnabled() || !restorable(copy->entries()[0])) << "its blocks can still be saved";
+}
+
+TEST_F(DamagedHistoryPlace, AMoveThatFailsLeavesTheOldDatabaseInUseAndSaysSo)
+{
+    settle();
+    EXPECT_TRUE(QFile::exists(oldPath()));
+    EXPECT_FALSE(QFile::exists(databasePath()));
+    HistoryWindow* w = openWindow();
+    ASSERT_NE(w, nullptr);
+    const QString said = w->situacao->text();
+    EXPECT_TRUE(said.contains("não pôde ser movido")) << said.toStdString();
+    EXPECT_TRUE(said.contains("danificado")) << said.toStdString();
+    EXPECT_TRUE(said.contains("continua em")) << said.toStdString();
+}
