@@ -3,6 +3,7 @@
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
 #include "widgets/message_box.h"
+#include "widgets/screen_fit.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,13 +35,13 @@ void ChartRoom::graficoClick()
         for (const FindingMark& mark : findings)
             live->markFinding(mark);
         // Beside the main window where the screen has room, so that both stay in view.
+        std::optional<QPoint> at;
         if (const QScreen* screen = s.window->screen()) {
-            const QRect room = screen->availableGeometry();
-            const QRect main = s.window->frameGeometry();
-            const QPoint beside(main.right() + 8, main.top());
-            if (beside.x() + live->width() <= room.right())
-                live->move(beside);
+            const QPoint beside(s.window->frameGeometry().right() + 8, s.window->frameGeometry().top());
+            if (beside.x() + live->width() <= screen->availableGeometry().right())
+                at = beside;
         }
+        fitOnScreen(live, s.window, at);
     }
     live->show();
     live->raise();
@@ -67,6 +68,7 @@ void ChartRoom::abrir_registroClick()
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     connect(viewer, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
     viewers << viewer;
+    fitOnScreen(viewer, s.window);
     viewer->show();
 }
 

@@ -3,6 +3,7 @@
 #include "core/link.h"
 #include "diagnosis/diagnosis_window.h"
 #include "widgets/menu_action.h"
+#include "widgets/screen_fit.h"
 
 #include <QAction>
 #include <QScreen>
@@ -31,17 +32,12 @@ void DiagnosisRoom::diagnosticoClick()
 {
     if (!shown) {
         shown = std::make_unique<DiagnosisWindow>(*this);
-        if (const QScreen* screen = s.window->screen()) {
-            // Below the main window where the screen has room for it, else where it fits.
-            const QRect room = screen->availableGeometry();
-            // Never larger than the screen's room, its title bar and frame included.
-            shown->resize(shown->size().boundedTo(room.size() - QSize(16, 48)));
-            const QRect main = s.window->frameGeometry();
-            QPoint at(main.left(), main.bottom() + 8);
-            if (at.y() + shown->height() > room.bottom())
-                at = QPoint(room.left() + (room.width() - shown->width()) / 2, room.top() + 20);
-            shown->move(std::max(room.left(), at.x()), std::max(room.top(), at.y()));
-        }
+        // Below the main window where the screen has room for it, else where it fits.
+        fitOnScreen(shown.get(), s.window);
+        const QRect main = s.window->frameGeometry();
+        if (const QScreen* screen = s.window->screen();
+            screen && main.bottom() + 8 + shown->height() + 40 <= screen->availableGeometry().bottom())
+            fitOnScreen(shown.get(), s.window, QPoint(main.left(), main.bottom() + 8));
     }
     shown->refresh();
     shown->show();

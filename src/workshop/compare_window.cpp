@@ -2,6 +2,7 @@
 
 #include "core/param_file.h"
 #include "core/restore.h"
+#include "widgets/screen_fit.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,6 +40,7 @@ CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const Par
     addTable(layout, compareBlocks(controller, file.image, sep));
     addButtons(layout);
     resize(660, 660);
+    fitOnScreen(this, parent);
 }
 
 void CompareWindow::addHeader(QVBoxLayout* layout, const QString& fileName, const FileHeader& h,

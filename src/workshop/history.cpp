@@ -1,6 +1,7 @@
 #include "workshop/history.h"
 
 #include "widgets/menu_action.h"
+#include "widgets/screen_fit.h"
 #include "workshop/details_dialog.h"
 #include "workshop/history_window.h"
 #include "workshop/workshop.h"
@@ -112,6 +113,7 @@ void History::openCopy()
     copyDb = std::make_unique<Store>(path.toStdString(), Store::Opening::CopyToRead);
     copyShown = std::make_unique<HistoryWindow>(*copyDb, s.decimalSeparator);
     connectWindow(copyShown.get());
+    fitOnScreen(copyShown.get(), parent);
     copyShown->refresh();
     copyShown->show();
     copyShown->raise();
@@ -298,6 +300,7 @@ void History::historicoClick()
         shown = std::make_unique<HistoryWindow>(store(), s.decimalSeparator);
         connectWindow(shown.get());
         shown->setNews(news());
+        fitOnScreen(shown.get(), s.workshop.window());
     }
     shown->setCanCompare(s.workshop.canPutBack());
     shown->refresh();

@@ -5,6 +5,7 @@
 #include "core/workshop_files.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
+#include "widgets/screen_fit.h"
 #include "widgets/message_box.h"
 #include "workshop/about.h"
 #include "workshop/changes_window.h"
@@ -357,8 +358,10 @@ void Workshop::formChanged(const FormState& form)
 
 void Workshop::alteracoesClick()
 {
-    if (!changesList)
+    if (!changesList) {
         changesList = new ChangesWindow();
+        fitOnScreen(changesList, s.window);
+    }
     changesList->showChanges(changes, writable);
     changesList->show();
     changesList->raise();
@@ -367,8 +370,10 @@ void Workshop::alteracoesClick()
 
 void Workshop::manualClick()
 {
-    if (!manual)
+    if (!manual) {
         manual = new ManualWindow();
+        fitOnScreen(manual, s.window);
+    }
     manual->show();
     manual->raise();
     manual->activateWindow();

@@ -86,6 +86,8 @@ public:
                     const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks = {});
     void putBackBlock(const tuma::ParsedFile& file, const QString& shownName);
     bool canPutBack() const { return link.checked; }
+    // The window the workshop's dialogs and windows open from.
+    QWidget* window() const { return s.window; }
     // The header a file saved now carries.
     tuma::FileHeader headerNow(const VehicleDetails& d) const;
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts (or stops) a virtual X display with a window manager for the tests that need
 # real X windows: title bars, captions as the window manager receives them, and input
-# that waits in the X queue. The display's name goes into the given file.
+# that waits in the X queue. The display's name goes into the given file; a third
+# argument sets the screen's size (1280x1024 unless given).
 set -euo pipefail
-action=$1 state=$2
+action=$1 state=$2 size=${3:-1280x1024}
 
 # openbox on the display, waited for until it announces the window activation that
 # xdotool asks it for.
@@ -22,7 +23,7 @@ case $action in
 start)
   rm -f "$state".*
   exec 3>"$state.display"
-  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  setsid Xvfb -displayfd 3 -screen 0 ${size}x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   echo $! >"$state.xvfb"
   exec 3>&-
   for _ in $(seq 100); do [ -s "$state.display" ] && break; sleep 0.05; done
