@@ -7,8 +7,10 @@
 #include "chart/chart_room.h"
 #include "ports/system.h"
 #include "diagnosis/diagnosis_room.h"
+#include "finder/port_finder.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
+#include "windows/porta_serial.h"
 #include "windows/principal.h"
 #include "workshop/changes_window.h"
 #include "workshop/history.h"
@@ -32,6 +34,19 @@ QString linkText(const tuma::LinkFacts& f)
 {
     return f.checked ? QString("%1 · versão %2").arg(QString::fromStdString(f.port), QString::fromStdString(f.controllerVersion))
                      : QString("sem conexão");
+}
+
+// The ports with their adapters' names where the system gives them.
+std::function<std::vector<tuma::PortEntry>()> describedPorts(const Platform& p)
+{
+    if (p.describePorts)
+        return p.describePorts;
+    return [list = p.listPorts] {
+        std::vector<tuma::PortEntry> ports;
+        for (const QString& name : list ? list() : QStringList())
+            ports.push_back({name.toStdString(), {}});
+        return ports;
+    };
 }
 
 QString dataFolderOf(const HouseServices& s)
@@ -76,6 +91,16 @@ House::House(const Platform& platform, const HouseServices& services)
                                                 demoEngine().setFault(faults[static_cast<size_t>(i)]);
                                         }});
     }
+    finderRoom = std::make_unique<PortFinder>(PortFinder::Services{
+        MainForm, PortFinderWindow::Services{describedPorts(platform), platform.makePort, platform.devicePath,
+                                             [] {
+                                                 std::pair<std::string, std::string> held;
+                                                 if (MainForm->link().portOpen() && Form2->linkChecked())
+                                                     held = {Form2->checkedPort().toStdString(),
+                                                             Form2->controllerVersion().toStdString()};
+                                                 return held;
+                                             }},
+        [](const QString& port) { MainForm->checkPort(port); }});
     w->useCheckLines([d = diagnosisRoom.get()] { return d->lines(); });
     listen();
     buildMenus();
@@ -119,7 +144,8 @@ void House::buildMenus()
 {
     Workshop* w = workshopRoom.get();
     QAction* quit = menuAction(w, "acao_sair", "Sair", QKeySequence(), [] { MainForm->sairClick(); });
-    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico};
+    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico,
+                                   finderRoom->acao_procurar};
     const QList<QAction*> view = {chartRoom->acao_grafico, diagnosisRoom->acao_diagnostico,
                                   chartRoom->acao_abrir_registro, w->acao_alteracoes};
     const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
@@ -172,6 +198,7 @@ House::~House()
     historyRoom->copyOfTheDay(true);
     // The rooms' windows and actions go first: the main window outlives its listeners.
     historyRoom.reset();
+    finderRoom.reset();
     diagnosisRoom.reset();
     chartRoom.reset();
     workshopRoom.reset();

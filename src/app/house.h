@@ -13,6 +13,7 @@
 
 class ChartRoom;
 class DiagnosisRoom;
+class PortFinder;
 class History;
 class MainMenuBar;
 class QWidget;
@@ -43,6 +44,7 @@ public:
     ChartRoom& chart() { return *chartRoom; }
     History& history() { return *historyRoom; }
     DiagnosisRoom& diagnosis() { return *diagnosisRoom; }
+    PortFinder& finder() { return *finderRoom; }
     // The main window's context menu (a right-click outside the edit fields).
     QMenu* contextMenu() const { return menu_oficina; }
     MainMenuBar& menuBar();
@@ -58,5 +60,6 @@ private:
     std::unique_ptr<ChartRoom> chartRoom;
     std::unique_ptr<History> historyRoom;
     std::unique_ptr<DiagnosisRoom> diagnosisRoom;
+    std::unique_ptr<PortFinder> finderRoom;
     QMenu* menu_oficina = nullptr;
 };

@@ -20,6 +20,14 @@ Platform systemPlatform()
 {
     Platform p;
     p.listPorts = systemPortNames;
+    p.describePorts = [] {
+        std::vector<tuma::PortEntry> ports;
+        if (demoPortEnabled())
+            ports.push_back({DemoPortName, "Controlador simulado (demonstração)"});
+        for (tuma::PortEntry& port : tuma::systemPorts(true))
+            ports.push_back(std::move(port));
+        return ports;
+    };
     p.makePort = [](const std::string& name) -> std::unique_ptr<tuma::SerialPort> {
         if (demoPortEnabled() && name == DemoPortName)
             return makeDemoPort();

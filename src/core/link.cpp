@@ -32,11 +32,16 @@ bool Link::OpenPort(const std::string& portName)
     if (opened)
         ClosePort();
     std::string path = devicePath(portName);
-    if (path.empty())
+    if (path.empty()) {
+        openError = PortError::Other;
         return false;
+    }
     std::unique_ptr<SerialPort> candidate = factory ? factory(portName) : nullptr;
-    if (!candidate || !candidate->open(path.c_str()))
+    if (!candidate || !candidate->open(path.c_str())) {
+        openError = candidate ? candidate->lastError() : PortError::Other;
         return false;
+    }
+    openError = PortError::None;
     portHandle = std::move(candidate);
 
     // Failures to configure are not acted on: an adapter that refuses a timeout or a

@@ -50,6 +50,8 @@ public:
 
     // Opens and configures the named port; false when it cannot be opened.
     bool OpenPort(const std::string& portName);
+    // Why the last OpenPort failed (Busy: another program holds the port).
+    PortError openFailure() const { return openError; }
     // Sends `count` bytes of `data` and writes the answer's payload back into it,
     // never past `room` bytes. True when an answer passed the CRC check.
     bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* data, size_t room);
@@ -97,6 +99,7 @@ private:
     const PortTimeouts timeouts{20, 3, 50, 2, 50};
     PortTimeouts saved{};
     bool opened = false;
+    PortError openError = PortError::None;
     bool resync = false;
     size_t payloadLength = 0;
     uint64_t retried = 0, badCrc = 0;

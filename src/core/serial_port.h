@@ -41,7 +41,9 @@ struct LineSettings {
 
 enum class Purge { TxAbort, RxAbort };
 
-enum class PortError { None, DeviceGone, Other };
+// Busy: another program holds the port; Denied: the system refused it (held, or the
+// user may not use it: on Linux, outside the dialout group).
+enum class PortError { None, DeviceGone, Other, Busy, Denied };
 
 class SerialPort {
 public:

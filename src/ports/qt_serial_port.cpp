@@ -62,17 +62,22 @@ bool QtSerialPort::open(const char* devicePath)
 {
     error = PortError::None;
     const int probe = probeExclusive(devicePath);
-    if (probe == -2)
+    if (probe == -2) {
+        error = PortError::Busy;
         return false;
+    }
     port->setPortName(QString::fromLocal8Bit(devicePath));
     bool opened = port->open(QIODevice::ReadWrite);
     if (!opened) {
         noteError();
+        if (port->error() == QSerialPort::PermissionError)
+            error = PortError::Denied;
     } else if (::flock(static_cast<int>(port->handle()), LOCK_EX | LOCK_NB) != 0) {
         // Qt's lock file covers one name of the device only; this lock is on the
         // device itself, whatever name (a link, say) it was reached by.
         port->close();
         opened = false;
+        error = PortError::Busy;
     }
     if (probe >= 0)
         ::close(probe);

@@ -9,6 +9,7 @@ bool Win32SerialPort::open(const char* devicePath)
     close();
     // Exclusive (no sharing) and synchronous: no FILE_FLAG_OVERLAPPED.
     portHandle = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    openError = portHandle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     return portHandle != INVALID_HANDLE_VALUE;
 }
 
@@ -126,6 +127,11 @@ bool Win32SerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
 
 PortError Win32SerialPort::lastError() const
 {
+    if (portHandle == INVALID_HANDLE_VALUE && openError != 0)
+        // A port another program holds is refused to everyone else, without sharing.
+        return openError == ERROR_ACCESS_DENIED || openError == ERROR_SHARING_VIOLATION ? PortError::Busy
+               : openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND ? PortError::DeviceGone
+                                                                                         : PortError::Other;
     return GetLastError() == ERROR_BAD_COMMAND ? PortError::DeviceGone : PortError::None;
 }
 

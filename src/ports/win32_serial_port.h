@@ -31,6 +31,7 @@ public:
 
 private:
     HANDLE portHandle = INVALID_HANDLE_VALUE;
+    DWORD openError = 0; // why the last open failed
 };
 
 } // namespace tuma

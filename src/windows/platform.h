@@ -10,6 +10,8 @@
 
 struct Platform {
     std::function<QStringList()> listPorts;
+    // The same ports with their adapters' names, for a search; empty: the names alone.
+    std::function<std::vector<tuma::PortEntry>()> describePorts;
     tuma::Link::PortFactory makePort;
     tuma::Link::DevicePathRule devicePath = tuma::posixDevicePath;
     char decimalSeparator = '.';

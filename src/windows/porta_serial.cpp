@@ -70,3 +70,12 @@ void TForm2::button_OKClick()
 }
 
 void TForm2::button_CancelClick() { close(); }
+
+void TForm2::choosePort(const QString& name)
+{
+    const int at = combo_porta->findText(name);
+    if (at >= 0)
+        combo_porta->setCurrentIndex(at);
+    else
+        combo_porta->setEditText(name);
+}

@@ -17,6 +17,8 @@ public:
     void FormCreate();
     void button_OKClick();
     void button_CancelClick();
+    // Selects `port` in the list (typed in, when the list lacks it).
+    void choosePort(const QString& port);
 
     // The link operations; every window exchanges through link().
     bool OpenPort();

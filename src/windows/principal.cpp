@@ -138,6 +138,18 @@ void TMainForm::sairClick() { close(); }
 void TMainForm::configClick()
 {
     portDialog->exec();
+    portChecked();
+}
+
+void TMainForm::checkPort(const QString& port)
+{
+    portDialog->choosePort(port);
+    portDialog->button_OKClick();
+    portChecked();
+}
+
+void TMainForm::portChecked()
+{
     if (portDialog->linkChecked()) {
         prog->setEnabled(true);
         ler->setEnabled(true);

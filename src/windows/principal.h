@@ -66,6 +66,9 @@ public:
 
     // Operation buttons.
     void configClick();
+    // The port a search found, chosen in the port dialog's list and checked exactly as
+    // its OK checks one, with the same boxes, the dialog itself not shown.
+    void checkPort(const QString& port);
     void progClick();
     void sairClick();
     void lerClick();
@@ -150,6 +153,8 @@ public:
     tuma::FormState formState() const;
 
 private:
+    // What follows the port dialog's OK, from the dialog or from a search.
+    void portChecked();
     void publishForm() { emit formChanged(formState()); }
     // What the programming dialog changed in the controller since the last read.
     void apply(const ProgrammingOutcome& outcome);

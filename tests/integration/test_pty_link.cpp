@@ -3,6 +3,7 @@
 #include "core/commands.h"
 #include "core/link.h"
 #include "core/memory_map.h"
+#include "core/port_search.h"
 #include "ports/qt_serial_port.h"
 #include "sim/pty_server.h"
 
@@ -268,4 +269,37 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(PortSearchOverPty, FindsTheControllerAmongASilentPortAndABusyOne)
+{
+    Controller answering, silent, held;
+    silent.setFault(Fault::Silent);
+    PtyServer a{answering}, b{silent}, c{held};
+    for (PtyServer* server : {&a, &b, &c}) {
+        ASSERT_TRUE(server->start());
+        server->startThread();
+    }
+    // Another program holds the third line, as a terminal program holds its port.
+    const int other = ::open(c.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::ioctl(other, TIOCEXCL), 0);
+
+    PortSearch search({{b.portName(), ""}, {c.portName(), ""}, {a.portName(), "USB Serial"}}, false,
+                      [](const std::string&) { return std::make_unique<QtSerialPort>(); }, posixDevicePath);
+    while (search.next()) {
+    }
+    EXPECT_EQ(probeText(search.probes()[0]), "sem resposta");
+    EXPECT_EQ(probeText(search.probes()[1]), "ocupada por outro programa: não procurada");
+    EXPECT_EQ(probeText(search.probes()[2]), "respondeu: controlador versão 2.5");
+    EXPECT_EQ(search.found(), std::vector<std::string>{a.portName()});
+
+    // Nothing stays open: each line opens again at once, exclusively.
+    for (PtyServer* server : {&a, &b}) {
+        Link link{[](const std::string&) { return std::make_unique<QtSerialPort>(); }};
+        EXPECT_TRUE(link.OpenPort(server->portName())) << server->portName();
+    }
+    ::close(other);
+    for (PtyServer* server : {&a, &b, &c})
+        server->stop();
 }
