@@ -37,7 +37,7 @@ struct Folder {
     }
     std::string old() const { return (path / "Documentos" / "Tuma" / "historico.sqlite").string(); }
     std::string wanted() const { return (path / "dados" / "tuma" / "historico.sqlite").string(); }
-    std::string copies() const { return (path / "Documentos" / "Tuma" / "Cópias do histórico").string(); }
+    std::string copies() const { return (path / "Documentos" / "Tuma" / fs::u8path("Cópias do histórico")).u8string(); }
     std::set<std::string> names(const fs::path& folder) const
     {
         std::set<std::string> all;
@@ -213,7 +213,7 @@ TEST(DatabasePlace, TheDaysCopyIsWholeOncePerDayAndTheNewestTenOfThisComputerAre
     }
     for (const char* name : {"historico-OFICINA-2-2026-11-01.sqlite", "historico-OFICINA-2-2026-11-02.sqlite",
                              "historico-OFICINA-anotacoes.sqlite"})
-        std::ofstream(fs::path(f.copies()) / name) << "x";
+        std::ofstream(fs::u8path(f.copies()) / name) << "x";
     ASSERT_TRUE(dailyCopy(live, f.copies(), "OFICINA", "2026-12-12", false, realWrite).written);
     std::set<std::string> expected = {"historico-OFICINA-2-2026-11-01.sqlite", "historico-OFICINA-2-2026-11-02.sqlite",
                                       "historico-OFICINA-anotacoes.sqlite", "historico-OFICINA-2026-12-11.sqlite",
@@ -223,7 +223,7 @@ TEST(DatabasePlace, TheDaysCopyIsWholeOncePerDayAndTheNewestTenOfThisComputerAre
         std::snprintf(name, sizeof name, "historico-OFICINA-2026-11-%02d.sqlite", d);
         expected.insert(name);
     }
-    EXPECT_EQ(f.names(f.copies()), expected);
+    EXPECT_EQ(f.names(fs::u8path(f.copies())), expected);
 }
 
 TEST(DatabasePlace, ACopyIsShownAsItStandsAndNeverWritten)
@@ -243,7 +243,7 @@ TEST(DatabasePlace, ACopyIsShownAsItStandsAndNeverWritten)
         EXPECT_TRUE(copy.problem().empty()) << copy.problem();
     }
     EXPECT_TRUE(bytesOf(c.path) == before) << "the copy as it was";
-    EXPECT_EQ(f.names(f.copies()).size(), 1u) << "no journal left beside a copy looked at";
+    EXPECT_EQ(f.names(fs::u8path(f.copies())).size(), 1u) << "no journal left beside a copy looked at";
 
     std::ofstream(f.path / "lixo.sqlite") << "não é um banco de dados";
     Store junk((f.path / "lixo.sqlite").string(), Store::Opening::CopyToRead);

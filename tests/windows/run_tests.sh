@@ -28,6 +28,8 @@ case $what in
 core)
   wine "$bindir/test_core.exe" || status=$?
   wine "$bindir/test_history_store.exe" || status=$?
+  wine "$bindir/test_database_place.exe" || status=$?
+  wine "$bindir/test_port_search.exe" || status=$?
   wine "$bindir/test_installation_checks.exe" || status=$?
   ;;
 alloc) wine "$bindir/test_alloc.exe" || status=$? ;;

@@ -51,5 +51,10 @@ add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli.s
 # dialogs, the comparison window and a verified write on a COM port.
 add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/workshop.sh ${wprog}
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-workshop $<TARGET_FILE:tuma-cli>)
-set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop
+# The history moved out of Documents and its day's copy, and the search for the
+# controller among a silent port and a busy one.
+add_test(NAME windows.home COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/home.sh ${wprog}
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-home $<TARGET_FILE:tuma-cli>
+         ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe)
+set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop windows.home
   PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

@@ -149,8 +149,8 @@ gone 'Marvolan - Tuma Programável v 2.5'
 # with it.
 for _ in $(seq 40); do kill -0 "$program" 2>/dev/null || break; sleep 0.25; done
 kill -0 "$program" 2>/dev/null && fail "tuma.exe still runs 10 s after Sair"
-db=$(find "$work" -path '*Tuma/historico.sqlite' | head -1)
-[ -n "$db" ] || fail "no Tuma\\historico.sqlite in the documents folder"
+db=$(find "$work" -path '*AppData/Local/Tuma/historico.sqlite' | head -1)
+[ -n "$db" ] || fail "no historico.sqlite in %LOCALAPPDATA%\\Tuma"
 kept=$("$cli" --history "$db" history --limit 100)
 echo "$kept"
 echo "$kept" | grep -q $'\tLeitura\t.*\tCOM5\t2.5\t' || fail "no read through COM5 in the history"
