@@ -8,6 +8,7 @@
 #include "core/drive_log.h"
 #include "core/param_file.h"
 #include "support/widget_harness.h"
+#include "support/x_display_main.h"
 #include "workshop/compare_window.h"
 #include "workshop/details_dialog.h"
 #include "workshop/history.h"
@@ -162,15 +163,4 @@ TEST_F(Fit, EveryWindowOpensWholeInsideTheRoom)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (const char* file = std::getenv("TUMA_X_DISPLAY_FILE")) {
-        QFile f(QString::fromLocal8Bit(file));
-        if (f.open(QIODevice::ReadOnly))
-            qputenv("DISPLAY", f.readAll().trimmed());
-    }
-    TumaApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tuma::test::runOnXDisplay(argc, argv); }

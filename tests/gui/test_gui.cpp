@@ -3,6 +3,7 @@
 // waits in the X queue while a poll blocks.
 #include "app/application.h"
 #include "support/widget_harness.h"
+#include "support/x_display_main.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "sim/sim_line.h"
@@ -209,15 +210,4 @@ TEST_F(RealWindows, TheKeyboardReachesTheMenusAndTheFormsAccelerators)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (const char* file = std::getenv("TUMA_X_DISPLAY_FILE")) {
-        QFile f(QString::fromLocal8Bit(file));
-        if (f.open(QIODevice::ReadOnly))
-            qputenv("DISPLAY", f.readAll().trimmed());
-    }
-    TumaApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tuma::test::runOnXDisplay(argc, argv); }
