@@ -128,8 +128,11 @@ bool Win32SerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
 PortError Win32SerialPort::lastError() const
 {
     if (portHandle == INVALID_HANDLE_VALUE && openError != 0)
-        // A port another program holds is refused to everyone else, without sharing.
-        return openError == ERROR_ACCESS_DENIED || openError == ERROR_SHARING_VIOLATION ? PortError::Busy
+        // A port another program holds is refused to everyone else, without sharing
+        // (wine says so of a line held exclusively with a lock conflict).
+        return openError == ERROR_ACCESS_DENIED || openError == ERROR_SHARING_VIOLATION
+                       || openError == ERROR_LOCK_VIOLATION
+                   ? PortError::Busy
                : openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND ? PortError::DeviceGone
                                                                                          : PortError::Other;
     return GetLastError() == ERROR_BAD_COMMAND ? PortError::DeviceGone : PortError::None;

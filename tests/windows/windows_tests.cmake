@@ -54,7 +54,6 @@ add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/
 # The history moved out of Documents and its day's copy, and the search for the
 # controller among a silent port and a busy one.
 add_test(NAME windows.home COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/home.sh ${wprog}
-         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-home $<TARGET_FILE:tuma-cli>
-         ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe)
+         $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-home $<TARGET_FILE:tuma-cli>)
 set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop windows.home
   PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)
