@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -31,6 +32,7 @@ protected:
     std::string dir;
     std::ostringstream out, err;
     std::istringstream in;
+    std::string historyFile, oldHistoryFile; // the tool's own; empty: none
 
     void SetUp() override
     {
@@ -58,6 +60,8 @@ protected:
         s.inputIsTerminal = terminal;
         s.programVersion = "2.5";
         s.replaceFile = replaceFile;
+        s.historyFile = historyFile;
+        s.oldHistoryFile = oldHistoryFile;
         args.insert(args.begin(), {"-p", server.portName()});
         return cli::runCli(args, s);
     }
@@ -87,6 +91,7 @@ protected:
         std::lock_guard<std::mutex> g(server.mutex());
         controller.setFault(f);
     }
+    static bool exists(const std::string& p) { return std::filesystem::exists(p); }
     static long lines(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
     static std::string replaced(std::string text, const std::string& from, const std::string& to)
     {
@@ -286,4 +291,20 @@ TEST_F(Cli, TheHistoryListsShowsExportsAndRestoresVerified)
     EXPECT_EQ(run({"--history", db, "history", "show", "x"}), 2);
     EXPECT_EQ(run({"--history", db, "history", "restore"}), 2);
     EXPECT_EQ(writes().size(), 2u) << "nothing more reached the controller";
+}
+
+TEST_F(Cli, TheHistoryInTheDocumentsMovesToTheDataFolderAtTheFirstUse)
+{
+    oldHistoryFile = path("Documentos/Tuma/historico.sqlite");
+    historyFile = path("dados/tuma/historico.sqlite");
+    // An earlier version's history, in the documents: one backup kept there.
+    ASSERT_EQ(run({"--history", oldHistoryFile, "backup", path("a.tuma")}), 0) << err.str();
+    ASSERT_EQ(run({"history"}), 0) << err.str();
+    EXPECT_EQ(lines(out.str()), 1) << out.str();
+    EXPECT_TRUE(exists(historyFile));
+    EXPECT_FALSE(exists(oldHistoryFile));
+    EXPECT_TRUE(exists(oldHistoryFile + ".movido"));
+    ASSERT_EQ(run({"backup", path("b.tuma")}), 0) << err.str();
+    ASSERT_EQ(run({"history"}), 0);
+    EXPECT_EQ(lines(out.str()), 2) << "the next entries go to the moved one: " << out.str();
 }
