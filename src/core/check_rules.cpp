@@ -99,12 +99,10 @@ void idleSpeed(const Engine& e, const Settings& s, RuleMemory& m, Verdict& v)
     }
     v.kind = Verdict::Fault;
     const double raw = shown * e.now().scale;
-    for (int scale : {1, 2, 4, 8}) {
-        if (raw / scale >= IdleGoodLowRpm && raw / scale <= IdleGoodHighRpm) {
-            put(v.text, "marcha-lenta estável em %.0f rpm na escala %d; a escala %d mostraria %.0f rpm", shown,
-                e.now().scale, scale, raw / scale);
-            return;
-        }
+    if (const int scale = idleScaleFor(raw)) {
+        put(v.text, "marcha-lenta estável em %.0f rpm na escala %d; a escala %d mostraria %.0f rpm", shown,
+            e.now().scale, scale, raw / scale);
+        return;
     }
     put(v.text, "marcha-lenta estável em %.0f rpm na escala %d; nenhuma escala mostra 600 a 1000 rpm", shown,
         e.now().scale);
@@ -473,6 +471,14 @@ const Rule Rules[] = {
 };
 static_assert(std::size(Rules) == CheckCount, "one rule per check");
 } // namespace
+
+int idleScaleFor(double rawRpm)
+{
+    for (int scale : {1, 2, 4, 8})
+        if (rawRpm / scale >= IdleGoodLowRpm && rawRpm / scale <= IdleGoodHighRpm)
+            return scale;
+    return 0;
+}
 
 const Rule* ruleTable() { return Rules; }
 const Rule& ruleOf(CheckId id) { return Rules[static_cast<size_t>(id)]; }

@@ -214,6 +214,9 @@ struct RuleMemory {
 // Every rule, in the order the window lists them (the order of CheckId).
 const Rule* ruleTable();
 const Rule& ruleOf(CheckId id);
+// The RPM scale (1, 2, 4 or 8) that shows an idle of `rawRpm` (at scale 1) between 600
+// and 1000 rpm; 0 when none does.
+int idleScaleFor(double rawRpm);
 // How long the rule's fault must last with these settings (the probe's follows
 // tempo_ajuste).
 int64_t faultPersistMs(const Rule& rule, const Settings& settings);

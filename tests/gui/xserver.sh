@@ -11,7 +11,8 @@ action=$1 state=$2 size=${3:-1280x1024}
 start_wm() {
   DISPLAY=$1 setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
   echo $! >"$state.wm"
-  for _ in $(seq 200); do
+  # Up to 30 s: on a loaded machine (the Windows build beside it) openbox takes its time.
+  for _ in $(seq 600); do
     DISPLAY=$1 xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && return 0
     sleep 0.05
   done
@@ -26,7 +27,7 @@ start)
   setsid Xvfb -displayfd 3 -screen 0 ${size}x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   echo $! >"$state.xvfb"
   exec 3>&-
-  for _ in $(seq 100); do [ -s "$state.display" ] && break; sleep 0.05; done
+  for _ in $(seq 400); do [ -s "$state.display" ] && break; sleep 0.05; done
   [ -s "$state.display" ] || { echo "Xvfb did not start"; exit 1; }
   display=":$(tr -d '\n' <"$state.display")"
   echo "$display" >"$state.display"
