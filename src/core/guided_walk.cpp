@@ -195,11 +195,16 @@ void Walk::start(const Reading& r)
     std::vector<WalkResult> lines;
     const std::string speed = "Rotação de marcha-lenta: " + fixed(idleRpm, 0) + " rpm na escala " + std::to_string(r.scale);
     if (idleRpm < IdleLowRpm || idleRpm > IdleHighRpm) {
+        // Right after the start a cold engine idles fast: when no scale shows a warm
+        // idle, the one that shows a plausible idle at all.
         const double raw = idleRpm * r.scale;
-        const int right = idleScaleFor(raw);
+        int right = idleScaleFor(raw);
+        for (int scale : {1, 2, 4, 8})
+            if (!right && raw / scale >= IdleLowRpm && raw / scale <= IdleHighRpm)
+                right = scale;
         lines.push_back(attention(speed + (right ? "; a escala " + std::to_string(right) + " mostraria " +
                                                        fixed(raw / right, 0) + " rpm"
-                                                 : std::string("; nenhuma escala mostra 600 a 1000 rpm")),
+                                                 : std::string("; nenhuma escala mostra uma marcha-lenta")),
                                   CheckId::IdleSpeed));
     } else {
         lines.push_back(good(speed));

@@ -108,7 +108,28 @@ Engine::Setup demoSetup()
     return s;
 }
 
+std::vector<Phase> walkDrive(int step)
+{
+    using P = Phase;
+    switch (step) {
+    case 0: return {{P::Off, 60, 0}};
+    case 1: return {{P::Off, 3, 0}, {P::Crank, 2, 0}, {P::Idle, 600, 0}};
+    case 2: return {{P::Idle, 1200, 0}};
+    case 3: return {{P::Idle, 4, 0}, {P::Snaps, 12, 0}, {P::Idle, 600, 0}};
+    case 4: return {{P::Cruise, 50, 2500}, {P::Decel, 4, 0}, {P::Idle, 600, 0}};
+    default: return {{P::Idle, 600, 0}};
+    }
+}
+
 Engine::Engine(const Setup& s) : setup(s) { restart(); }
+
+void Engine::perform(const std::vector<Phase>& drive)
+{
+    setup.drive = drive;
+    setup.loop = false;
+    phaseIndex = 0;
+    phaseTime = 0;
+}
 
 void Engine::restart()
 {
@@ -225,7 +246,12 @@ int Engine::narrowbandMv() const
 {
     switch (fault) {
     case EngineFault::LambdaDisconnected: return 450 + static_cast<int>(std::sin(t * 3.1) * 8);
-    case EngineFault::LambdaLazy: return 380 + static_cast<int>(140 * std::sin(2 * Pi * t / 3.4));
+    case EngineFault::LambdaLazy:
+        // Worn: it still shows the large swings (a snap's enrichment, a fuel cut), not
+        // the small ones of closed loop.
+        if (speed > 300 && runTime >= 30 && (cut || enriched))
+            return cut ? 150 : 720;
+        return 380 + static_cast<int>(140 * std::sin(2 * Pi * t / 3.4));
     case EngineFault::LambdaLean: return 80 + static_cast<int>(20 * std::sin(t * 2.3));
     case EngineFault::LambdaRich: return 880 + static_cast<int>(20 * std::sin(t * 2.3));
     default: break;

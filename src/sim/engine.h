@@ -60,6 +60,9 @@ public:
     void liveAt(double seconds, uint8_t (&live)[10]);
 
     void setFault(EngineFault f) { fault = f; }
+    // From now on, this drive instead of the rest of the current one (the engine as it
+    // stands: a running engine keeps running into the first phase), not looped.
+    void perform(const std::vector<Phase>& drive);
     EngineFault currentFault() const { return fault; }
     // Starts the drive again from the key turned on, the coolant at ambient.
     void restart();
@@ -85,6 +88,11 @@ private:
     bool cut = false, enriched = false;
     uint32_t seed = 12345;
 };
+
+// What the driver does at each step of the guided installation check ("Chave ligada,
+// motor desligado", the start, warm idle, three snaps, 2500 rpm held), `step` counted
+// from 0, each ending at idle.
+std::vector<Phase> walkDrive(int step);
 
 // The demo's engine (the demo port's and tuma-sim's): it arrives warm from the road and
 // idles, revs and decelerates over and over, so that every check can be seen judging
