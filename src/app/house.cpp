@@ -80,7 +80,7 @@ House::House(const Platform& platform, const HouseServices& services)
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
     diagnosisRoom = std::make_unique<DiagnosisRoom>(
-        DiagnosisRoom::Services{MainForm, MainForm->link(), services.checksClockMs});
+        DiagnosisRoom::Services{MainForm, MainForm->link(), services.checksClockMs, sep});
     if (demoPortEnabled()) {
         QStringList captions;
         const std::vector<tuma::sim::EngineFault> faults = tuma::sim::allEngineFaults();
@@ -90,6 +90,10 @@ House::House(const Platform& platform, const HouseServices& services)
                                             if (i >= 0 && static_cast<size_t>(i) < faults.size())
                                                 demoEngine().setFault(faults[static_cast<size_t>(i)]);
                                         }});
+        diagnosisRoom->offerDemoWalk([](int step) { demoEngine().perform(tuma::sim::walkDrive(step)); });
+        // After a walk the demo's engine goes back to its rounds.
+        QObject::connect(diagnosisRoom.get(), &DiagnosisRoom::walkEnded, diagnosisRoom.get(),
+                         [] { demoEngine().perform(tuma::sim::demoSetup().drive, true); });
     }
     finderRoom = std::make_unique<PortFinder>(PortFinder::Services{
         MainForm, PortFinderWindow::Services{describedPorts(platform), platform.makePort, platform.devicePath,
@@ -138,6 +142,9 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::polled, d, &DiagnosisRoom::polled);
     QObject::connect(d, &DiagnosisRoom::findingChanged, chartRoom.get(), &ChartRoom::finding);
     QObject::connect(d, &DiagnosisRoom::findingChanged, h, &History::finding);
+    QObject::connect(d, &DiagnosisRoom::walkEnded, h, &History::guidedCheck);
+    QObject::connect(d, &DiagnosisRoom::walkPrintRequested, w,
+                     [w](const tuma::checks::WalkReport& r) { w->printWalk(tuma::checks::reportLines(r.steps), r.cancelled); });
 }
 
 void House::buildMenus()
@@ -147,6 +154,7 @@ void House::buildMenus()
     const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico,
                                    finderRoom->acao_procurar};
     const QList<QAction*> view = {chartRoom->acao_grafico, diagnosisRoom->acao_diagnostico,
+                                  diagnosisRoom->acao_verificacao,
                                   chartRoom->acao_abrir_registro, w->acao_alteracoes};
     const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
 

@@ -64,6 +64,40 @@ std::string Walk::fixed(double value, int decimals) const
     return out;
 }
 
+std::vector<CheckLine> reportLines(const std::vector<StepResult>& steps)
+{
+    std::vector<CheckLine> lines;
+    for (const StepResult& s : steps)
+        for (const WalkResult& l : s.lines)
+            lines.push_back({std::to_string(static_cast<int>(s.id) + 1) + ". " + l.text, markText(l.mark), l.whatToCheck});
+    return lines;
+}
+
+std::string reportText(const std::vector<CheckLine>& lines)
+{
+    std::string text;
+    for (const CheckLine& l : lines)
+        text += l.title + "\t" + l.state + "\t" + l.detail + "\n";
+    return text;
+}
+
+std::vector<CheckLine> reportFromText(const std::string& text)
+{
+    std::vector<CheckLine> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(at, end - at);
+        const size_t a = line.find('\t'), b = a == std::string::npos ? a : line.find('\t', a + 1);
+        if (b != std::string::npos)
+            lines.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1), line.substr(b + 1)});
+        at = end + 1;
+    }
+    return lines;
+}
+
 bool Walk::anyAttention() const
 {
     for (const StepResult& s : done)

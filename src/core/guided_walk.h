@@ -34,6 +34,18 @@ struct StepResult {
     std::vector<WalkResult> lines;
 };
 
+// A walk as it ended: completed, or cancelled with the steps done by then.
+struct WalkReport {
+    bool cancelled = false;
+    std::vector<StepResult> steps;
+};
+// One printed or listed line per result: "2. MAP: 1,62 V desligado → ...", its mark, and
+// what to check (or why it was not checked).
+std::vector<CheckLine> reportLines(const std::vector<StepResult>& steps);
+// The lines kept in the history's entry (one per line, fields split by tabs), and back.
+std::string reportText(const std::vector<CheckLine>& lines);
+std::vector<CheckLine> reportFromText(const std::string& text);
+
 class Walk {
 public:
     // `settings`: the block as last read; `sep`: the decimal separator of the figures.
@@ -55,6 +67,7 @@ public:
     const std::vector<StepResult>& results() const { return done; }
     // Any line of any step marked Attention.
     bool anyAttention() const;
+    WalkReport report() const { return {stopped, done}; }
 
 private:
     void finish(std::vector<WalkResult> lines);

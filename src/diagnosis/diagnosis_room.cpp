@@ -2,6 +2,7 @@
 
 #include "core/link.h"
 #include "diagnosis/diagnosis_window.h"
+#include "diagnosis/guided_walk_window.h"
 #include "widgets/menu_action.h"
 #include "widgets/screen_fit.h"
 
@@ -24,9 +25,33 @@ DiagnosisRoom::DiagnosisRoom(const Services& services) : s(services)
     steady.start();
     acao_diagnostico = menuAction(this, "acao_diagnostico", "Diagnóstico da instalação...",
                                   QKeySequence(Qt::CTRL | Qt::Key_D), [this] { diagnosticoClick(); });
+    acao_verificacao = menuAction(this, "acao_verificacao", "Verificação guiada da instalação...", QKeySequence(),
+                                  [this] { verificacaoClick(); });
 }
 
 DiagnosisRoom::~DiagnosisRoom() = default;
+
+void DiagnosisRoom::verificacaoClick()
+{
+    if (!walkShown) {
+        walkShown = std::make_unique<GuidedWalkWindow>(s.decimalSeparator);
+        GuidedWalkWindow* w = walkShown.get();
+        connect(w, &GuidedWalkWindow::ended, this, &DiagnosisRoom::walkEnded);
+        connect(w, &GuidedWalkWindow::printRequested, this, &DiagnosisRoom::walkPrintRequested);
+        connect(w, &GuidedWalkWindow::stepStarted, this, [this](int step) {
+            if (demoWalk)
+                demoWalk(step);
+        });
+        fitOnScreen(w, s.window);
+    }
+    // Each opening is a new walk, unless one is under way.
+    const Walk* walk = walkShown->walk();
+    if (!walk || walk->finished() || walk->cancelled() || !walkShown->isVisible())
+        walkShown->begin(monitor.currentSettings());
+    walkShown->show();
+    walkShown->raise();
+    walkShown->activateWindow();
+}
 
 void DiagnosisRoom::diagnosticoClick()
 {
@@ -110,8 +135,10 @@ void DiagnosisRoom::polled(const uint8_t* live)
     if (!live)
         return;
     const qint64 t = now();
-    const size_t n =
-        monitor.add(readingOf(t, live, scale), {s.link.retriedAnswers(), s.link.badAnswers()});
+    const Reading reading = readingOf(t, live, scale);
+    const size_t n = monitor.add(reading, {s.link.retriedAnswers(), s.link.badAnswers()});
+    if (walkShown)
+        walkShown->poll(reading);
     for (size_t i = 0; i < n; ++i) {
         const Change& c = monitor.changes()[i];
         const CheckStatus& st = monitor.status(c.id);

@@ -4,6 +4,7 @@
 // listens when a finding starts or clears. They ask the controller nothing: the only
 // thing they read of the link is its count of retried and bad answers.
 #include "core/events.h"
+#include "core/guided_walk.h"
 #include "core/installation_checks.h"
 #include "core/pending_changes.h"
 
@@ -16,6 +17,7 @@
 #include <memory>
 
 class DiagnosisWindow;
+class GuidedWalkWindow;
 class QAction;
 class QWidget;
 namespace tuma {
@@ -30,6 +32,7 @@ public:
         const tuma::Link& link;
         // The monitor's clock in ms (never the wall clock's); empty: a steady timer.
         std::function<qint64()> clockMs;
+        char decimalSeparator = '.';
     };
     // The demo port's engine: its faults by name, and how to switch one on.
     struct DemoFaults {
@@ -43,6 +46,12 @@ public:
     void diagnosticoClick();
     DiagnosisWindow* window() const { return shown.get(); }
     void offerDemoFaults(const DemoFaults& faults) { demo = faults; }
+    // The demo's engine does what each step of the guided check asks.
+    void offerDemoWalk(std::function<void(int step)> perform) { demoWalk = std::move(perform); }
+
+    QAction* acao_verificacao;
+    void verificacaoClick();
+    GuidedWalkWindow* walkWindow() const { return walkShown.get(); }
     const DemoFaults& demoFaults() const { return demo; }
 
     const tuma::checks::Monitor& checks() const { return monitor; }
@@ -66,6 +75,9 @@ signals:
     void activeCountChanged(int count);
     // A poll was judged (the window follows it).
     void judged();
+    // The guided check ended (completed or cancelled), and its result asked in print.
+    void walkEnded(const tuma::checks::WalkReport& report);
+    void walkPrintRequested(const tuma::checks::WalkReport& report);
 
 private:
     qint64 now() const { return s.clockMs ? s.clockMs() : steady.elapsed(); }
@@ -78,6 +90,8 @@ private:
     int lastActive = 0;
     DemoFaults demo;
     std::unique_ptr<DiagnosisWindow> shown;
+    std::function<void(int)> demoWalk;
+    std::unique_ptr<GuidedWalkWindow> walkShown;
 };
 
 // "1 aviso", "3 avisos"; empty for none.

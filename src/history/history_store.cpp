@@ -624,6 +624,8 @@ std::string kindText(Kind kind)
     case Kind::Map: return "Programar MAP";
     case Kind::Unwritten: return "não gravado";
     case Kind::Finding: return "Diagnóstico";
+    case Kind::GuidedCheck: return "Verificação guiada";
+    case Kind::GuidedCheckInterrupted: return "Verificação interrompida";
     }
     return "?";
 }

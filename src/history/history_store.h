@@ -29,7 +29,9 @@ enum class Kind : int {
     LambdaIdle = 7,    // "Programar Sonda / RPM"
     Map = 8,           // "Programar MAP"
     Unwritten = 9,     // the form's edits that no "&Gravar " took
-    Finding = 10       // an installation check's finding started or cleared (no block)
+    Finding = 10,      // an installation check's finding started or cleared (no block)
+    GuidedCheck = 11,  // the guided check completed: every result in the detail, the block as last read
+    GuidedCheckInterrupted = 12 // cancelled: the results measured by then
 };
 
 enum class Outcome : int {

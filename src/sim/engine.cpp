@@ -123,10 +123,10 @@ std::vector<Phase> walkDrive(int step)
 
 Engine::Engine(const Setup& s) : setup(s) { restart(); }
 
-void Engine::perform(const std::vector<Phase>& drive)
+void Engine::perform(const std::vector<Phase>& drive, bool loop)
 {
     setup.drive = drive;
-    setup.loop = false;
+    setup.loop = loop;
     phaseIndex = 0;
     phaseTime = 0;
 }

@@ -62,7 +62,7 @@ public:
     void setFault(EngineFault f) { fault = f; }
     // From now on, this drive instead of the rest of the current one (the engine as it
     // stands: a running engine keeps running into the first phase), not looped.
-    void perform(const std::vector<Phase>& drive);
+    void perform(const std::vector<Phase>& drive, bool loop = false);
     EngineFault currentFault() const { return fault; }
     // Starts the drive again from the key turned on, the coolant at ambient.
     void restart();

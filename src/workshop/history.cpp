@@ -195,6 +195,14 @@ void History::finding(const tuma::checks::FindingNews& news)
     keep(e);
 }
 
+void History::guidedCheck(const tuma::checks::WalkReport& report)
+{
+    Entry e = entryNow(report.cancelled ? Kind::GuidedCheckInterrupted : Kind::GuidedCheck);
+    e.detail = tuma::checks::reportText(tuma::checks::reportLines(report.steps));
+    e.block = lastBlock;
+    keep(e);
+}
+
 void History::blockRead(const Block& block)
 {
     lastBlock = block;
@@ -284,6 +292,14 @@ void History::connectWindow(HistoryWindow* w)
     connect(w, &HistoryWindow::saveRequested, this,
             [this](const Entry& e) { s.workshop.saveBlock(*restorable(e), fileOf(e).header); });
     connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
+        if (e.kind == Kind::GuidedCheck || e.kind == Kind::GuidedCheckInterrupted) {
+            s.workshop.printWalkOf(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
+                                   VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
+                                                  QString::fromStdString(e.notes)},
+                                   QDateTime::fromSecsSinceEpoch(e.at), tuma::checks::reportFromText(e.detail),
+                                   e.kind == Kind::GuidedCheckInterrupted);
+            return;
+        }
         s.workshop.printSheet(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
                               VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
                                              QString::fromStdString(e.notes)},

@@ -5,6 +5,7 @@
 // workshop's database before the flow goes on. Its window finds an entry again and
 // hands its block to the workshop to compare, write back, save or print.
 #include "core/events.h"
+#include "core/guided_walk.h"
 #include "core/installation_checks.h"
 #include "core/pending_changes.h"
 #include "core/put_back.h"
@@ -62,6 +63,8 @@ public:
     void putBackDone(const tuma::PutBackResult& result);
     // The installation checks': a finding started or cleared.
     void finding(const tuma::checks::FindingNews& news);
+    // The guided check ended: kept with every result, completed or interrupted.
+    void guidedCheck(const tuma::checks::WalkReport& report);
     // The program is ending: the form's edits that no write took are kept.
     void leaving();
 

@@ -1,6 +1,7 @@
 #include "workshop/history_window.h"
 
 #include "core/parameters.h"
+#include "core/guided_walk.h"
 #include "core/restore.h"
 
 #include <QCheckBox>
@@ -341,8 +342,14 @@ void HistoryWindow::showSelected()
          {std::pair{"Cliente", &e->client}, std::pair{"Placa", &e->plate}, std::pair{"Observações", &e->notes}})
         if (!value->empty())
             header += QString("<br><b>%1:</b> %2").arg(caption, q(*value).toHtmlEscaped());
-    if (e->kind != Kind::Mixture && !e->detail.empty())
+    if (e->kind == Kind::GuidedCheck || e->kind == Kind::GuidedCheckInterrupted) {
+        for (const tuma::checks::CheckLine& l : tuma::checks::reportFromText(e->detail))
+            header += QString("<br>%1 — <b>%2</b>%3")
+                          .arg(q(l.title).toHtmlEscaped(), q(l.state).toHtmlEscaped(),
+                               l.detail.empty() ? QString() : " — " + q(l.detail).toHtmlEscaped());
+    } else if (e->kind != Kind::Mixture && !e->detail.empty()) {
         header += "<br>" + q(e->detail).toHtmlEscaped();
+    }
     cabecalho->setText(header);
 
     // The blocks the entry keeps, side by side: before, sent, after.

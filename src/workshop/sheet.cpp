@@ -132,14 +132,15 @@ QByteArray sheetPdf(const SheetContent& c)
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setResolution(300);
     pdf.setPageMargins(QMarginsF(16, 14, 16, 14), QPageLayout::Millimeter);
-    pdf.setTitle("Ficha de parâmetros do controlador Tuma");
+    const QString title = c.title.isEmpty() ? QString("Ficha de parâmetros do controlador Tuma") : c.title;
+    pdf.setTitle(title);
     pdf.setCreator(QString("Tuma Programável %1").arg(TUMA_VERSION));
 
     QPainter painter(&pdf);
     const int width = painter.viewport().width();
     Page page(painter, width);
 
-    page.text("Ficha de parâmetros do controlador Tuma", page.font(18, true));
+    page.text(title, page.font(18, true));
     page.text(QString("Tuma Programável %1  ·  controlador versão %2  ·  porta %3  ·  %4")
                   .arg(TUMA_VERSION, orDash(c.link.controllerVersion), orDash(c.link.port),
                        c.when.toString("dd/MM/yyyy HH:mm")),
@@ -160,6 +161,19 @@ QByteArray sheetPdf(const SheetContent& c)
     page.row({"Observações"}, two, page.font(10));
     page.y = std::max(page.y, notesBottom);
     page.space(0.3);
+
+    if (!c.walk.empty()) {
+        page.section("Resultados, etapa por etapa");
+        const std::vector<double> three = {0.0, 0.60, 0.72};
+        bool shade = false;
+        for (const tuma::checks::CheckLine& line : c.walk) {
+            page.row({QString::fromStdString(line.title), QString::fromStdString(line.state),
+                      QString::fromStdString(line.detail)},
+                     three, page.font(7.5, line.state != "OK"), shade);
+            shade = !shade;
+        }
+        page.space(0.3);
+    }
 
     drawBlock(page, c);
 

@@ -17,6 +17,10 @@ struct SheetContent {
     char decimalSeparator;
     // The installation checks when the sheet was printed; none for a sheet of the past.
     std::vector<tuma::checks::CheckLine> checks = {};
+    // The guided check's result: its title, then each step's results before the
+    // parameters as read.
+    QString title = {};
+    std::vector<tuma::checks::CheckLine> walk = {};
 };
 
 QByteArray sheetPdf(const SheetContent& content);

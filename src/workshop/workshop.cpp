@@ -309,6 +309,30 @@ void Workshop::fichaClick()
 void Workshop::printSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
                           const std::vector<tuma::checks::CheckLine>& checks)
 {
+    writeSheet(block, facts, d, when, checks, {}, {});
+}
+
+void Workshop::printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool interrupted)
+{
+    VehicleDetails d = lastDetails;
+    if (!s.dialogs.askDetails(s.window, "Imprimir resultado (PDF)",
+                              "O resultado mostra cada etapa da verificação e os parâmetros lidos com \"Ler\".", d))
+        return;
+    lastDetails = d;
+    printWalkOf(blockOf(lastRead), link, d, QDateTime::currentDateTime(), lines, interrupted);
+}
+
+void Workshop::printWalkOf(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+                           const std::vector<tuma::checks::CheckLine>& lines, bool interrupted)
+{
+    writeSheet(block, facts, d, when, {},
+               interrupted ? "Verificação da instalação (interrompida)" : "Verificação guiada da instalação", lines);
+}
+
+void Workshop::writeSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+                          const std::vector<tuma::checks::CheckLine>& checks, const QString& title,
+                          const std::vector<tuma::checks::CheckLine>& walk)
+{
     const QString suggested = QDir(s.folders.workshop())
                                   .filePath(QString::fromStdString(files::fileName(
                                       d.plate.toStdString(), nameStampNow().toStdString(), files::SheetExtension)));
@@ -320,7 +344,7 @@ void Workshop::printSheet(const Block& block, const LinkFacts& facts, const Vehi
     QString why;
     commands::ConfigImage image;
     std::copy(block.begin(), block.end(), image);
-    const SheetContent content{image, facts, d, when, s.decimalSeparator, checks};
+    const SheetContent content{image, facts, d, when, s.decimalSeparator, checks, title, walk};
     if (!s.folders.write(path, sheetPdf(content), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
         return;

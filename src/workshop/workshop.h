@@ -82,6 +82,11 @@ public:
     // sheet, or put back through the comparison window, as the items do with the
     // block last read and a file.
     void saveBlock(const tuma::Block& block, const tuma::FileHeader& header);
+    // The guided check's result in print: the vehicle asked as for the sheet, the
+    // parameters as last read.
+    void printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
+    void printWalkOf(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                     const QDateTime& when, const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
     void printSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
                     const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks = {});
     void putBackBlock(const tuma::ParsedFile& file, const QString& shownName);
@@ -114,6 +119,9 @@ signals:
     void putBackDone(const tuma::PutBackResult& result);
 
 private:
+    void writeSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                    const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks, const QString& title,
+                    const std::vector<tuma::checks::CheckLine>& walk);
     void updateActions();
     void report(const tuma::PutBackResult& r, const QString& shownPath);
     // The put-back itself; true when the controller was written and read back.

@@ -8,11 +8,14 @@
 #include "chart/chart_room.h"
 #include "diagnosis/diagnosis_room.h"
 #include "diagnosis/diagnosis_window.h"
+#include "diagnosis/guided_walk_window.h"
 #include "history/history_store.h"
 #include "sim/engine.h"
 #include "workshop/history.h"
 
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -182,3 +185,92 @@ TEST_F(Diagnosis, TheSheetCarriesEveryCheckAsItStood)
 }
 
 } // namespace
+
+namespace {
+
+// The guided check through its window: the engine does what each step asks, as the
+// demo port's does.
+class GuidedCheck : public Diagnosis {
+protected:
+    GuidedWalkWindow* open()
+    {
+        room().offerDemoWalk([this](int step) { engine.perform(sim::walkDrive(step)); });
+        connectAndRead();
+        MainForm->Timer_ReadTimer();
+        for (QAction* a : MainForm->actions())
+            if (a->objectName() == "acao_verificacao")
+                a->trigger();
+        return room().walkWindow();
+    }
+    // Polls until the walk is at `step` (0 to 5, 5: done), at most `seconds`.
+    bool pollUntil(GuidedWalkWindow* w, size_t step, double seconds)
+    {
+        for (int i = 0; i < static_cast<int>(seconds * 2) && w->walk()->results().size() < step; ++i)
+            poll(0.5);
+        return w->walk()->results().size() >= step;
+    }
+    std::vector<history::Entry> of(history::Kind kind)
+    {
+        std::vector<history::Entry> out;
+        for (const history::Entry& e : house->history().store().list(history::Filter{}))
+            if (e.kind == kind)
+                out.push_back(e);
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(GuidedCheck, AWholeWalkEndsInTheHistoryAndInPrintWithNothingAddedOnTheLine)
+{
+    GuidedWalkWindow* w = open();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("Verificação guiada da instalação"));
+    EXPECT_EQ(w->etapa->text(), QString::fromUtf8("Etapa 1 de 5: Chave ligada, motor desligado"));
+    controller.frames.clear();
+    ASSERT_TRUE(pollUntil(w, 5, 900)) << w->situacao->text().toStdString();
+    for (const sim::Frame& f : controller.frames)
+        ASSERT_TRUE(f.command == cmd::ReadLive && f.address == 67) << "only the monitor's polls on the line";
+    EXPECT_EQ(w->etapa->text(), QString::fromUtf8("Verificação concluída"));
+    EXPECT_EQ(w->resumo->text(), QString::fromUtf8("Nenhum problema encontrado na instalação."));
+    EXPECT_GE(w->resultados->rowCount(), 14);
+    EXPECT_TRUE(w->imprimir->isEnabled());
+    EXPECT_FALSE(w->pular->isEnabled());
+
+    const std::vector<history::Entry> kept = of(history::Kind::GuidedCheck);
+    ASSERT_EQ(kept.size(), 1u);
+    const std::string sep(1, platform.decimalSeparator);
+    EXPECT_NE(kept[0].detail.find("2. MAP: 1" + sep + "62 V desligado → 0" + sep + "6"), std::string::npos) << kept[0].detail;
+    EXPECT_TRUE(kept[0].block.has_value()) << "the parameters as read go with it";
+    EXPECT_TRUE(boxes.shown.empty());
+
+    sheets.path = documents.filePath("verificacao.pdf");
+    w->imprimir->click();
+    QProcess text;
+    text.start("pdftotext", {"-layout", sheets.path, "-"});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* expected : {"Verificação guiada da instalação", "QRS4E56", "Auto Elétrica Silva",
+                                 "MAP com o motor desligado: 1", "Rotação mantida", "Assinatura"})
+        EXPECT_TRUE(pdf.contains(QString::fromUtf8(expected))) << expected << "\n" << pdf.toStdString();
+}
+
+TEST_F(GuidedCheck, CancelledAtTheThirdStepTheHistoryKeepsTheFirstTwo)
+{
+    GuidedWalkWindow* w = open();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(pollUntil(w, 2, 200));
+    poll(2);
+    EXPECT_EQ(w->etapa->text(), QString::fromUtf8("Etapa 3 de 5: Marcha-lenta com o motor aquecido"));
+    w->cancelar->click();
+    EXPECT_EQ(w->etapa->text(), QString::fromUtf8("Verificação interrompida"));
+    const std::vector<history::Entry> kept = of(history::Kind::GuidedCheckInterrupted);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_NE(kept[0].detail.find("1. "), std::string::npos);
+    EXPECT_NE(kept[0].detail.find("2. "), std::string::npos);
+    EXPECT_EQ(kept[0].detail.find("3. "), std::string::npos) << kept[0].detail;
+    EXPECT_TRUE(of(history::Kind::GuidedCheck).empty());
+    // Closing the window after the cancel keeps nothing more.
+    w->close();
+    EXPECT_EQ(of(history::Kind::GuidedCheckInterrupted).size(), 1u);
+}

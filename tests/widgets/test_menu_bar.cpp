@@ -54,7 +54,7 @@ TEST_F(MenuBar, MenusItemsAndShortcuts)
     } menus[] = {
         {"menu_arquivo", "&Arquivo",
          {{"acao_salvar", "Ctrl+S"}, {"acao_abrir", "Ctrl+O"}, {"acao_ficha", "Ctrl+P"}, {"acao_historico", "Ctrl+H"}, {"acao_procurar", ""}, {"", ""}, {"acao_sair", ""}}},
-        {"menu_exibir", "&Exibir", {{"acao_grafico", "Ctrl+G"}, {"acao_diagnostico", "Ctrl+D"}, {"acao_abrir_registro", ""}, {"acao_alteracoes", ""}}},
+        {"menu_exibir", "&Exibir", {{"acao_grafico", "Ctrl+G"}, {"acao_diagnostico", "Ctrl+D"}, {"acao_verificacao", ""}, {"acao_abrir_registro", ""}, {"acao_alteracoes", ""}}},
         {"menu_ajuda", "Aj&uda", {{"acao_manual", "F1"}, {"acao_sobre", ""}}},
     };
     ASSERT_EQ(bar().bar()->actions().size(), 3);

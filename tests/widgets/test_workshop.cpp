@@ -452,19 +452,20 @@ TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
         EXPECT_TRUE(items.isEmpty());
         return;
     }
-    ASSERT_GE(items.size(), 12);
+    ASSERT_GE(items.size(), 13);
     const QString off = " (desativado)";
-    EXPECT_EQ(items.mid(items.size() - 12),
+    EXPECT_EQ(items.mid(items.size() - 13),
               QStringList({"", QString::fromUtf8("Salvar parâmetros do controlador...\tCtrl+S") + off,
                            QString::fromUtf8("Abrir parâmetros de arquivo...\tCtrl+O") + off,
                            "Imprimir ficha (PDF)...\tCtrl+P" + off, QString::fromUtf8("Histórico do controlador...\tCtrl+H"),
                            "Procurar controlador...", QString::fromUtf8("Gráfico dos valores instantâneos...\tCtrl+G"),
-                           QString::fromUtf8("Diagnóstico da instalação...\tCtrl+D"), "Abrir registro...",
+                           QString::fromUtf8("Diagnóstico da instalação...\tCtrl+D"),
+                           QString::fromUtf8("Verificação guiada da instalação..."), "Abrir registro...",
                            QString::fromUtf8("Alterações não gravadas..."), QString::fromUtf8("Manual do técnico\tF1"),
                            QString::fromUtf8("Sobre o Tuma Programável...")}));
     connectAndRead();
     items = systemMenuItems(MainForm);
-    const QString ours = items.mid(items.size() - 11).join('\n');
+    const QString ours = items.mid(items.size() - 12).join('\n');
     EXPECT_FALSE(ours.contains(off)) << ours.toStdString();
 
     // Choosing an item acts as the context menu's does.
