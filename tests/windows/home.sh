@@ -3,7 +3,8 @@
 # in Documents\Tuma is moved to %LOCALAPPDATA%\Tuma at the first start and the day's copy
 # lands in Documents\Tuma\Cópias do histórico; "Procurar controlador..." finds the
 # controller on COM5 among a silent port (COM3) and one another program holds (COM4),
-# asking the busy one nothing, and checks it as the port dialog's OK does.
+# asking the busy one nothing, and checks it as the port dialog's OK does; the guided
+# check completes its first step against COM5 and is kept as interrupted when closed.
 set -euo pipefail
 exe=$1 sim=$2 work=$3 cli=$4
 source "$(dirname "$0")/wine_desktop.sh"
@@ -60,6 +61,17 @@ press 'Versão' Return
 sleep 0.5
 activate "$main" alt+l
 sleep 1
+# Exibir > Verificação guiada da instalação... (three items above the last): the
+# controller on COM5 has no engine running, so the first step, key on and engine off,
+# completes in 10 s; closing the window then keeps the walk as interrupted.
+activate "$main" alt+e
+sleep 0.5
+xdotool key Up Up Up Return
+walk=$(window 'Verificação guiada da instalação')
+sleep 13
+import -window root "$work/walk.png"
+xdotool windowclose "$walk"
+sleep 0.5
 asked3=$(frames COM3 | grep -c '^cmd 3 ' || true)
 asked4=$(frames COM4 | grep -c '^cmd 3 ' || true)
 asked5=$(frames COM5)
@@ -72,7 +84,10 @@ activate "$main" alt+s
 for _ in $(seq 40); do kill -0 "$program" 2>/dev/null || break; sleep 0.25; done
 kill -0 "$program" 2>/dev/null && fail "tuma.exe still runs 10 s after Sair"
 kept=$("$cli" --history "$db" history --limit 100)
-[ "$(wc -l <<<"$kept")" = 2 ] || fail "the moved history does not hold the old read and the new one: $kept"
+[ "$(wc -l <<<"$kept")" = 3 ] || fail "the moved history does not hold the old read, the new one and the walk: $kept"
 grep -q $'\tLeitura\t.*\tCOM5\t2.5\t' <<<"$kept" || fail "no read through COM5 in the history: $kept"
-[ "$("$cli" --history "$copy" history | wc -l)" = 2 ] || fail "the copy made at Sair does not hold both reads"
-echo "tuma.exe: the history moved to %LOCALAPPDATA%\\Tuma with its old entry, the day's copy in Documents, Procurar controlador found COM5 beside a silent COM3 and a held COM4 and checked it as OK"
+grep -q $'\tVerificação interrompida\t.*\tCOM5\t2.5\t' <<<"$kept" || fail "no interrupted guided check in the history: $kept"
+walked=$("$cli" --history "$db" history show "$(grep $'\tVerificação interrompida\t' <<<"$kept" | cut -f1)")
+grep -q '1. MAP com o motor desligado' <<<"$walked" || fail "the walk's first step is not in the history: $walked"
+[ "$("$cli" --history "$copy" history | wc -l)" = 3 ] || fail "the copy made at Sair does not hold all three entries"
+echo "tuma.exe: the history moved to %LOCALAPPDATA%\\Tuma with its old entry, the day's copy in Documents, Procurar controlador found COM5 beside a silent COM3 and a held COM4 and checked it as OK, the guided check's first step on COM5"
