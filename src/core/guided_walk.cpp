@@ -276,17 +276,7 @@ void Walk::warmIdle(const Reading& r)
         mark = -1;
         return;
     }
-    if (mark < 0) {
-        mark = r.ms;
-        lowMv = highMv = r.lambdaMv;
-        lowCorr = highCorr = p64LiveDecode(r.correction);
-        atLimit = false;
-    }
-    lowMv = std::min(lowMv, r.lambdaMv);
-    highMv = std::max(highMv, r.lambdaMv);
-    lowCorr = std::min(lowCorr, p64LiveDecode(r.correction));
-    highCorr = std::max(highCorr, p64LiveDecode(r.correction));
-    atLimit = atLimit || (settings.known && r.correction >= settings.maxCorrection);
+    watch(r);
     const int64_t watched = r.ms - mark;
     share = 0.5 + std::min(1.0, static_cast<double>(watched) / WarmIdleMs) / 2;
     now = "Marcha-lenta aquecida: " + std::to_string(watched / 1000) + " s de 60 s";
@@ -294,6 +284,22 @@ void Walk::warmIdle(const Reading& r)
         return;
     finish({good("Temperatura: " + fixed(offCelsius, 0) + " °C desligado → " + fixed(r.celsius, 0) + " °C aquecido"),
             probeLine("em marcha-lenta"), correctionLine()});
+}
+
+void Walk::watch(const Reading& r)
+{
+    const int corr = p64LiveDecode(r.correction);
+    if (mark < 0) {
+        mark = r.ms;
+        lowMv = highMv = r.lambdaMv;
+        lowCorr = highCorr = corr;
+        atLimit = false;
+    }
+    lowMv = std::min(lowMv, r.lambdaMv);
+    highMv = std::max(highMv, r.lambdaMv);
+    lowCorr = std::min(lowCorr, corr);
+    highCorr = std::max(highCorr, corr);
+    atLimit = atLimit || (settings.known && r.correction >= settings.maxCorrection);
 }
 
 WalkResult Walk::probeLine(const char* where) const
@@ -385,18 +391,9 @@ void Walk::cruise(const Reading& r)
         share = 0;
         return;
     }
-    if (mark < 0) {
-        mark = r.ms;
-        lowMv = highMv = r.lambdaMv;
-        lowCorr = highCorr = p64LiveDecode(r.correction);
-        atLimit = false;
+    if (mark < 0)
         sum = n = 0;
-    }
-    lowMv = std::min(lowMv, r.lambdaMv);
-    highMv = std::max(highMv, r.lambdaMv);
-    lowCorr = std::min(lowCorr, p64LiveDecode(r.correction));
-    highCorr = std::max(highCorr, p64LiveDecode(r.correction));
-    atLimit = atLimit || (settings.known && r.correction >= settings.maxCorrection);
+    watch(r);
     sum += r.rpm;
     ++n;
     const int64_t heldMs = r.ms - mark;

@@ -76,6 +76,8 @@ private:
     void warmIdle(const Reading& r);
     void snaps(const Reading& r);
     void cruise(const Reading& r);
+    // The probe and the correction over a stretch that began at `mark` (or begins now).
+    void watch(const Reading& r);
     WalkResult probeLine(const char* where) const;
     WalkResult correctionLine() const;
     std::string fixed(double value, int decimals) const;

@@ -121,6 +121,20 @@ void drawBlock(Page& page, const SheetContent& c)
     page.row({"Sensor MAP", flags & bits::MapLearned ? "Aprendido" : "Não aprendido"}, two, page.font(10), true);
 }
 
+// The checks' or the guided check's lines: a finding in bold.
+void checkRows(Page& page, const QString& title, const std::vector<tuma::checks::CheckLine>& lines,
+               const std::vector<double>& columns, double points)
+{
+    page.section(title);
+    bool shade = false;
+    for (const tuma::checks::CheckLine& line : lines) {
+        page.row({QString::fromStdString(line.title), QString::fromStdString(line.state),
+                  QString::fromStdString(line.detail)},
+                 columns, page.font(points, line.state != "OK" && line.state != "Aguardando"), shade);
+        shade = !shade;
+    }
+}
+
 } // namespace
 
 QByteArray sheetPdf(const SheetContent& c)
@@ -163,31 +177,14 @@ QByteArray sheetPdf(const SheetContent& c)
     page.space(0.3);
 
     if (!c.walk.empty()) {
-        page.section("Resultados, etapa por etapa");
-        const std::vector<double> three = {0.0, 0.60, 0.72};
-        bool shade = false;
-        for (const tuma::checks::CheckLine& line : c.walk) {
-            page.row({QString::fromStdString(line.title), QString::fromStdString(line.state),
-                      QString::fromStdString(line.detail)},
-                     three, page.font(7.5, line.state != "OK"), shade);
-            shade = !shade;
-        }
+        checkRows(page, "Resultados, etapa por etapa", c.walk, {0.0, 0.60, 0.72}, 7.5);
         page.space(0.3);
     }
 
     drawBlock(page, c);
 
-    if (!c.checks.empty()) {
-        page.section("Verificação da instalação");
-        const std::vector<double> three = {0.0, 0.42, 0.56};
-        bool shade = false;
-        for (const tuma::checks::CheckLine& line : c.checks) {
-            page.row({QString::fromStdString(line.title), QString::fromStdString(line.state),
-                      QString::fromStdString(line.detail)},
-                     three, page.font(8, line.state != "OK" && line.state != "Aguardando"), shade);
-            shade = !shade;
-        }
-    }
+    if (!c.checks.empty())
+        checkRows(page, "Verificação da instalação", c.checks, {0.0, 0.42, 0.56}, 8);
 
     page.space(0.6);
     QString hex;

@@ -30,6 +30,7 @@ core)
   wine "$bindir/test_history_store.exe" || status=$?
   wine "$bindir/test_database_place.exe" || status=$?
   wine "$bindir/test_port_search.exe" || status=$?
+  wine "$bindir/test_guided_walk.exe" || status=$?
   wine "$bindir/test_installation_checks.exe" || status=$?
   ;;
 alloc) wine "$bindir/test_alloc.exe" || status=$? ;;
