@@ -25,6 +25,7 @@ void usage()
                 "coolant's temperature at the start. Commands on standard input:\n"
                 "  fault NAME          switch a fault mode of the line on (none to switch it off)\n"
                 "  engine-fault NAME   plant an engine fault (none to take it away)\n"
+                "  engine-step N       the engine does what step N (1 to 5) of the guided check asks\n"
                 "  frames              list the requests received so far\n"
                 "  quit                end\n"
                 "Fault modes:");
@@ -76,11 +77,19 @@ void serveCommands(PtyServer& server, Controller& controller, Engine& engine)
             } else {
                 std::printf(controller.engine ? "unknown engine fault\n" : "no engine: start with --engine\n");
             }
+        } else if (line.rfind("engine-step ", 0) == 0) {
+            const int step = std::atoi(line.c_str() + 12);
+            if (controller.engine && step >= 1 && step <= 5) {
+                engine.perform(walkDrive(step - 1));
+                std::printf("engine: step %d\n", step);
+            } else {
+                std::printf(controller.engine ? "steps are 1 to 5\n" : "no engine: start with --engine\n");
+            }
         } else if (line == "frames") {
             for (; shown < controller.frames.size(); ++shown)
                 std::printf("%s\n", frameText(controller.frames[shown]).c_str());
         } else if (!line.empty()) {
-            std::printf("commands: fault NAME, engine-fault NAME, frames, quit\n");
+            std::printf("commands: fault NAME, engine-fault NAME, engine-step N, frames, quit\n");
         }
         std::fflush(stdout);
     }

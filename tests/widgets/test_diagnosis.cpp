@@ -12,6 +12,7 @@
 #include "history/history_store.h"
 #include "sim/engine.h"
 #include "workshop/history.h"
+#include "workshop/history_window.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -253,6 +254,21 @@ TEST_F(GuidedCheck, AWholeWalkEndsInTheHistoryAndInPrintWithNothingAddedOnTheLin
     for (const char* expected : {"Verificação guiada da instalação", "QRS4E56", "Auto Elétrica Silva",
                                  "MAP com o motor desligado: 1", "Rotação mantida", "Assinatura"})
         EXPECT_TRUE(pdf.contains(QString::fromUtf8(expected))) << expected << "\n" << pdf.toStdString();
+
+    // Printed again later from the history's entry.
+    action("acao_historico")->trigger();
+    HistoryWindow* h = house->history().window();
+    ASSERT_NE(h, nullptr);
+    h->lista->selectRow(0);
+    ASSERT_EQ(h->selected()->kind, history::Kind::GuidedCheck);
+    sheets.path = documents.filePath("de-novo.pdf");
+    h->ficha->click();
+    QProcess again;
+    again.start("pdftotext", {"-layout", sheets.path, "-"});
+    ASSERT_TRUE(again.waitForFinished(20000));
+    const QString reprinted = QString::fromUtf8(again.readAllStandardOutput());
+    EXPECT_TRUE(reprinted.contains(QString::fromUtf8("Verificação guiada da instalação"))) << reprinted.toStdString();
+    EXPECT_TRUE(reprinted.contains(QString::fromUtf8("Rotação mantida"))) << reprinted.toStdString();
 }
 
 TEST_F(GuidedCheck, CancelledAtTheThirdStepTheHistoryKeepsTheFirstTwo)

@@ -17,7 +17,7 @@ setpriv --bounding-set=-sys_admin wineserver -p 120 </dev/null >/dev/null 2>&1
 
 serve COM3 silent
 serve COM4
-serve COM5
+serve COM5 none --engine
 documents=$HOME # the prefix's Documents lead there
 local_app=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
 [ -d "$local_app" ] || fail "no AppData\\Local in the prefix"
@@ -61,14 +61,15 @@ press 'Versão' Return
 sleep 0.5
 activate "$main" alt+l
 sleep 1
-# Exibir > Verificação guiada da instalação... (three items above the last): the
-# controller on COM5 has no engine running, so the first step, key on and engine off,
-# completes in 10 s; closing the window then keeps the walk as interrupted.
+# Exibir > Verificação guiada da instalação... (three items above the last): the engine
+# on COM5 is stopped with the key on, so the first step completes in 10 s; closing the
+# window then keeps the walk as interrupted.
+echo "engine-step 1" >&"$fd_COM5"
 activate "$main" alt+e
 sleep 0.5
 xdotool key Up Up Up Return
 walk=$(window 'Verificação guiada da instalação')
-sleep 13
+sleep 16
 import -window root "$work/walk.png"
 xdotool windowclose "$walk"
 sleep 0.5

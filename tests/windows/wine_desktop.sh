@@ -18,11 +18,11 @@ fail() { echo "FAILED: $*" >&2; import -window root "$work/failed.png" 2>/dev/nu
 
 # tuma-sim on a pseudo-terminal per COM port; its standard input is a fifo, so that
 # the test can ask it for the requests it received.
-serve() { # COM name [fault mode]
+serve() { # COM name [fault mode [tuma-sim options...]]
   mkfifo "$work/$1.in"
   exec {fd}<>"$work/$1.in"
   eval "fd_$1=$fd"
-  serve_com "$sim" "${2:-none}" "$1" "$work/$1.out" "$work/$1.in"
+  serve_com "$sim" "${2:-none}" "$1" "$work/$1.out" "$work/$1.in" "${@:3}"
   wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$1" /t REG_SZ /d "$1" /f >/dev/null 2>&1
 }
 frames() { # COM name: the requests received since the last call

@@ -47,12 +47,13 @@ wine_session_end() {
   [ -z "$wine_xstate" ] || bash "$(dirname "${BASH_SOURCE[0]}")/../gui/xserver.sh" stop "$wine_xstate"
 }
 
-# serve_com SIM FAULT COM OUT [IN]: tuma-sim with that fault mode on a pseudo-terminal
-# that the prefix sees as COM (e.g. COM5); its output goes to OUT, its standard input
-# comes from IN (default /dev/null).
+# serve_com SIM FAULT COM OUT [IN [ARGS...]]: tuma-sim with that fault mode (and ARGS)
+# on a pseudo-terminal that the prefix sees as COM (e.g. COM5); its output goes to OUT,
+# its standard input comes from IN (default /dev/null).
 serve_com() {
   local sim=$1 fault=$2 com=$3 out=$4 in=${5:-/dev/null} dev=""
-  "$sim" --fault "$fault" --quiet <"$in" >"$out" 2>&1 &
+  shift $(($# < 5 ? $# : 5))
+  "$sim" --fault "$fault" --quiet "$@" <"$in" >"$out" 2>&1 &
   wine_pids+=($!)
   for _ in $(seq 100); do
     dev=$(grep -o '/dev/pts/[0-9]*' "$out" || true)
