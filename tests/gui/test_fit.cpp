@@ -142,6 +142,8 @@ TEST_F(Fit, EveryWindowOpensWholeInsideTheRoom)
     expectWhole(opened([] { action("acao_alteracoes")->trigger(); }), "the changes");
     expectWhole(opened([] { action("acao_grafico")->trigger(); }), "the chart");
     expectWhole(opened([] { action("acao_diagnostico")->trigger(); }), "the diagnosis");
+    expectWhole(opened([] { action("acao_verificacao")->trigger(); }), "the guided check");
+    expectWhole(opened([] { action("acao_procurar")->trigger(); }), "the search for the controller");
 
     const DriveLogFormat format('.');
     const uint8_t live[10] = {10, 0, 200, 100, 128, 50, 0, 40, 0, 30};
