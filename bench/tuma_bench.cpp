@@ -470,7 +470,7 @@ void benchChartMemory()
     for (int i = 0; i < 72000; ++i) {
         clock.advanceMs(500);
         commands::readLive(link, live);
-        chartRoom().polled(live);
+        chartRoom().polled(tuma::Poll::of(live));
         if (i % 1000 == 0)
             QApplication::processEvents();
     }

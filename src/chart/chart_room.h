@@ -33,7 +33,7 @@ public:
     void abrir_registroClick();
 
     // A poll that has just ended; nullptr when it failed.
-    void polled(const uint8_t* live) { history.add(live); }
+    void polled(const tuma::Poll& poll) { history.add(poll.ok ? poll.live.data() : nullptr); }
 
     // An installation check's finding started or cleared: a marker on the chart.
     void finding(const tuma::checks::FindingNews& news);

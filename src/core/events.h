@@ -20,6 +20,21 @@ inline Block blockOf(const uint8_t* image)
     return b;
 }
 
+// One poll of the monitor: the ten bytes read from address 67, or a failure. Carried
+// whole, so that a listener never holds a pointer into the window's buffer.
+struct Poll {
+    bool ok = false;
+    std::array<uint8_t, addr::LiveCount> live{};
+    static Poll of(const uint8_t* bytes)
+    {
+        Poll p;
+        p.ok = bytes != nullptr;
+        for (size_t i = 0; p.ok && i < p.live.size(); ++i)
+            p.live[i] = bytes[i];
+        return p;
+    }
+};
+
 // The port dialog's check: a controller answered with its version on that port.
 struct LinkFacts {
     bool checked = false;

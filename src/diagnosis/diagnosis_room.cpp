@@ -130,12 +130,12 @@ void DiagnosisRoom::monitorChanged(bool on)
     emit judged();
 }
 
-void DiagnosisRoom::polled(const uint8_t* live)
+void DiagnosisRoom::polled(const Poll& poll)
 {
-    if (!live)
+    if (!poll.ok)
         return;
     const qint64 t = now();
-    const Reading reading = readingOf(t, live, scale);
+    const Reading reading = readingOf(t, poll.live.data(), scale);
     const size_t n = monitor.add(reading, {s.link.retriedAnswers(), s.link.badAnswers()});
     if (walkShown)
         walkShown->poll(reading);

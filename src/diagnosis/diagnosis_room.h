@@ -68,7 +68,7 @@ public:
     void blockRead(const tuma::Block& block);
     void formChanged(const tuma::FormState& form);
     void monitorChanged(bool running);
-    void polled(const uint8_t* live);
+    void polled(const tuma::Poll& poll);
 
 signals:
     void findingChanged(const tuma::checks::FindingNews& news);

@@ -277,9 +277,9 @@ void TMainForm::Timer_ReadTimer()
 {
     if (commands::readLive(portDialog->link(), liveValues)) {
         live.show(liveValues, addr::LiveFirst, scaleText());
-        emit polled(liveValues);
+        emit polled(Poll::of(liveValues));
     } else {
-        emit polled(nullptr);
+        emit polled(Poll{});
         Timer_Read->stop();
         sync->setBrushColor(Red);
         gravar->setEnabled(false);

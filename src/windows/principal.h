@@ -137,9 +137,8 @@ signals:
     void writing(const tuma::Block& sent);
     // A confirmed "&Gravar ": what was sent and what the read after it found.
     void blockWritten(const tuma::WriteFacts& facts);
-    // A poll of the monitor has just ended: the ten bytes from address 67, or nullptr
-    // when it failed.
-    void polled(const uint8_t* live);
+    // A poll of the monitor has just ended: the ten bytes from address 67, or a failure.
+    void polled(tuma::Poll poll);
     // Timer_Read started or stopped.
     void monitorChanged(bool running);
     // A confirmed programming action.

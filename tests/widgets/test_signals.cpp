@@ -35,9 +35,9 @@ protected:
             events.push_back("written");
             writes.push_back(f);
         });
-        QObject::connect(MainForm, &TMainForm::polled, [this](const uint8_t* live) {
-            events.push_back(live ? "poll" : "poll failed");
-            polls.push_back(live ? std::vector<uint8_t>(live, live + addr::LiveCount) : std::vector<uint8_t>{});
+        QObject::connect(MainForm, &TMainForm::polled, [this](const Poll& p) {
+            events.push_back(p.ok ? "poll" : "poll failed");
+            polls.push_back(p.ok ? std::vector<uint8_t>(p.live.begin(), p.live.end()) : std::vector<uint8_t>{});
         });
         QObject::connect(MainForm, &TMainForm::monitorChanged,
                          [this](bool on) { events.push_back(on ? "monitor on" : "monitor off"); });
@@ -166,3 +166,25 @@ TEST_F(Told, EachProgrammingAction)
 }
 
 } // namespace
+
+TEST_F(Told, APollIsCarriedWholeEvenToAListenerThatHearsItLater)
+{
+    // A listener in another thread, or queued, hears a poll after the next one has
+    // filled the window's buffer again: each must still hold its own ten bytes.
+    std::vector<std::vector<uint8_t>> late;
+    QObject receiver;
+    QObject::connect(
+        MainForm, &TMainForm::polled, &receiver,
+        [&late](const Poll& p) { late.push_back(std::vector<uint8_t>(p.live.begin(), p.live.end())); },
+        Qt::QueuedConnection);
+    connectAndRead();
+    std::vector<std::vector<uint8_t>> sent;
+    for (uint8_t rpm : {0x10, 0x20}) {
+        controller.memory[67] = rpm;
+        MainForm->Timer_ReadTimer();
+        sent.push_back(std::vector<uint8_t>(controller.memory.begin() + 67, controller.memory.begin() + 77));
+    }
+    ASSERT_TRUE(late.empty()) << "nothing heard before the event loop turns";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(late, sent);
+}
