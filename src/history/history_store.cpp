@@ -174,13 +174,19 @@ std::string searchedWords(const std::string& text)
     return key;
 }
 
-// A path as SQLite's file: URIs spell it.
+} // namespace
+
 std::string uriPath(const std::string& path)
 {
+    // A drive letter ("C:\...") is spelled after a slash, "/C:/...", and a share of
+    // another computer ("\\OFICINA2\...", another PC's copy) after two more, so that the
+    // URI has no authority; the rule needs the path's shape only, not the system.
     std::string uri;
-#ifdef _WIN32
-    uri = "/";
-#endif
+    const auto slash = [&path](size_t i) { return i < path.size() && (path[i] == '/' || path[i] == '\\'); };
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+        uri = "/";
+    else if (slash(0) && slash(1))
+        uri = "//";
     for (unsigned char c : path) {
         if (c == '\\')
             c = '/';
@@ -194,6 +200,8 @@ std::string uriPath(const std::string& path)
     }
     return uri;
 }
+
+namespace {
 
 // The captions of what differs between two blocks.
 std::vector<std::string> changedCaptions(const Block& before, const Block& after)

@@ -137,6 +137,10 @@ std::string localStamp(int64_t at);
 
 Outcome outcomeOf(const VerifiedWrite& write);
 
+// A file's path as SQLite's "file:" URIs spell it: each byte outside the URI's plain
+// characters escaped, backslashes as slashes, a drive letter after a slash.
+std::string uriPath(const std::string& path);
+
 // "Gravação", "Leitura", ...: what happened, in words.
 std::string kindText(Kind kind);
 std::string outcomeText(Outcome outcome);

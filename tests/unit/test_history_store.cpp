@@ -474,3 +474,21 @@ TEST(HistoryStore, TwoProgramsWritingAtOnceLoseNothing)
 }
 
 #endif
+
+TEST(HistoryUri, APathIsSpelledAsSQLiteReadsItOnEverySystem)
+{
+    const struct {
+        const char* path;
+        const char* uri;
+    } cases[] = {
+        {"/home/ana/.local/share/tuma/historico.sqlite", "/home/ana/.local/share/tuma/historico.sqlite"},
+        {"C:\\Users\\Jo\xC3\xA3o\\AppData\\Local\\Tuma\\historico.sqlite",
+         "/C:/Users/Jo%C3%A3o/AppData/Local/Tuma/historico.sqlite"},
+        {"d:/C\xC3\xB3pias/a b#1?.sqlite", "/d:/C%C3%B3pias/a%20b%231%3F.sqlite"},
+        {"\\\\OFICINA2\\Documentos\\Tuma\\historico-OFICINA2-2026-12-11.sqlite",
+         "////OFICINA2/Documentos/Tuma/historico-OFICINA2-2026-12-11.sqlite"},
+        {"copia.sqlite", "copia.sqlite"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(uriPath(c.path), c.uri) << c.path;
+}
