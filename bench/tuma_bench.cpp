@@ -15,7 +15,8 @@
 #include "app/house.h"
 #include "chart/chart_room.h"
 #include "workshop/details_dialog.h"
-#include "chart/chart_window.h"
+#include "chart/chart_lanes.h"
+#include "chart/log_viewer_window.h"
 #include "core/drive_log.h"
 #include "core/installation_checks.h"
 #include "core/parameters.h"
@@ -409,7 +410,7 @@ void benchLogOpen()
         const DriveLog log = readDriveLog(text);
         const double read = t.nsecsElapsed() / 1e6;
         {
-            ChartWindow viewer(log, "bench.csv", ',');
+            LogViewerWindow viewer(log, "bench.csv", ',');
             const double built = t.nsecsElapsed() / 1e6;
             viewer.show();
             const double shown = t.nsecsElapsed() / 1e6;
@@ -438,7 +439,7 @@ __attribute__((noinline)) void replotLoop(ChartWindow& viewer, int times)
 void benchReplot()
 {
     const DriveLog log = readDriveLog(syntheticLog(600));
-    ChartWindow viewer(log, "bench.csv", ',');
+    LogViewerWindow viewer(log, "bench.csv", ',');
     viewer.show();
     runEventsFor(500);
     viewer.setSpan(60);
@@ -451,6 +452,45 @@ void benchReplot()
     std::printf("Chart repainted as a poll repaints it (%s): %.2f ms CPU each (user %.2f, system %.2f)\n",
                 qPrintable(QGuiApplication::platformName()), ((c1.user - c0.user) + (c1.system - c0.system)) * 1000 / 200,
                 (c1.user - c0.user) * 1000 / 200, (c1.system - c0.system) * 1000 / 200);
+}
+
+// The lanes following polls as the live chart follows them (a poll every 0.5 s of the
+// poll's own time, the view at 60 s moved by whole pixels, what is on screen scrolled),
+// against drawing them whole at every poll. Each poll waits for its paint.
+void benchFollow()
+{
+    for (const bool whole : {false, true}) {
+        QWidget window;
+        window.resize(880, 640);
+        auto* lanes = new ChartLanes(&window, Qt::LocalTime);
+        lanes->setGeometry(window.rect());
+        window.show();
+        runEventsFor(500);
+        const double start = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+        const auto poll = [&](int i) {
+            LaneValues v;
+            for (int k = 0; k < LaneCount; ++k) // steady, as the model engine at idle reads
+                v[static_cast<size_t>(k)] = 100 * k + std::round(6 * std::sin(i * (1.3 + 0.2 * k)));
+            lanes->add(start + i * 0.5, true, v, 0);
+            lanes->followTo(60);
+            if (whole)
+                lanes->drawNow();
+            else
+                lanes->redraw();
+            QApplication::processEvents();
+        };
+        for (int i = 0; i < 200; ++i)
+            poll(i);
+        const int polls = 400;
+        const Cpu c0 = cpuNow();
+        for (int i = 200; i < 200 + polls; ++i)
+            poll(i);
+        const Cpu c1 = cpuNow();
+        std::printf("Lanes following the polls, %s (%s): %.2f ms CPU a poll (user %.2f, system %.2f)\n",
+                    whole ? "drawn whole" : "scrolled", qPrintable(QGuiApplication::platformName()),
+                    ((c1.user - c0.user) + (c1.system - c0.system)) * 1000 / polls, (c1.user - c0.user) * 1000 / polls,
+                    (c1.system - c0.system) * 1000 / polls);
+    }
 }
 
 // The memory that 10 hours of polls take with the chart open (72,000 polls, fed as the
@@ -493,7 +533,7 @@ void benchRecording(int seconds)
         long polls = 0;
         qint64 lateMax = 0;
         // Connected after the chart: runs once the row has been written and flushed.
-        QObject::connect(&chartRoom().polls(), &LiveHistory::added, [&](const LivePoll& p) {
+        QObject::connect(&chartRoom().polls(), &PollBuffer::added, [&](const LivePoll& p) {
             ++polls;
             lateMax = std::max(lateMax, QDateTime::currentMSecsSinceEpoch() - p.msecs);
         });
@@ -760,6 +800,11 @@ int main(int argc, char** argv)
     // TUMA_BENCH_ONLY=replot: the chart's repaint alone, for a profiler.
     if (qgetenv("TUMA_BENCH_ONLY") == "replot") {
         benchReplot();
+        return 0;
+    }
+    // TUMA_BENCH_ONLY=follow: the lanes' drawing as polls come, scrolled and whole.
+    if (qgetenv("TUMA_BENCH_ONLY") == "follow") {
+        benchFollow();
         return 0;
     }
     // TUMA_BENCH_ONLY=chartcpu: the chart's CPU figures alone.

@@ -22,16 +22,16 @@ ChartRoom::ChartRoom(const Services& services) : s(services)
 ChartRoom::~ChartRoom()
 {
     delete live;
-    for (const QPointer<ChartWindow>& v : viewers)
+    for (const QPointer<LogViewerWindow>& v : viewers)
         delete v.data();
 }
 
 void ChartRoom::graficoClick()
 {
     if (!live) {
-        live = new ChartWindow(history, s.decimalSeparator, s.recording);
-        connect(live, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
-        connect(live, &ChartWindow::recordingChanged, this, &ChartRoom::recordingChanged);
+        live = new LiveChartWindow(history, s.decimalSeparator, s.recording);
+        connect(live, &LiveChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+        connect(live, &LiveChartWindow::recordingChanged, this, &ChartRoom::recordingChanged);
         for (const FindingMark& mark : findings)
             live->markFinding(mark);
         // Beside the main window where the screen has room, so that both stay in view.
@@ -64,9 +64,9 @@ void ChartRoom::abrir_registroClick()
     if (!openDriveLog(log, name))
         return;
     // A window of its own, so that the live chart goes on beside it.
-    auto* viewer = new ChartWindow(log, name, s.decimalSeparator);
+    auto* viewer = new LogViewerWindow(log, name, s.decimalSeparator);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
-    connect(viewer, &ChartWindow::openLogRequested, this, [this] { abrir_registroClick(); });
+    connect(viewer, &LogViewerWindow::openLogRequested, this, [this] { abrir_registroClick(); });
     viewers << viewer;
     fitOnScreen(viewer, s.window);
     viewer->show();

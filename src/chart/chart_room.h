@@ -2,8 +2,9 @@
 // The chart's room: every poll of the main window since the start, the live chart that
 // draws them and records them, and the viewers of drive logs opened from files. It
 // learns of each poll from the main window's signal and asks the controller nothing.
-#include "chart/chart_window.h"
-#include "chart/live_history.h"
+#include "chart/live_chart_window.h"
+#include "chart/log_viewer_window.h"
+#include "chart/poll_buffer.h"
 #include "core/installation_checks.h"
 
 #include <QList>
@@ -38,9 +39,9 @@ public:
     // An installation check's finding started or cleared: a marker on the chart.
     void finding(const tuma::checks::FindingNews& news);
 
-    const LiveHistory& polls() const { return history; }
+    const PollBuffer& polls() const { return history; }
     // The live chart once opened, else nullptr.
-    ChartWindow* chart() const { return live; }
+    LiveChartWindow* chart() const { return live; }
 
 signals:
     // The live chart's recording started, wrote a row, or stopped.
@@ -52,8 +53,8 @@ private:
     bool openDriveLog(tuma::DriveLog& log, QString& fileName);
 
     Services s;
-    LiveHistory history;
-    ChartWindow* live = nullptr;
+    PollBuffer history;
+    LiveChartWindow* live = nullptr;
     std::vector<FindingMark> findings;
-    QList<QPointer<ChartWindow>> viewers;
+    QList<QPointer<LogViewerWindow>> viewers;
 };

@@ -1,6 +1,6 @@
 #include "chart/drive_recorder.h"
 
-#include "chart/live_history.h"
+#include "chart/poll_buffer.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
 

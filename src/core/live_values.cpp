@@ -11,38 +11,43 @@ namespace {
 uint8_t byteAt(const uint8_t* buffer, uint16_t first, uint16_t address) { return buffer[addr::at(address, first)]; }
 uint16_t wordAt(const uint8_t* buffer, uint16_t first, uint16_t address) { return get16(buffer, addr::at(address, first)); }
 
-std::string temperature(const uint8_t* b, uint16_t first, const std::string&)
+double temperature(const uint8_t* b, uint16_t first, const std::string&)
 {
-    return temperatureDecode(byteAt(b, first, addr::EngineTemp));
+    return adcToCelsius(byteAt(b, first, addr::EngineTemp));
 }
-std::string mapVoltage(const uint8_t* b, uint16_t first, const std::string&)
+double mapVoltage(const uint8_t* b, uint16_t first, const std::string&)
 {
-    return mapVoltageDecode(byteAt(b, first, addr::MapVoltage));
+    return mapVolts(byteAt(b, first, addr::MapVoltage));
 }
-std::string lambda(const uint8_t* b, uint16_t first, const std::string&)
+double lambda(const uint8_t* b, uint16_t first, const std::string&)
 {
-    return millivoltText(byteAt(b, first, addr::LambdaVoltage));
+    return millivoltDecode(byteAt(b, first, addr::LambdaVoltage));
 }
-std::string correction(const uint8_t* b, uint16_t first, const std::string&)
+double correction(const uint8_t* b, uint16_t first, const std::string&)
 {
-    return liveCorrectionDecode(byteAt(b, first, addr::LiveCorrection));
+    return p64LiveDecode(byteAt(b, first, addr::LiveCorrection));
 }
-std::string speed(const uint8_t* b, uint16_t first, const std::string& scale)
+double speed(const uint8_t* b, uint16_t first, const std::string& scale)
 {
-    return formatFixed(engineSpeed(wordAt(b, first, addr::EngineSpeedPeriod), parseInteger(scale)), 0);
+    return engineSpeed(wordAt(b, first, addr::EngineSpeedPeriod), parseInteger(scale));
 }
-std::string injection(const uint8_t* b, uint16_t first, const std::string&)
+double injection(const uint8_t* b, uint16_t first, const std::string&)
 {
-    return injectionTimeDecode(wordAt(b, first, addr::InjectionTime));
+    return injectionMillis(wordAt(b, first, addr::InjectionTime));
+}
+
+std::string textOf(const LiveValue& v, double number)
+{
+    return v.decimals < 0 ? formatGeneral(number, '.') : formatFixed(number, v.decimals);
 }
 
 const LiveValue Table[] = {
-    {"atual_temp", addr::EngineTemp, 1, "Temperatura Atual", "C", temperature},
-    {"atual_map", addr::MapVoltage, 1, "MAP Atual", "V", mapVoltage},
-    {"atual_lambda", addr::LambdaVoltage, 1, "Lambda Atual", "mV", lambda},
-    {"atual_corr", addr::LiveCorrection, 1, "Correção Atual", "%", correction},
-    {"atual_rpm", addr::EngineSpeedPeriod, 2, "RPM Atual", "RPM", speed},
-    {"atual_inj", addr::InjectionTime, 2, "Tempo de Injeç.", "ms", injection},
+    {"atual_temp", addr::EngineTemp, 1, "Temperatura Atual", "C", temperature, -1},
+    {"atual_map", addr::MapVoltage, 1, "MAP Atual", "V", mapVoltage, 2},
+    {"atual_lambda", addr::LambdaVoltage, 1, "Lambda Atual", "mV", lambda, -1},
+    {"atual_corr", addr::LiveCorrection, 1, "Correção Atual", "%", correction, -1},
+    {"atual_rpm", addr::EngineSpeedPeriod, 2, "RPM Atual", "RPM", speed, 0},
+    {"atual_inj", addr::InjectionTime, 2, "Tempo de Injeç.", "ms", injection, 1},
 };
 } // namespace
 
@@ -64,7 +69,16 @@ bool liveValueIn(const LiveValue& v, uint16_t first)
 
 std::string shownText(const LiveValue& v, const uint8_t* buffer, uint16_t first, const std::string& scale)
 {
-    return decodedOrZero([&] { return v.decode(buffer, first, scale); });
+    return decodedOrZero([&] { return textOf(v, v.number(buffer, first, scale)); });
+}
+
+double shownNumber(const LiveValue& v, const uint8_t* buffer, uint16_t first, const std::string& scale)
+{
+    try {
+        return roundedAsShown(v.number(buffer, first, scale), v.decimals);
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // namespace tuma

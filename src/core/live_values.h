@@ -16,10 +16,12 @@ struct LiveValue {
     uint8_t width;       // 1, or 2 for a little-endian 16-bit value
     const char* caption; // as the form's label shows it, without its trailing blank
     const char* unit;
-    // The shown text from a buffer read from controller address `first`; `scale` is
-    // the RPM scale's text. None of these texts holds a decimal separator of the
-    // user's. May raise (an engine period of 0, a scale that is not a number).
-    std::string (*decode)(const uint8_t* buffer, uint16_t first, const std::string& scale);
+    // The value in its unit from a buffer read from controller address `first`; `scale`
+    // is the RPM scale's text. May raise (an engine period of 0, a scale that is not a
+    // number).
+    double (*number)(const uint8_t* buffer, uint16_t first, const std::string& scale);
+    // The decimals the box shows (fixed), or -1 for the general format.
+    int decimals;
 };
 
 // Every row, in the order a poll fills the boxes: temperature, MAP, lambda,
@@ -33,7 +35,11 @@ const LiveValue& liveValueNamed(const std::string& name);
 // lambda).
 bool liveValueIn(const LiveValue& v, uint16_t first);
 
-// The row's text, or "0" where its decode raises, as the boxes show it.
+// The row's text, or "0" where its decode raises, as the boxes show it. None of these
+// texts holds a decimal separator of the user's.
 std::string shownText(const LiveValue& v, const uint8_t* buffer, uint16_t first, const std::string& scale);
+// The number that text shows (rounded as the text rounds it; 0 where the decode raises):
+// what the chart plots, so that it draws what the boxes read.
+double shownNumber(const LiveValue& v, const uint8_t* buffer, uint16_t first, const std::string& scale);
 
 } // namespace tuma

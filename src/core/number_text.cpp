@@ -63,6 +63,19 @@ std::string formatFixed(double v, int decimals)
     return std::string(buf, res.ptr);
 }
 
+double roundedAsShown(double v, int decimals)
+{
+    if (!std::isfinite(v))
+        return v;
+    char buf[400];
+    const auto res = decimals < 0 ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15)
+                                  : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    double out = v;
+    if (res.ec == std::errc())
+        std::from_chars(buf, res.ptr, out);
+    return out;
+}
+
 int32_t roundToInt(double v)
 {
     return parseInteger(formatFixed(v, 0));

@@ -14,6 +14,9 @@ std::string formatGeneral(double v, char sep);
 
 // printf "%.Nf" with a full stop, half to even on exact ties.
 std::string formatFixed(double v, int decimals);
+// `v` rounded as formatFixed(v, decimals) writes it, or, for decimals < 0, as
+// formatGeneral does (15 significant digits): the number a shown text stands for.
+double roundedAsShown(double v, int decimals);
 
 // round(): "%.0f" read back as an integer (so half goes to even).
 int32_t roundToInt(double v);

@@ -22,6 +22,24 @@ std::vector<std::string> shown(const uint8_t* buffer, uint16_t first, const std:
     return texts;
 }
 
+// The chart plots numbers: each must be the number its box's text shows, for every
+// byte a one-byte row can hold and a sweep of the two-byte rows (period 0 included).
+TEST(LiveValues, TheNumberIsWhatTheTextShows)
+{
+    for (const char* scale : {"1", "2", "x"})
+        for (uint32_t word = 0; word < 65536; word += 37) {
+            uint8_t live[10];
+            for (int i = 0; i < 10; ++i)
+                live[i] = static_cast<uint8_t>(i % 2 ? word >> 8 : word + i);
+            for (size_t row = 0; row < liveValueCount(); ++row) {
+                const LiveValue& v = liveValueTable()[row];
+                const std::string text = shownText(v, live, addr::LiveFirst, scale);
+                EXPECT_EQ(shownNumber(v, live, addr::LiveFirst, scale), parseDecimal(text, '.'))
+                    << v.name << " " << word << " " << text;
+            }
+        }
+}
+
 TEST(LiveValues, EachBoxFromItsBytes)
 {
     // 67..76: period 15625, injection 5000, 71, correction 32, 73, code 190, MAP 255, lambda 51.

@@ -4,7 +4,8 @@
 #include "support/widget_harness.h"
 
 #include "chart/chart_room.h"
-#include "chart/chart_window.h"
+#include "chart/live_chart_window.h"
+#include "chart/log_viewer_window.h"
 #include "workshop/workshop.h"
 #include "core/drive_log.h"
 
@@ -12,6 +13,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -44,7 +47,7 @@ protected:
     OpenOnly dialogs;
 
     void beforeCreate() override { dialogsInUse = &dialogs; }
-    ChartWindow* openChart()
+    LiveChartWindow* openChart()
     {
         action("acao_grafico")->trigger();
         return house->chart().chart();
@@ -78,7 +81,7 @@ protected:
 TEST_F(Chart, DrawsExactlyWhatThePollsReadAndAsksNothing)
 {
     connectAndRead();
-    ChartWindow* c = openChart();
+    LiveChartWindow* c = openChart();
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->objectName(), "GraficoForm");
     EXPECT_EQ(c->windowTitle(), QString::fromUtf8("Gráfico dos Valores Instantâneos"));
@@ -101,7 +104,7 @@ TEST_F(Chart, ClosedAndReopenedItKeepsEverythingSinceTheStart)
 {
     connectAndRead();
     ticks(3);
-    ChartWindow* c = openChart();
+    LiveChartWindow* c = openChart();
     EXPECT_EQ(c->times().size(), 3u);
     c->close();
     ticks(4);
@@ -113,7 +116,7 @@ TEST_F(Chart, ClosedAndReopenedItKeepsEverythingSinceTheStart)
 TEST_F(Chart, AFailedPollIsAGapAndAFailureRow)
 {
     connectAndRead();
-    ChartWindow* c = openChart();
+    LiveChartWindow* c = openChart();
     c->startRecordingTo(path("r.csv"));
     ASSERT_TRUE(c->recorder().active());
     ticks(3);
@@ -154,7 +157,7 @@ TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
         platform.decimalSeparator = sep;
         build();
         connectAndRead();
-        ChartWindow* c = openChart();
+        LiveChartWindow* c = openChart();
         const QString file = path(QString("s%1.csv").arg(sep == '.' ? "point" : "comma"));
         c->startRecordingTo(file);
         ticks(5);
@@ -182,10 +185,10 @@ TEST_F(Chart, ARecordingReadsBackWithTheSameValuesInBothStyles)
         // The viewer shows the same drive.
         dialogs.path = file;
         action("acao_abrir_registro")->trigger();
-        auto* viewer = qobject_cast<ChartWindow*>(QApplication::topLevelWidgets().last());
+        auto* viewer = qobject_cast<LogViewerWindow*>(QApplication::topLevelWidgets().last());
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->windowTitle().endsWith(QFileInfo(file).fileName()))
-                viewer = qobject_cast<ChartWindow*>(w);
+                viewer = qobject_cast<LogViewerWindow*>(w);
         ASSERT_NE(viewer, nullptr);
         EXPECT_EQ(viewer->times().size(), 7u);
         EXPECT_EQ(viewer->lane(4), std::vector<double>(c->lane(4).end() - 7, c->lane(4).end()));
@@ -220,7 +223,7 @@ TEST_F(Chart, AFileWithAPauseShowsAGapNotALine)
         text += f.row(seconds, t, live, 0, "");
     const DriveLog log = readDriveLog(text);
     ASSERT_TRUE(log.ok) << log.error;
-    ChartWindow viewer(log, "x.csv", '.');
+    LogViewerWindow viewer(log, "x.csv", '.');
     ASSERT_EQ(viewer.times().size(), 4u);
     EXPECT_TRUE(std::isnan(viewer.lane(0)[2]));
     EXPECT_EQ(viewer.lane(4)[3], 1200);
@@ -242,7 +245,7 @@ TEST_F(Chart, EveryLaneIsPaintedWithItsCaptionAndItsLine)
     }
     const DriveLog log = readDriveLog(text);
     ASSERT_TRUE(log.ok) << log.error;
-    ChartWindow viewer(log, "x.csv", '.');
+    LogViewerWindow viewer(log, "x.csv", '.');
     viewer.show();
     viewer.drawNow();
     QWidget* plot = viewer.findChild<QWidget*>("grafico");
@@ -274,7 +277,7 @@ TEST_F(Chart, AWriteThatFailsStopsTheRecordingOnceAndTheMonitorGoesOn)
 {
 #if defined(__unix__)
     connectAndRead();
-    ChartWindow* c = openChart();
+    LiveChartWindow* c = openChart();
     c->startRecordingTo(path("full.csv"));
     ticks(2);
     // The disk is full from here on: the file may grow by no more than it has.
@@ -300,6 +303,63 @@ TEST_F(Chart, AWriteThatFailsStopsTheRecordingOnceAndTheMonitorGoesOn)
 #else
     GTEST_SKIP() << "file size limits are a POSIX means";
 #endif
+}
+
+// Following the polls, the lanes scroll what is on screen and draw only the new edge,
+// the time labels and the lanes whose scale moved. What the screen then shows must be
+// the whole drawing, pixel for pixel, through gaps, markers and scales that change.
+class PaintLog : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            qint64 area = 0;
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                area += qint64(r.width()) * r.height();
+            areas.push_back(area);
+        }
+        return false;
+    }
+    std::vector<qint64> areas;
+};
+
+TEST(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
+{
+    QWidget window;
+    window.resize(900, 640);
+    auto* lanes = new ChartLanes(&window, Qt::UTC);
+    lanes->setGeometry(window.rect());
+    PaintLog paints;
+    lanes->installEventFilter(&paints);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return !paints.areas.empty(); }));
+    const double start = 1.8e9;
+    for (int i = 0; i < 400; ++i) {
+        const double t = start + i * 0.5 + (i > 200 ? 3 : 0); // a silence after poll 200
+        LaneValues v;
+        for (int k = 0; k < LaneCount; ++k)
+            // Values in a steady band, as at idle (read as bytes), and two that drift.
+            v[static_cast<size_t>(k)] = k < 4 ? 100 * k + std::round(8 * std::sin(i * (1.1 + 0.3 * k)))
+                                              : 100 * k + 40 * std::sin(i * (0.02 + 0.01 * k));
+        lanes->add(t, i % 97 != 13, v, i == 150 ? 1 : 0);
+        if (i == 250)
+            lanes->markFinding({t, QString::fromUtf8("⚠ Sonda lenta"), true});
+        lanes->followTo(i < 320 ? 60 : 30);
+        lanes->redraw();
+        QApplication::processEvents();
+    }
+    const QImage onScreen = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = lanes->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(onScreen.size(), whole.size());
+    int differing = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x)
+            differing += onScreen.pixel(x, y) != whole.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    // And most polls were drawn in part: a third of the lanes' area or less.
+    const qint64 full = qint64(lanes->width()) * lanes->height();
+    const auto partial = std::count_if(paints.areas.begin(), paints.areas.end(), [&](qint64 a) { return a * 3 < full; });
+    EXPECT_GT(partial, 300) << paints.areas.size() << " paints";
 }
 
 } // namespace

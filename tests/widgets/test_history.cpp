@@ -471,7 +471,7 @@ TEST_F(HistoryPlace, TheOldDatabaseMovesOutOfTheDocumentsAndTheDaysCopyGoesIn)
     build();
 }
 
-TEST_F(HistoryPlace, ACopyOpensReadOnlyBesideTheLiveHistory)
+TEST_F(HistoryPlace, ACopyOpensReadOnlyBesideThePollBuffer)
 {
     settle();
     const QStringList copies = QDir(copiesFolder()).entryList({"historico-*.sqlite"}, QDir::Files);

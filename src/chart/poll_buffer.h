@@ -14,7 +14,7 @@ struct LivePoll {
     tuma::commands::LiveImage live{}; // read from address 67; zeros for a failure
 };
 
-class LiveHistory : public QObject {
+class PollBuffer : public QObject {
     Q_OBJECT
 public:
     // A poll that has just ended; `live` is nullptr when it failed.

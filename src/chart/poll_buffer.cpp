@@ -1,10 +1,10 @@
-#include "chart/live_history.h"
+#include "chart/poll_buffer.h"
 
 #include <QDateTime>
 
 #include <algorithm>
 
-void LiveHistory::add(const uint8_t* live)
+void PollBuffer::add(const uint8_t* live)
 {
     LivePoll p;
     p.msecs = QDateTime::currentMSecsSinceEpoch();

@@ -1,0 +1,429 @@
+#include "chart/chart_lanes.h"
+
+#include "core/live_values.h"
+#include "core/number_text.h"
+
+#include <QDateTime>
+#include <QInputDialog>
+#include <QMenu>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace tuma;
+
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+// Polls come every 0.5 s; a longer silence is a monitor that stopped: a gap, not a line.
+constexpr double GapSeconds = 1.6;
+// The newest poll stands this far from the right edge.
+constexpr double EdgeSeconds = 0.25;
+// Each lane's row in the live-values table, top to bottom.
+constexpr int LaneRow[LaneCount] = {3, 0, 1, 2, 4, 5};
+const QColor LaneColor[LaneCount] = {QColor(200, 30, 30), QColor(220, 120, 0), QColor(30, 110, 200),
+                                     QColor(20, 150, 60),  QColor(120, 60, 170), QColor(60, 60, 60)};
+// The value axis's line and the ticks it draws into the lane: drawn again, not scrolled.
+constexpr int ValueAxisRoom = 8;
+
+const LiveValue& valueOf(int lane) { return liveValueTable()[LaneRow[lane]]; }
+
+QString captionOf(int lane)
+{
+    QString caption = QString::fromUtf8(valueOf(lane).caption);
+    caption.remove(" Atual");
+    return caption;
+}
+
+QString laneLabel(int lane) { return captionOf(lane) + " (" + QString::fromUtf8(valueOf(lane).unit) + ")"; }
+
+// A lane's caption, written upwards along its value axis. QCustomPlot lays rotated
+// text out anew at every replot (an eighth of its cost here); this one is drawn once
+// into a picture. Its room is the axis's padding.
+class LaneCaption : public QCPLayerable {
+public:
+    LaneCaption(QCPAxisRect* lane, const QString& text, const QFont& font)
+        : QCPLayerable(lane->parentPlot(), "axes"), rect(lane)
+    {
+        const QFontMetrics metrics(font);
+        const QSize size(metrics.height(), metrics.horizontalAdvance(text) + 2);
+        const qreal ratio = lane->parentPlot()->devicePixelRatioF();
+        picture = QPixmap(size * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setFont(font);
+        p.translate(0, size.height());
+        p.rotate(-90);
+        p.drawText(QRect(0, 0, size.height(), size.width()), Qt::AlignCenter, text);
+        lane->axis(QCPAxis::atLeft)->setPadding(size.width() + 4);
+    }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    void draw(QCPPainter* painter) override
+    {
+        const QSize size = picture.deviceIndependentSize().toSize();
+        painter->drawPixmap(rect->outerRect().left() + 2, rect->center().y() - size.height() / 2, picture);
+    }
+
+private:
+    QCPAxisRect* rect;
+    QPixmap picture;
+};
+
+// A lane's grid, as one-pixel solid rectangles: QCustomPlot's dotted grid lines go
+// through the painter's line stroker pixel by pixel, a fifth of the cost of a replot.
+class LaneGrid : public QCPLayerable {
+public:
+    explicit LaneGrid(QCPAxisRect* lane) : QCPLayerable(lane->parentPlot(), "grid"), rect(lane)
+    {
+        lane->axis(QCPAxis::atBottom)->grid()->setVisible(false);
+        lane->axis(QCPAxis::atLeft)->grid()->setVisible(false);
+    }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    void draw(QCPPainter* painter) override
+    {
+        const QColor line(228, 228, 228);
+        const QRect area = rect->rect();
+        const QCPAxis* x = rect->axis(QCPAxis::atBottom);
+        const QCPAxis* y = rect->axis(QCPAxis::atLeft);
+        for (const double t : x->tickVector()) {
+            const int at = qRound(x->coordToPixel(t));
+            if (at > area.left() && at < area.right())
+                painter->fillRect(QRect(at, area.top(), 1, area.height()), line);
+        }
+        for (const double v : y->tickVector()) {
+            const int at = qRound(y->coordToPixel(v));
+            if (at > area.top() && at < area.bottom())
+                painter->fillRect(QRect(area.left(), at, area.width(), 1), line);
+        }
+    }
+
+private:
+    QCPAxisRect* rect;
+};
+
+} // namespace
+
+ChartLanes::ChartLanes(QWidget* parent, Qt::TimeSpec clock) : QCustomPlot(parent), clock(clock)
+{
+    setObjectName("grafico");
+    // Every pixel is painted here: what is scrolled need not be drawn again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    autoScale.fill(true);
+    plotLayout()->clear();
+    QFont small = font();
+    small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
+    auto* margins = new QCPMarginGroup(this);
+    for (int lane = 0; lane < LaneCount; ++lane) {
+        buildLane(lane, clock, small);
+        rects.back()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+    }
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    // Twice a second, six lanes, up to hours of polls: thin lines drawn without
+    // antialiasing cost a small fraction of wide smoothed ones in Qt's raster engine.
+    setNotAntialiasedElements(QCP::aeAll);
+    // QCustomPlot's "fast polylines" draw each step as a line of its own; one polyline
+    // per run between gaps costs less.
+    setPlottingHints(QCP::phCacheLabels);
+    // Nothing is drawn above the lanes: one layer buffer less to clear and blend.
+    layer("overlay")->setMode(QCPLayer::lmLogical);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QCustomPlot::customContextMenuRequested, this, [this](const QPoint& at) {
+        for (int lane = 0; lane < LaneCount; ++lane)
+            if (rects[static_cast<size_t>(lane)]->outerRect().contains(at))
+                laneMenu(lane, mapToGlobal(at));
+    });
+    connect(this, &QCustomPlot::mouseMove, this,
+            [this](QMouseEvent* e) { emit cursorAt(timeAxis()->pixelToCoord(e->pos().x())); });
+    connect(this, &QCustomPlot::mousePress, this, [this](QMouseEvent* e) {
+        if (e->button() == Qt::LeftButton)
+            emit movedByHand();
+    });
+    connect(this, &QCustomPlot::mouseWheel, this, [this](QWheelEvent* e) { wheelOverLanes(e); });
+}
+
+void ChartLanes::buildLane(int lane, Qt::TimeSpec clock, const QFont& small)
+{
+    const bool last = lane == LaneCount - 1;
+    auto* rect = new QCPAxisRect(this);
+    plotLayout()->addElement(lane, 0, rect);
+    rect->setAutoMargins(QCP::msLeft | QCP::msRight | (last ? QCP::msBottom : QCP::msNone));
+    rect->setMargins(QMargins(0, 4, 0, last ? 0 : 4));
+    QCPAxis* x = rect->axis(QCPAxis::atBottom);
+    QCPAxis* y = rect->axis(QCPAxis::atLeft);
+    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+    ticker->setDateTimeFormat("HH:mm:ss");
+    ticker->setDateTimeSpec(clock);
+    x->setTicker(ticker);
+    x->setTickLabels(last);
+    x->setTickLabelFont(small);
+    new LaneCaption(rect, laneLabel(lane), small);
+    new LaneGrid(rect);
+    y->setTickLabelFont(small);
+    y->ticker()->setTickCount(3);
+    // Short marks between the ticks: many small lines a replot for little help.
+    x->setSubTicks(false);
+    y->setSubTicks(false);
+    rect->setRangeDrag(Qt::Horizontal);
+    rect->setRangeZoom(Qt::Horizontal);
+    QCPGraph* g = addGraph(x, y);
+    g->setPen(QPen(LaneColor[lane], 1));
+    g->setAdaptiveSampling(true);
+    rects.push_back(rect);
+    graphs.push_back(g);
+    // One time axis: every lane follows the one that moved.
+    connect(x, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this, x](const QCPRange& r) {
+        for (QCPAxisRect* other : rects)
+            if (other->axis(QCPAxis::atBottom) != x && other->axis(QCPAxis::atBottom)->range() != r)
+                other->axis(QCPAxis::atBottom)->setRange(r);
+    });
+}
+
+QCPAxis* ChartLanes::timeAxis() const { return rects[0]->axis(QCPAxis::atBottom); }
+
+void ChartLanes::add(double t, bool ok, const LaneValues& v, int marker)
+{
+    if (!keys.empty() && !std::isnan(values[0].back()) && t - keys.back() > GapSeconds) {
+        keys.push_back(keys.back() + 0.5);
+        for (int lane = 0; lane < LaneCount; ++lane) {
+            values[static_cast<size_t>(lane)].push_back(NaN);
+            graphs[static_cast<size_t>(lane)]->addData(keys.back(), NaN);
+        }
+    }
+    keys.push_back(t);
+    for (int lane = 0; lane < LaneCount; ++lane) {
+        const double value = ok ? v[static_cast<size_t>(LaneRow[lane])] : NaN;
+        values[static_cast<size_t>(lane)].push_back(value);
+        graphs[static_cast<size_t>(lane)]->addData(t, value);
+    }
+    if (marker > 0)
+        drawMarker(t, marker);
+}
+
+void ChartLanes::lineAcrossTheLanes(double t, const QPen& pen)
+{
+    for (QCPAxisRect* rect : rects) {
+        auto* line = new QCPItemStraightLine(this);
+        line->setClipAxisRect(rect);
+        for (QCPItemPosition* p : {line->point1, line->point2})
+            p->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+        line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point1->setCoords(t, 0);
+        line->point2->setCoords(t, 1);
+        line->setPen(pen);
+    }
+}
+
+void ChartLanes::drawMarker(double t, int number)
+{
+    lineAcrossTheLanes(t, QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
+    labelInTheTopLane(t, 0, Qt::AlignLeft | Qt::AlignTop, QString(" %1").arg(number), Qt::black);
+}
+
+QCPItemText* ChartLanes::labelInTheTopLane(double t, double height, Qt::Alignment alignment, const QString& text,
+                                           const QColor& ink)
+{
+    auto* label = new QCPItemText(this);
+    label->setClipAxisRect(rects[0]);
+    label->position->setAxes(rects[0]->axis(QCPAxis::atBottom), rects[0]->axis(QCPAxis::atLeft));
+    label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    label->position->setCoords(t, height);
+    label->setPositionAlignment(alignment);
+    label->setText(text);
+    label->setColor(ink);
+    return label;
+}
+
+void ChartLanes::markFinding(const FindingMark& mark)
+{
+    const QColor ink = mark.started ? QColor(190, 30, 30) : QColor(30, 140, 60);
+    lineAcrossTheLanes(mark.seconds, QPen(ink, 1, Qt::SolidLine));
+    // Its words end at its line, in the top lane: the newest finding stands at the right edge.
+    labelInTheTopLane(mark.seconds, 0.02, Qt::AlignRight | Qt::AlignTop, mark.text + " ", ink)
+        ->setBrush(QBrush(QColor(255, 255, 255, 220)));
+}
+
+void ChartLanes::followTo(double span)
+{
+    if (keys.empty())
+        return;
+    const QCPRange want(span > 0 ? keys.back() - span : keys.front(), keys.back() + EdgeSeconds);
+    const QCPRange now = timeAxis()->range();
+    const int width = rects[0]->width();
+    // Moved by whole pixels, what is on screen moves as it is; the newest poll stays
+    // within a pixel of where it would be.
+    if (span > 0 && width > 0 && qFuzzyCompare(now.size(), want.size()) && want.lower > now.lower) {
+        const double perPixel = now.size() / width;
+        const double dx = std::round((want.lower - now.lower) / perPixel);
+        timeAxis()->setRange(now.lower + dx * perPixel, now.upper + dx * perPixel);
+    } else {
+        timeAxis()->setRange(want);
+    }
+}
+
+void ChartLanes::showTimes(double lower, double upper) { timeAxis()->setRange(lower, upper); }
+
+void ChartLanes::scaleLanes()
+{
+    for (int lane = 0; lane < LaneCount; ++lane) {
+        if (!autoScale[static_cast<size_t>(lane)])
+            continue;
+        bool found = false;
+        QCPGraph* g = graphs[static_cast<size_t>(lane)];
+        const QCPRange r = g->getValueRange(found, QCP::sdBoth, g->keyAxis()->range());
+        if (!found)
+            continue;
+        const double pad = r.size() > 0 ? r.size() * 0.08 : std::max(1.0, std::abs(r.center()) * 0.05);
+        g->valueAxis()->setRange(r.lower - pad, r.upper + pad);
+    }
+}
+
+void ChartLanes::redraw()
+{
+    scaleLanes();
+    const int dx = scrolledSinceDrawn();
+    if (dx >= 0)
+        drawScrolled(dx);
+    else
+        update(); // nothing while hidden
+    paintPending = true;
+}
+
+void ChartLanes::drawNow()
+{
+    scaleLanes();
+    repaint();
+}
+
+int ChartLanes::scrolledSinceDrawn() const
+{
+    if (paintPending || !isVisible() || drawn.size != size() || drawn.items != itemCount() || keys.size() < drawn.polls)
+        return -1;
+    const QCPRange now = timeAxis()->range();
+    const int width = rects[0]->width();
+    if (width <= 0 || !qFuzzyCompare(now.size(), drawn.times.size()))
+        return -1;
+    const double moved = (now.lower - drawn.times.lower) / (drawn.times.size() / width);
+    const double dx = std::round(moved);
+    // Times near 1.8e9 s hold a few tenths of a microsecond: a thousandth of a pixel
+    // is a whole move.
+    if (std::abs(moved - dx) > 1e-3 || dx < 0 || dx >= width - ValueAxisRoom)
+        return -1;
+    return static_cast<int>(dx);
+}
+
+void ChartLanes::drawScrolled(int dx)
+{
+    // The lanes' areas and what lies between them: nothing there but what moves with time.
+    const QRect band(rects.front()->rect().topLeft(), rects.back()->rect().bottomRight());
+    // The time axis's labels under the last lane move with it, whole pixels too.
+    const QRect moving = band.adjusted(ValueAxisRoom, 0, 0, height() - band.bottom() - 1);
+    if (dx > 0)
+        scroll(-dx, 0, moving);
+    // The value axes' lines and ticks, left of what moved (their labels stay).
+    update(QRect(band.left() - 2, 0, moving.left() - band.left() + 2, height()));
+    // The new edge: from the newest poll already drawn, whose line goes on to the new one.
+    int from = moving.right() - dx;
+    if (drawn.polls > 0)
+        from = std::min(from, static_cast<int>(std::floor(timeAxis()->coordToPixel(keys[drawn.polls - 1]))) - 2);
+    from = std::max(from, moving.left());
+    update(QRect(from, 0, width() - from, height()));
+    // The lanes whose scale moved, whole.
+    for (size_t lane = 0; lane < rects.size(); ++lane)
+        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane])
+            update(rects[lane]->outerRect());
+}
+
+void ChartLanes::paintEvent(QPaintEvent*)
+{
+    // Straight onto the window. QCustomPlot's own path draws into a transparent
+    // buffer, then clears it and blends it over the window at every replot: a fifth of
+    // the cost of following the polls. QCustomPlot's own replots (a drag) end here too.
+    QCPPainter painter(this);
+    if (!painter.isActive())
+        return;
+    painter.fillRect(rect(), mBackgroundBrush);
+    draw(&painter);
+    drawn.times = timeAxis()->range();
+    for (int lane = 0; lane < LaneCount; ++lane)
+        drawn.ranges[static_cast<size_t>(lane)] = rects[static_cast<size_t>(lane)]->axis(QCPAxis::atLeft)->range();
+    drawn.size = size();
+    drawn.polls = keys.size();
+    drawn.items = itemCount();
+    paintPending = false;
+}
+
+void ChartLanes::resizeEvent(QResizeEvent* event)
+{
+    QCustomPlot::resizeEvent(event);
+    paintPending = true;
+}
+
+void ChartLanes::wheelOverLanes(QWheelEvent* e)
+{
+    emit movedByHand();
+    // Over a lane's value axis the wheel zooms that lane alone; over the lanes, time.
+    const QPoint at = e->position().toPoint();
+    for (size_t lane = 0; lane < rects.size(); ++lane) {
+        QCPAxisRect* rect = rects[lane];
+        if (rect->outerRect().contains(at) && at.x() < rect->left()) {
+            QCPAxis* y = rect->axis(QCPAxis::atLeft);
+            y->scaleRange(std::pow(0.85, e->angleDelta().y() / 120.0), y->pixelToCoord(at.y()));
+            autoScale[lane] = false;
+            update();
+        }
+    }
+}
+
+QString ChartLanes::readoutAt(double t, char sep) const
+{
+    if (keys.empty())
+        return QString();
+    auto it = std::lower_bound(keys.begin(), keys.end(), t);
+    size_t i = it == keys.end() ? keys.size() - 1 : static_cast<size_t>(it - keys.begin());
+    if (i > 0 && (it == keys.end() || std::abs(keys[i - 1] - t) < std::abs(keys[i] - t)))
+        --i;
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(keys[i] * 1000)), clock);
+    QString text = when.toString("HH:mm:ss.zzz") + " —";
+    if (std::isnan(values[0][i]))
+        return text + " sem leitura";
+    for (int lane = 0; lane < LaneCount; ++lane) {
+        QString number = QString::fromStdString(formatGeneral(values[static_cast<size_t>(lane)][i], sep));
+        text += QString("  %1 %2 %3").arg(captionOf(lane), number, QString::fromUtf8(valueOf(lane).unit));
+    }
+    return text;
+}
+
+void ChartLanes::laneMenu(int lane, const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* automatic = menu.addAction("Escala automática");
+    automatic->setCheckable(true);
+    automatic->setChecked(autoScale[static_cast<size_t>(lane)]);
+    QAction* fixed = menu.addAction("Faixa fixa...");
+    QAction* chosen = menu.exec(at);
+    QCPAxis* y = rects[static_cast<size_t>(lane)]->axis(QCPAxis::atLeft);
+    const QString caption = laneLabel(lane);
+    if (chosen == automatic) {
+        autoScale[static_cast<size_t>(lane)] = automatic->isChecked();
+    } else if (chosen == fixed) {
+        bool ok = false;
+        const double low = QInputDialog::getDouble(this, "Faixa fixa", caption + ": mínimo", y->range().lower,
+                                                   -1e9, 1e9, 2, &ok);
+        if (!ok)
+            return;
+        const double high = QInputDialog::getDouble(this, "Faixa fixa", caption + ": máximo", y->range().upper,
+                                                    -1e9, 1e9, 2, &ok);
+        if (!ok || high <= low)
+            return;
+        autoScale[static_cast<size_t>(lane)] = false;
+        y->setRange(low, high);
+    }
+    redraw();
+}
