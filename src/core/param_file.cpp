@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 #include "core/parameters.h"
 #include "core/texts.h"
+#include "core/workshop_files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -75,6 +76,11 @@ void padTo(std::string& line, size_t column)
 }
 
 } // namespace
+
+FileHeader headerNow(const std::string& controllerVersion, const std::string& port, const std::string& programVersion)
+{
+    return {files::headerStamp(files::Moment::now()), controllerVersion, port, programVersion, {}, {}, {}};
+}
 
 std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount])
 {

@@ -26,6 +26,10 @@ struct FileHeader {
     std::string notes;
 };
 
+// The header of a file written now: the moment, the controller's version and port, this
+// program's version; the vehicle's details are the caller's to add.
+FileHeader headerNow(const std::string& controllerVersion, const std::string& port, const std::string& programVersion);
+
 // The file's text for a block read from the controller.
 std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount]);
 

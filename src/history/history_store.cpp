@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -601,6 +602,18 @@ std::optional<Block> restorable(const Entry& e)
     if (e.block)
         return e.block;
     return e.kind == Kind::Unwritten ? e.sent : std::nullopt;
+}
+
+Entry entryNow(Kind kind, const std::string& port, const std::string& controllerVersion,
+               const std::string& programVersion)
+{
+    Entry e;
+    e.at = static_cast<int64_t>(std::time(nullptr));
+    e.kind = kind;
+    e.port = port;
+    e.controllerVersion = controllerVersion;
+    e.programVersion = programVersion;
+    return e;
 }
 
 std::string localStamp(int64_t at) { return files::headerStamp(files::Moment::fromEpochMs(at * 1000)); }

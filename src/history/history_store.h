@@ -62,6 +62,11 @@ struct Entry {
     std::vector<std::string> changed;
 };
 
+// An entry of `kind` happening now, on `port`, with the controller's and this program's
+// versions; the rest is the caller's.
+Entry entryNow(Kind kind, const std::string& port, const std::string& controllerVersion,
+               const std::string& programVersion);
+
 struct Filter {
     std::string text;           // a plate's or a client's beginning, or words of the notes (each from its beginning)
     int64_t from = 0, to = 0;   // [from, to) in seconds since 1970; 0: open

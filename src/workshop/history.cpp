@@ -122,12 +122,7 @@ void History::openCopy()
 
 Entry History::entryNow(Kind kind) const
 {
-    Entry e;
-    e.at = static_cast<int64_t>(std::time(nullptr));
-    e.kind = kind;
-    e.port = link.port;
-    e.controllerVersion = link.controllerVersion;
-    e.programVersion = TUMA_VERSION;
+    Entry e = history::entryNow(kind, link.port, link.controllerVersion, TUMA_VERSION);
     const VehicleDetails& d = s.workshop.details();
     e.client = d.client.toStdString();
     e.plate = d.plate.toStdString();

@@ -158,13 +158,11 @@ void Workshop::programmed(const ProgrammingFacts& facts)
 
 FileHeader Workshop::headerNow(const VehicleDetails& d) const
 {
-    return {files::headerStamp(files::Moment::now()),
-            link.controllerVersion,
-            link.port,
-            TUMA_VERSION,
-            d.client.toStdString(),
-            d.plate.toStdString(),
-            d.notes.toStdString()};
+    FileHeader h = tuma::headerNow(link.controllerVersion, link.port, TUMA_VERSION);
+    h.client = d.client.toStdString();
+    h.plate = d.plate.toStdString();
+    h.notes = d.notes.toStdString();
+    return h;
 }
 
 void Workshop::salvarClick()

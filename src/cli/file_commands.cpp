@@ -1,0 +1,62 @@
+// tuma-cli show and diff: a parameter file read, or two compared (or one with the
+// controller).
+#include "cli/session.h"
+
+#include "core/texts.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace tuma::cli {
+
+using texts::CommFailure;
+
+int Session::show()
+{
+    if (args.positional.size() != 1)
+        return usage("show leva um arquivo");
+    ParsedFile f;
+    if (!loadFile(args.positional[0], f))
+        return BadUsage;
+    out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion
+          << ", porta " << f.header.port << ")\n";
+    for (const auto& [caption, value] : {std::pair{"Cliente", &f.header.client}, std::pair{"Placa", &f.header.plate},
+                                         std::pair{"Observações", &f.header.notes}})
+        if (!value->empty())
+            out() << "  " << caption << ": " << *value << "\n";
+    showImage(f.image);
+    return Done;
+}
+
+int Session::diff()
+{
+    if (args.positional.empty() || args.positional.size() > 2)
+        return usage("diff leva um ou dois arquivos");
+    ParsedFile a, b;
+    if (!loadFile(args.positional[0], a))
+        return BadUsage;
+    commands::ConfigImage other{};
+    std::string otherName;
+    if (args.positional.size() == 2) {
+        if (!loadFile(args.positional[1], b))
+            return BadUsage;
+        std::copy(std::begin(b.image), std::end(b.image), std::begin(other));
+        otherName = args.positional[1];
+    } else {
+        if (args.port.empty())
+            return usage("diff com um arquivo só compara com o controlador: -p PORTA");
+        if (!open())
+            return Failed;
+        if (!commands::readConfig(link, other))
+            return failed(CommFailure);
+        otherName = "o controlador em " + args.port;
+    }
+    out() << args.positional[0] << " -> " << otherName << ":\n";
+    if (!printDiff(a.image, other)) {
+        out() << "  iguais\n";
+        return Done;
+    }
+    return Failed;
+}
+
+} // namespace tuma::cli
