@@ -322,8 +322,7 @@ void ChartLanes::drawScrolled(int dx)
 {
     // The lanes' areas and what lies between them: nothing there but what moves with time.
     const QRect band(rects.front()->rect().topLeft(), rects.back()->rect().bottomRight());
-    // The time axis's labels under the last lane move with it, whole pixels too.
-    const QRect moving = band.adjusted(ValueAxisRoom, 0, 0, height() - band.bottom() - 1);
+    const QRect moving = band.adjusted(ValueAxisRoom, 0, 0, 0);
     if (dx > 0)
         scroll(-dx, 0, moving);
     // The value axes' lines and ticks, left of what moved (their labels stay).
@@ -334,10 +333,16 @@ void ChartLanes::drawScrolled(int dx)
         from = std::min(from, static_cast<int>(std::floor(timeAxis()->coordToPixel(keys[drawn.polls - 1]))) - 2);
     from = std::max(from, moving.left());
     update(QRect(from, 0, width() - from, height()));
-    // The lanes whose scale moved, whole.
+    // The time axis's labels, under the last lane: one entering at the right stands
+    // half out of the new edge.
+    update(QRect(0, band.bottom(), width(), height() - band.bottom()));
+    // The lanes whose scale moved, whole, with their value labels, which stand out of
+    // the lane by up to half a line at its top and bottom.
     for (size_t lane = 0; lane < rects.size(); ++lane)
-        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane])
-            update(rects[lane]->outerRect());
+        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane]) {
+            const int overhang = QFontMetrics(rects[lane]->axis(QCPAxis::atLeft)->tickLabelFont()).height() / 2 + 2;
+            update(rects[lane]->outerRect().adjusted(0, -overhang, 0, overhang));
+        }
 }
 
 void ChartLanes::paintEvent(QPaintEvent*)

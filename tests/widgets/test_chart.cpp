@@ -339,8 +339,10 @@ TEST(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
         LaneValues v;
         for (int k = 0; k < LaneCount; ++k)
             // Values in a steady band, as at idle (read as bytes), and two that drift.
-            v[static_cast<size_t>(k)] = k < 4 ? 100 * k + std::round(8 * std::sin(i * (1.1 + 0.3 * k)))
+            v[static_cast<size_t>(k)] = k < 3 ? 100 * k + std::round(8 * std::sin(i * (1.1 + 0.3 * k)))
                                               : 100 * k + 40 * std::sin(i * (0.02 + 0.01 * k));
+        // And a lambda that steps, as an engine starting: labels at the lanes' edges.
+        v[2] = (i / 40) % 3 == 1 ? 450 : (i / 40) % 3 == 2 ? -0.5 : 20;
         lanes->add(t, i % 97 != 13, v, i == 150 ? 1 : 0);
         if (i == 250)
             lanes->markFinding({t, QString::fromUtf8("⚠ Sonda lenta"), true});
@@ -359,7 +361,7 @@ TEST(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
     // And most polls were drawn in part: a third of the lanes' area or less.
     const qint64 full = qint64(lanes->width()) * lanes->height();
     const auto partial = std::count_if(paints.areas.begin(), paints.areas.end(), [&](qint64 a) { return a * 3 < full; });
-    EXPECT_GT(partial, 300) << paints.areas.size() << " paints";
+    EXPECT_GT(partial, 250) << paints.areas.size() << " paints";
 }
 
 } // namespace
