@@ -1,7 +1,7 @@
 #include "cli/session.h"
 
 #include "core/put_back.h"
-#include "core/restore.h"
+#include "core/block_compare.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
 #include "history/database_place.h"

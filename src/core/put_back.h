@@ -7,7 +7,7 @@
 #include "core/commands.h"
 #include "core/events.h"
 #include "core/param_file.h"
-#include "core/restore.h"
+#include "core/block_compare.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "history/history_store.h"
 
-#include "core/restore.h"
+#include "core/block_compare.h"
 #include "core/workshop_files.h"
 
 #include <sqlite3.h>
@@ -120,61 +120,6 @@ std::vector<std::string> split(const std::string& all)
     return lines;
 }
 
-// Lower case without the accents of Portuguese, so that "mecanica" finds "Mecânica".
-std::string folded(const std::string& text)
-{
-    static const char* const Latin = "aaaaaaaceeeeiiiidnooooo/ouuuuyty"; // U+00E0..U+00FF
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == 0xC3 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0xBF) {
-                out += Latin[(next - 0x80) % 32]; // upper (C3 80..9F) and lower (C3 A0..BF) alike
-                ++i;
-                continue;
-            }
-        }
-        out += static_cast<char>(std::tolower(c));
-    }
-    return out;
-}
-
-// The notes' words, folded, each once.
-std::vector<std::string> wordsOf(const std::string& notes)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : folded(notes) + " ") {
-        if (std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) {
-            word += c;
-            continue;
-        }
-        if (!word.empty() && std::find(words.begin(), words.end(), word) == words.end())
-            words.push_back(word);
-        word.clear();
-    }
-    return words;
-}
-
-// " bicos novos": each word after a space, as a filter looks for a word's beginning.
-std::string notesKey(const std::string& notes)
-{
-    std::string key;
-    for (const std::string& w : wordsOf(notes))
-        key += " " + w;
-    return key;
-}
-
-// What a filter looks for in the notes: the words typed, folded, one space apart.
-std::string searchedWords(const std::string& text)
-{
-    std::string key;
-    for (const std::string& w : wordsOf(text))
-        key += (key.empty() ? "" : " ") + w;
-    return key;
-}
-
 } // namespace
 
 std::string uriPath(const std::string& path)
@@ -238,21 +183,6 @@ Entry entryAt(const Statement& s)
 }
 
 } // namespace
-
-std::string clientKey(const std::string& client)
-{
-    const size_t start = client.find_first_not_of(' ');
-    return start == std::string::npos ? std::string() : folded(client.substr(start));
-}
-
-std::string plateKey(const std::string& plate)
-{
-    std::string key;
-    for (char c : plate)
-        if (std::isalnum(static_cast<unsigned char>(c)))
-            key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return key;
-}
 
 Store::Store(std::string path, Opening how) : file(std::move(path)), readOnly(how == Opening::CopyToRead), copy(readOnly)
 {
@@ -584,86 +514,6 @@ int64_t Store::count()
         return 0;
     Statement s(db, "SELECT count(*) FROM entries");
     return s.ok() && s.step() == SQLITE_ROW ? s.integer(0) : 0;
-}
-
-Outcome outcomeOf(const VerifiedWrite& w)
-{
-    switch (w.outcome) {
-    case VerifiedWrite::Verified: return Outcome::Verified;
-    case VerifiedWrite::WriteFailed: return Outcome::WriteFailed;
-    case VerifiedWrite::ReadBackFailed: return Outcome::ReadBackFailed;
-    case VerifiedWrite::Differs: return Outcome::Differs;
-    }
-    return Outcome::WriteFailed;
-}
-
-std::optional<Block> restorable(const Entry& e)
-{
-    if (e.block)
-        return e.block;
-    return e.kind == Kind::Unwritten ? e.sent : std::nullopt;
-}
-
-Entry entryNow(Kind kind, const std::string& port, const std::string& controllerVersion,
-               const std::string& programVersion)
-{
-    Entry e;
-    e.at = static_cast<int64_t>(std::time(nullptr));
-    e.kind = kind;
-    e.port = port;
-    e.controllerVersion = controllerVersion;
-    e.programVersion = programVersion;
-    return e;
-}
-
-std::string localStamp(int64_t at) { return files::headerStamp(files::Moment::fromEpochMs(at * 1000)); }
-
-ParsedFile fileOf(const Entry& e)
-{
-    ParsedFile f;
-    const std::optional<Block> block = restorable(e);
-    f.ok = block.has_value();
-    if (!f.ok)
-        f.error = "o registro " + std::to_string(e.id) + " não guarda um bloco de parâmetros";
-    f.header = {localStamp(e.at), e.controllerVersion, e.port, e.programVersion, e.client, e.plate, e.notes};
-    if (block) {
-        std::copy(block->begin(), block->end(), f.image);
-        std::copy(block->begin(), block->end(), f.raw);
-    }
-    return f;
-}
-
-std::string kindText(Kind kind)
-{
-    switch (kind) {
-    case Kind::Read: return "Leitura";
-    case Kind::Write: return "Gravação";
-    case Kind::PutBack: return "Gravação conferida (comparação)";
-    case Kind::Mixture: return "Programação da Mistura";
-    case Kind::Reset: return "Resetar Programação";
-    case Kind::LambdaIdle: return "Programar Sonda / RPM";
-    case Kind::Map: return "Programar MAP";
-    case Kind::Unwritten: return "não gravado";
-    case Kind::Finding: return "Diagnóstico";
-    case Kind::GuidedCheck: return "Verificação guiada";
-    case Kind::GuidedCheckInterrupted: return "Verificação interrompida";
-    }
-    return "?";
-}
-
-std::string outcomeText(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Done: return "";
-    case Outcome::Verified: return "conferida";
-    case Outcome::WriteFailed: return "falha na gravação";
-    case Outcome::ReadBackFailed: return "falha na leitura de conferência";
-    case Outcome::Differs: return "o controlador guardou outros valores";
-    case Outcome::Sending: return "enviada; o programa terminou antes do resultado";
-    case Outcome::NotAnswered: return "sem resposta do controlador";
-    case Outcome::NotFinished: return "o procedimento não foi visto terminar";
-    }
-    return "";
 }
 
 } // namespace tuma::history

@@ -1,7 +1,7 @@
 #include "workshop/compare_window.h"
 
 #include "core/param_file.h"
-#include "core/restore.h"
+#include "core/block_compare.h"
 #include "widgets/screen_fit.h"
 
 #include <QHBoxLayout>

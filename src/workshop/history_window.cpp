@@ -2,7 +2,7 @@
 
 #include "core/parameters.h"
 #include "core/guided_walk.h"
-#include "core/restore.h"
+#include "core/block_compare.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -1,4 +1,4 @@
-#include "core/restore.h"
+#include "core/block_compare.h"
 
 #include "core/parameters.h"
 #include "core/texts.h"

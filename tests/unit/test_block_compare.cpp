@@ -1,6 +1,6 @@
 // The comparison of two blocks and the write that counts only when read back, on the
 // simulated line: what each fault of the controller makes of it.
-#include "core/restore.h"
+#include "core/block_compare.h"
 #include "core/parameters.h"
 #include "sim/sim_line.h"
 #include "sim/controller.h"
