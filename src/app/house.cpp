@@ -74,7 +74,8 @@ House::House(const Platform& platform, const HouseServices& services)
     Workshop* w = workshopRoom.get();
     const WorkshopFolders& folders = parts->folders;
     historyRoom = std::make_unique<History>(History::Services{
-        *w, services.dialogs, folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
+        MainForm, [w] { return w->details(); }, [w] { return w->canPutBack(); }, services.dialogs,
+        folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
         QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
@@ -133,6 +134,13 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::programmed, h, &History::programmed);
     QObject::connect(w, &Workshop::putBackSending, h, &History::putBackSending);
     QObject::connect(w, &Workshop::putBackDone, h, &History::putBackDone);
+    // The history's window asks for an entry's block; the workshop compares, saves and prints.
+    QObject::connect(h, &History::compareRequested, w, &Workshop::putBackBlock);
+    QObject::connect(h, &History::saveRequested, w, &Workshop::saveBlock);
+    QObject::connect(h, &History::sheetRequested, w,
+                     [w](const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                         const QDateTime& when) { w->printSheet(block, link, details, when); });
+    QObject::connect(h, &History::walkPrintRequested, w, &Workshop::printWalkOf);
     // The installation checks judge every poll; their findings reach the chart and the history.
     DiagnosisRoom* d = diagnosisRoom.get();
     QObject::connect(MainForm, &TMainForm::linkChanged, d, &DiagnosisRoom::linkChanged);

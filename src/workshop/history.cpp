@@ -4,7 +4,6 @@
 #include "widgets/screen_fit.h"
 #include "workshop/details_dialog.h"
 #include "workshop/history_window.h"
-#include "workshop/workshop.h"
 
 #include <QAction>
 #include <QDate>
@@ -123,7 +122,7 @@ void History::openCopy()
 Entry History::entryNow(Kind kind) const
 {
     Entry e = history::entryNow(kind, link.port, link.controllerVersion, TUMA_VERSION);
-    const VehicleDetails& d = s.workshop.details();
+    const VehicleDetails d = s.details();
     e.client = d.client.toStdString();
     e.plate = d.plate.toStdString();
     return e;
@@ -281,28 +280,24 @@ void History::leaving() { keepUnwritten(); }
 
 void History::connectWindow(HistoryWindow* w)
 {
-    connect(w, &HistoryWindow::compareRequested, this, [this](const Entry& e) {
-        s.workshop.putBackBlock(fileOf(e), "Histórico: " + entryTitle(e));
-    });
+    connect(w, &HistoryWindow::compareRequested, this,
+            [this](const Entry& e) { emit compareRequested(fileOf(e), "Histórico: " + entryTitle(e)); });
     connect(w, &HistoryWindow::saveRequested, this,
-            [this](const Entry& e) { s.workshop.saveBlock(*restorable(e), fileOf(e).header); });
+            [this](const Entry& e) { emit saveRequested(*restorable(e), fileOf(e).header); });
     connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
-        if (e.kind == Kind::GuidedCheck || e.kind == Kind::GuidedCheckInterrupted) {
-            s.workshop.printWalkOf(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
-                                   VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
-                                                  QString::fromStdString(e.notes)},
-                                   QDateTime::fromSecsSinceEpoch(e.at), tuma::checks::reportFromText(e.detail),
-                                   e.kind == Kind::GuidedCheckInterrupted);
-            return;
-        }
-        s.workshop.printSheet(*restorable(e), LinkFacts{true, e.port, e.controllerVersion},
-                              VehicleDetails{QString::fromStdString(e.client), QString::fromStdString(e.plate),
-                                             QString::fromStdString(e.notes)},
-                              QDateTime::fromSecsSinceEpoch(e.at));
+        const LinkFacts link{true, e.port, e.controllerVersion};
+        const VehicleDetails details{QString::fromStdString(e.client), QString::fromStdString(e.plate),
+                                     QString::fromStdString(e.notes)};
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(e.at);
+        if (e.kind == Kind::GuidedCheck || e.kind == Kind::GuidedCheckInterrupted)
+            emit walkPrintRequested(*restorable(e), link, details, when, tuma::checks::reportFromText(e.detail),
+                                    e.kind == Kind::GuidedCheckInterrupted);
+        else
+            emit sheetRequested(*restorable(e), link, details, when);
     });
     connect(w, &HistoryWindow::annotateRequested, this, [this](const Entry& e) { annotate(e); });
     connect(w, &HistoryWindow::openCopyRequested, this, [this] { openCopy(); });
-    w->setCanCompare(s.workshop.canPutBack());
+    w->setCanCompare(s.canPutBack());
 }
 
 void History::historicoClick()
@@ -311,9 +306,9 @@ void History::historicoClick()
         shown = std::make_unique<HistoryWindow>(store(), s.decimalSeparator);
         connectWindow(shown.get());
         shown->setNews(news());
-        fitOnScreen(shown.get(), s.workshop.window());
+        fitOnScreen(shown.get(), s.window);
     }
-    shown->setCanCompare(s.workshop.canPutBack());
+    shown->setCanCompare(s.canPutBack());
     shown->refresh();
     shown->show();
     shown->raise();

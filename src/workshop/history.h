@@ -3,7 +3,8 @@
 // what the main window and the workshop tell (each read, write, put-back and
 // programming, and the form's edits that no write took) and keeps each in the
 // workshop's database before the flow goes on. Its window finds an entry again and
-// hands its block to the workshop to compare, write back, save or print.
+// asks, through its signals, for its block to be compared, written back, saved or
+// printed: House hands those to the workshop.
 #include "core/events.h"
 #include "core/guided_walk.h"
 #include "core/installation_checks.h"
@@ -14,19 +15,23 @@
 
 #include <QObject>
 
+#include "workshop/details_dialog.h"
+
+#include <functional>
 #include <memory>
 
 class HistoryWindow;
 class QAction;
 class QWidget;
-class Workshop;
 class WorkshopDialogs;
 
 class History : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        Workshop& workshop; // the client and plate typed last; save, print, put back
+        QWidget* window; // the main window: the history's window opens over it
+        std::function<VehicleDetails()> details; // the client and plate typed last
+        std::function<bool()> canPutBack;        // a port checked: the comparison can write
         WorkshopDialogs& dialogs;
         QString database;    // where the database belongs, out of the documents
         QString oldDatabase; // where earlier versions kept it: moved from there once
@@ -67,6 +72,15 @@ public:
     void guidedCheck(const tuma::checks::WalkReport& report);
     // The program is ending: the form's edits that no write took are kept.
     void leaving();
+
+signals:
+    // An entry's block, asked for by the history's window.
+    void compareRequested(const tuma::ParsedFile& file, const QString& shownName);
+    void saveRequested(const tuma::Block& block, const tuma::FileHeader& header);
+    void sheetRequested(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                        const QDateTime& when);
+    void walkPrintRequested(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                            const QDateTime& when, const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
 
 private:
     tuma::history::Entry entryNow(tuma::history::Kind kind) const;
