@@ -49,9 +49,35 @@ CREATE TABLE note_words(word TEXT NOT NULL, id INTEGER NOT NULL, PRIMARY KEY(wor
 PRAGMA user_version = 1;
 )";
 
-const char* const Columns =
-    "e.id, e.at, e.kind, e.outcome, e.port, e.controller_version, e.program_version, e.client, e.plate, e.notes, "
-    "e.detail, e.block, e.before, e.sent, e.form_texts";
+// An entry's columns, in one order for writing and reading it back (the id is SQLite's
+// and the search keys are written only).
+const char* const EntryColumns[] = {"at",     "kind",  "outcome", "port",  "controller_version", "program_version",
+                                    "client", "plate", "notes",   "detail", "block", "before", "sent", "form_texts"};
+const char* const KeyColumns[] = {"plate_key", "client_key", "notes_key"};
+
+// "e.id, e.at, e.kind, ...": what a query reads of an entry.
+std::string selectedColumns()
+{
+    std::string list = "e.id";
+    for (const char* c : EntryColumns)
+        list += std::string(", e.") + c;
+    return list;
+}
+
+// "INSERT INTO entries(at, ...) VALUES(:at, ...)": every column bound by its name.
+std::string insertEntry()
+{
+    std::string names, values;
+    const auto add = [&](const char* c) {
+        names += std::string(names.empty() ? "" : ", ") + c;
+        values += std::string(values.empty() ? ":" : ", :") + c;
+    };
+    for (const char* c : EntryColumns)
+        add(c);
+    for (const char* c : KeyColumns)
+        add(c);
+    return "INSERT INTO entries(" + names + ") VALUES(" + values + ")";
+}
 
 // One prepared statement, finalized however the function that holds it ends.
 class Statement {
@@ -74,7 +100,26 @@ public:
         else
             sqlite3_bind_null(st, i);
     }
+    // A parameter by its name (":plate"); one the statement does not hold is left alone,
+    // so that a query's optional conditions share one set of bindings.
+    template <class T>
+    void bind(const char* name, const T& v)
+    {
+        if (const int i = sqlite3_bind_parameter_index(st, name); i > 0)
+            bind(i, v);
+    }
     int step() { return sqlite3_step(st); }
+    // A result column by its name.
+    int column(const char* name) const
+    {
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            if (std::strcmp(sqlite3_column_name(st, i), name) == 0)
+                return i;
+        return -1;
+    }
+    int64_t integer(const char* name) const { return integer(column(name)); }
+    std::string text(const char* name) const { return text(column(name)); }
+    std::optional<Block> block(const char* name) const { return block(column(name)); }
     void reset()
     {
         sqlite3_reset(st);
@@ -164,21 +209,21 @@ std::vector<std::string> changedCaptions(const Block& before, const Block& after
 Entry entryAt(const Statement& s)
 {
     Entry e;
-    e.id = s.integer(0);
-    e.at = s.integer(1);
-    e.kind = static_cast<Kind>(s.integer(2));
-    e.outcome = static_cast<Outcome>(s.integer(3));
-    e.port = s.text(4);
-    e.controllerVersion = s.text(5);
-    e.programVersion = s.text(6);
-    e.client = s.text(7);
-    e.plate = s.text(8);
-    e.notes = s.text(9);
-    e.detail = s.text(10);
-    e.block = s.block(11);
-    e.before = s.block(12);
-    e.sent = s.block(13);
-    e.formTexts = split(s.text(14));
+    e.id = s.integer("id");
+    e.at = s.integer("at");
+    e.kind = static_cast<Kind>(s.integer("kind"));
+    e.outcome = static_cast<Outcome>(s.integer("outcome"));
+    e.port = s.text("port");
+    e.controllerVersion = s.text("controller_version");
+    e.programVersion = s.text("program_version");
+    e.client = s.text("client");
+    e.plate = s.text("plate");
+    e.notes = s.text("notes");
+    e.detail = s.text("detail");
+    e.block = s.block("block");
+    e.before = s.block("before");
+    e.sent = s.block("sent");
+    e.formTexts = split(s.text("form_texts"));
     return e;
 }
 
@@ -331,26 +376,24 @@ int64_t Store::add(const Entry& e)
         fail("Um registro não pôde ser guardado no histórico");
         return 0;
     }
-    Statement s(db, "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
-                    "notes, plate_key, client_key, notes_key, detail, block, before, sent, form_texts) "
-                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
-    s.bind(1, e.at);
-    s.bind(2, static_cast<int64_t>(e.kind));
-    s.bind(3, static_cast<int64_t>(e.outcome));
-    s.bind(4, e.port);
-    s.bind(5, e.controllerVersion);
-    s.bind(6, e.programVersion);
-    s.bind(7, e.client);
-    s.bind(8, e.plate);
-    s.bind(9, e.notes);
-    s.bind(10, plateKey(e.plate));
-    s.bind(11, clientKey(e.client));
-    s.bind(12, notesKey(e.notes));
-    s.bind(13, e.detail);
-    s.bind(14, e.block);
-    s.bind(15, e.before);
-    s.bind(16, e.sent);
-    s.bind(17, joined(e.formTexts));
+    Statement s(db, insertEntry());
+    s.bind(":at", e.at);
+    s.bind(":kind", static_cast<int64_t>(e.kind));
+    s.bind(":outcome", static_cast<int64_t>(e.outcome));
+    s.bind(":port", e.port);
+    s.bind(":controller_version", e.controllerVersion);
+    s.bind(":program_version", e.programVersion);
+    s.bind(":client", e.client);
+    s.bind(":plate", e.plate);
+    s.bind(":notes", e.notes);
+    s.bind(":detail", e.detail);
+    s.bind(":block", e.block);
+    s.bind(":before", e.before);
+    s.bind(":sent", e.sent);
+    s.bind(":form_texts", joined(e.formTexts));
+    s.bind(":plate_key", plateKey(e.plate));
+    s.bind(":client_key", clientKey(e.client));
+    s.bind(":notes_key", notesKey(e.notes));
     if (s.ok() && s.step() == SQLITE_DONE)
         id = sqlite3_last_insert_rowid(db);
     if (id && words && !(putWords(id, e.notes, true) && exec("COMMIT")))
@@ -435,60 +478,64 @@ std::vector<Entry> Store::list(const Filter& f)
         return {};
     std::string where = "1";
     if (!f.text.empty())
-        where += " AND ((?1 != '' AND e.plate_key >= ?1 AND e.plate_key < ?1 || x'ff')"
-                 " OR (?2 != '' AND e.client_key >= ?2 AND e.client_key < ?2 || x'ff')"
-                 " OR (?3 != '' AND instr(e.notes_key, ' ' || ?3) > 0))";
+        where += " AND ((:plate != '' AND e.plate_key >= :plate AND e.plate_key < :plate || x'ff')"
+                 " OR (:client != '' AND e.client_key >= :client AND e.client_key < :client || x'ff')"
+                 " OR (:words != '' AND instr(e.notes_key, ' ' || :words) > 0))";
     if (f.from)
-        where += " AND e.at >= ?4";
+        where += " AND e.at >= :from";
     if (f.to)
-        where += " AND e.at < ?5";
+        where += " AND e.at < :to";
     if (f.olderThan)
-        where += " AND e.id < ?6";
+        where += " AND e.id < :older";
     // The newest entries first, read backwards: a page that fills there is the answer,
     // found without touching the rest of the years.
-    const std::string recent = " AND e.id > (SELECT coalesce(max(id), 0) FROM entries) - ?8";
-    std::vector<Entry> entries = query(f, where + (f.olderThan ? " AND e.id > ?6 - ?8" : recent));
+    const std::string recent = " AND e.id > (SELECT coalesce(max(id), 0) FROM entries) - :recent";
+    std::vector<Entry> entries = query(f, where + (f.olderThan ? " AND e.id > :older - :recent" : recent));
     if (static_cast<int>(entries.size()) == f.limit || (f.text.empty() && !f.from && !f.to))
         return static_cast<int>(entries.size()) == f.limit ? entries : query(f, where);
     // Rare matches: gathered through the indexes (a plate's or a client's beginning,
     // the few entries with notes, a period), then ordered.
     std::string candidates;
     if (!f.text.empty())
-        candidates += " AND e.id IN (SELECT id FROM entries WHERE ?1 != '' AND plate_key >= ?1 AND plate_key < ?1 || x'ff'"
-                      " UNION SELECT id FROM entries WHERE ?2 != '' AND client_key >= ?2 AND client_key < ?2 || x'ff'"
-                      " UNION SELECT id FROM note_words WHERE ?9 != '' AND word >= ?9 AND word < ?9 || x'ff')";
+        candidates += " AND e.id IN (SELECT id FROM entries WHERE :plate != '' AND plate_key >= :plate"
+                      " AND plate_key < :plate || x'ff'"
+                      " UNION SELECT id FROM entries WHERE :client != '' AND client_key >= :client"
+                      " AND client_key < :client || x'ff'"
+                      " UNION SELECT id FROM note_words WHERE :first_word != '' AND word >= :first_word"
+                      " AND word < :first_word || x'ff')";
     if (f.from || f.to)
-        candidates += " AND e.id IN (SELECT id FROM entries INDEXED BY entries_at WHERE at >= ?4 AND (?5 = 0 OR at < ?5))";
+        candidates += " AND e.id IN (SELECT id FROM entries INDEXED BY entries_at WHERE at >= :from"
+                      " AND (:to = 0 OR at < :to))";
     return query(f, where + candidates);
 }
 
 std::vector<Entry> Store::query(const Filter& f, const std::string& where)
 {
     std::vector<Entry> entries;
-    Statement s(db, std::string("SELECT ") + Columns +
+    Statement s(db, "SELECT " + selectedColumns() +
                         ", (SELECT p.block FROM entries p WHERE p.plate_key = e.plate_key AND p.id < e.id"
-                        " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1)"
-                        " FROM entries e WHERE " + where + " ORDER BY e.id DESC LIMIT ?7");
+                        " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1) AS previous_block"
+                        " FROM entries e WHERE " + where + " ORDER BY e.id DESC LIMIT :limit");
     if (!s.ok()) {
         fail("O histórico não pôde ser lido");
         return entries;
     }
-    s.bind(1, plateKey(f.text));
-    s.bind(2, clientKey(f.text));
+    s.bind(":plate", plateKey(f.text));
+    s.bind(":client", clientKey(f.text));
     // The notes: the words typed, one after another, each from its beginning; the
     // index is asked for the first.
     const std::string words = searchedWords(f.text);
-    s.bind(3, words);
-    s.bind(9, words.substr(0, words.find(' ')));
-    s.bind(4, f.from);
-    s.bind(5, f.to);
-    s.bind(6, f.olderThan);
-    s.bind(7, static_cast<int64_t>(f.limit));
-    s.bind(8, static_cast<int64_t>(f.recent));
+    s.bind(":words", words);
+    s.bind(":first_word", words.substr(0, words.find(' ')));
+    s.bind(":from", f.from);
+    s.bind(":to", f.to);
+    s.bind(":older", f.olderThan);
+    s.bind(":limit", static_cast<int64_t>(f.limit));
+    s.bind(":recent", static_cast<int64_t>(f.recent));
     int rc;
     while ((rc = s.step()) == SQLITE_ROW) {
         entries.push_back(entryAt(s));
-        const std::optional<Block> previous = s.block(15);
+        const std::optional<Block> previous = s.block("previous_block");
         if (previous && entries.back().block)
             entries.back().changed = changedCaptions(*previous, *entries.back().block);
     }
@@ -501,8 +548,8 @@ std::optional<Entry> Store::get(int64_t id)
 {
     if (!open())
         return std::nullopt;
-    Statement s(db, std::string("SELECT ") + Columns + " FROM entries e WHERE e.id = ?1");
-    s.bind(1, id);
+    Statement s(db, "SELECT " + selectedColumns() + " FROM entries e WHERE e.id = :id");
+    s.bind(":id", id);
     if (s.ok() && s.step() == SQLITE_ROW)
         return entryAt(s);
     return std::nullopt;
