@@ -1,55 +1,55 @@
 // Figures for the link and the program; printed, never asserted.
-#include "core/link.h"
+#include "app/app_windows.h"
+#include "app/application.h"
+#include "app/house.h"
+#include "app/system_platform.h"
+#include "chart/chart_lanes.h"
+#include "chart/chart_room.h"
+#include "chart/log_viewer_window.h"
 #include "core/commands.h"
+#include "core/drive_log.h"
+#include "core/installation_checks.h"
+#include "core/link.h"
 #include "core/memory_map.h"
+#include "core/parameters.h"
+#include "core/workshop_files.h"
+#include "history/history_store.h"
 #include "ports/qt_serial_port.h"
+#include "sim/controller.h"
+#include "sim/engine.h"
+#include "sim/pty_server.h"
 #include "sim/sim_line.h"
 #include "widgets/message_box.h"
 #include "windows/porta_serial.h"
 #include "windows/principal.h"
-#include "sim/controller.h"
-#include "sim/pty_server.h"
-#include "app/app_windows.h"
-#include "app/system_platform.h"
-#include "app/application.h"
-#include "app/house.h"
-#include "chart/chart_room.h"
 #include "workshop/details_dialog.h"
-#include "chart/chart_lanes.h"
-#include "chart/log_viewer_window.h"
-#include "core/drive_log.h"
-#include "core/installation_checks.h"
-#include "core/parameters.h"
-#include "sim/engine.h"
-#include "core/workshop_files.h"
-#include "history/history_store.h"
 #include "workshop/history.h"
 #include "workshop/history_window.h"
 
-#include <sqlite3.h>
 #include <QTableWidget>
+#include <sqlite3.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <qcustomplot.h>
 
-#include <atomic>
 #include <algorithm>
-#include <map>
-#include <vector>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <new>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -134,7 +134,8 @@ void benchExchange()
         Link link([&](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); });
         link.OpenPort("DEMO");
         const double ms = exchangeMs(link, 40);
-        std::printf("  demo port (simulated line, wall clock): %6.2f ms  ratio %.3f\n", ms, ms / (kBoundMs + kSimLatencyMs));
+        std::printf("  demo port (simulated line, wall clock): %6.2f ms  ratio %.3f\n", ms,
+                    ms / (kBoundMs + kSimLatencyMs));
     }
     overPty(sim::Fault::None, [](Link& link) {
         const double ms = exchangeMs(link, 40);
@@ -179,7 +180,8 @@ void benchAllocations()
         link.OpenPort("DEMO");
         const int rounds = 10000;
         const long n = countAllocations(link, rounds);
-        std::printf("  simulated line, virtual clock: %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n, 2 * rounds);
+        std::printf("  simulated line, virtual clock: %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n,
+                    2 * rounds);
     }
     SimProcess sim;
     if (sim.start()) {
@@ -187,7 +189,8 @@ void benchAllocations()
         if (link.OpenPort(sim.port.toStdString())) {
             const int rounds = 200;
             const long n = countAllocations(link, rounds);
-            std::printf("  Qt SerialPort over a pty:      %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n, 2 * rounds);
+            std::printf("  Qt SerialPort over a pty:      %.3f (%ld in %d exchanges)\n", double(n) / (2 * rounds), n,
+                        2 * rounds);
         }
     }
 }
@@ -229,10 +232,7 @@ void runEventsFor(int ms)
 
 // The measured stretch in a function of its own, so that a profiler can be told to
 // record only it (valgrind --toggle-collect='*monitorFor*').
-__attribute__((noinline)) void monitorFor(int ms)
-{
-    runEventsFor(ms);
-}
+__attribute__((noinline)) void monitorFor(int ms) { runEventsFor(ms); }
 
 // The program as main() puts it together, with boxes that answer by themselves and a
 // documents folder of its own; `program` is the one running.
@@ -289,7 +289,8 @@ void benchPollingCpu(int seconds)
         monitorFor(seconds * 1000);
         const Cpu c1 = cpuNow();
         const double user = c1.user - c0.user, system = c1.system - c0.system, cpu = user + system;
-        std::printf("CPU while monitoring (running windows and event loop after 2 s of settling, %s, Qt SerialPort over a pty): "
+        std::printf("CPU while monitoring (running windows and event loop after 2 s of settling, %s, Qt SerialPort "
+                    "over a pty): "
                     "%.3f s in %d s (user %.3f, system %.3f), %.3f s a minute, %.2f s an hour; monitor %s\n",
                     qPrintable(QGuiApplication::platformName()), cpu, seconds, user, system, cpu * 60 / seconds,
                     cpu * 3600 / seconds, MainForm->Timer_Read->isActive() ? "still running" : "STOPPED");
@@ -319,8 +320,8 @@ void benchLogCadence(int seconds)
     std::vector<double> at;
     for (const QByteArray& line : cli.readAllStandardOutput().split('\n')) {
         // The second field is the local time.
-        const QDateTime t = QDateTime::fromString(QString::fromUtf8(line.mid(line.indexOf(',') + 1, 23)),
-                                                  "yyyy-MM-ddTHH:mm:ss.zzz");
+        const QDateTime t
+            = QDateTime::fromString(QString::fromUtf8(line.mid(line.indexOf(',') + 1, 23)), "yyyy-MM-ddTHH:mm:ss.zzz");
         if (t.isValid())
             at.push_back(double(t.toMSecsSinceEpoch()));
     }
@@ -335,8 +336,8 @@ void benchLogCadence(int seconds)
         hi = std::max(hi, d);
         sum += d;
     }
-    std::printf("tuma-cli log over a pty, %d s: %zu rows, spacing %.0f..%.0f ms, mean %.1f ms (cadence 500)\n",
-                seconds, at.size(), lo, hi, sum / double(at.size() - 1));
+    std::printf("tuma-cli log over a pty, %d s: %zu rows, spacing %.0f..%.0f ms, mean %.1f ms (cadence 500)\n", seconds,
+                at.size(), lo, hi, sum / double(at.size() - 1));
 }
 
 double residentMb()
@@ -450,8 +451,9 @@ void benchReplot()
     replotLoop(viewer, 200);
     const Cpu c1 = cpuNow();
     std::printf("Chart repainted as a poll repaints it (%s): %.2f ms CPU each (user %.2f, system %.2f)\n",
-                qPrintable(QGuiApplication::platformName()), ((c1.user - c0.user) + (c1.system - c0.system)) * 1000 / 200,
-                (c1.user - c0.user) * 1000 / 200, (c1.system - c0.system) * 1000 / 200);
+                qPrintable(QGuiApplication::platformName()),
+                ((c1.user - c0.user) + (c1.system - c0.system)) * 1000 / 200, (c1.user - c0.user) * 1000 / 200,
+                (c1.system - c0.system) * 1000 / 200);
 }
 
 // The lanes following polls as the live chart follows them (a poll every 0.5 s of the
@@ -591,7 +593,8 @@ void benchStartAndMemory()
 // Entry i of the bench's workshop: its plate, client, notes and blocks.
 void bindEntry(sqlite3_stmt* st, int i)
 {
-    static const char* const clients[] = {"Auto Elétrica Silva", "Oficina do Zé", "Mecânica Central", "Ponto do Carro", ""};
+    static const char* const clients[]
+        = {"Auto Elétrica Silva", "Oficina do Zé", "Mecânica Central", "Ponto do Carro", ""};
     char plate[16];
     const int car = static_cast<int>(i * 7919LL % 5000); // 5,000 cars, their visits spread over the years
     std::snprintf(plate, sizeof plate, "ABC%dD%02d", car / 100, car % 100);
@@ -624,16 +627,19 @@ void bindEntry(sqlite3_stmt* st, int i)
 // that separately).
 void fillHistory(const std::string& path, int count)
 {
-    { history::Store layout(path); }
+    {
+        history::Store layout(path);
+    }
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
-                       "notes, plate_key, client_key, notes_key, detail, block, before, sent, form_texts) "
-                       "VALUES(?, ?, ?, 'COM5', '2.5', '2.5', ?, ?, ?, ?, ?, ?, '', ?, ?, ?, '')",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "INSERT INTO entries(at, kind, outcome, port, controller_version, program_version, client, plate, "
+        "notes, plate_key, client_key, notes_key, detail, block, before, sent, form_texts) "
+        "VALUES(?, ?, ?, 'COM5', '2.5', '2.5', ?, ?, ?, ?, ?, ?, '', ?, ?, ?, '')",
+        -1, &st, nullptr);
     sqlite3_stmt* words = nullptr;
     sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO note_words(word, id) VALUES(?, ?)", -1, &words, nullptr);
     if (!st || !words) {
@@ -677,8 +683,10 @@ void benchHistory(int count)
     QElapsedTimer t;
     t.start();
     fillHistory(path, count);
-    std::printf("History of %d entries (filled in %.0f s): %.1f MB on disk\n", count, msSince(t) / 1000,
-                (QFileInfo(QString::fromStdString(path)).size() + QFileInfo(QString::fromStdString(path + "-wal")).size()) / 1e6);
+    std::printf(
+        "History of %d entries (filled in %.0f s): %.1f MB on disk\n", count, msSince(t) / 1000,
+        (QFileInfo(QString::fromStdString(path)).size() + QFileInfo(QString::fromStdString(path + "-wal")).size())
+            / 1e6);
 
     t.restart();
     {
@@ -734,9 +742,10 @@ void benchReadWithHistory()
             runEventsFor(50);
         }
         std::sort(whole.begin(), whole.end());
-        std::printf("\"&Ler \" with its history entry, Qt SerialPort over a pty to tuma-sim: median %.1f ms, max %.1f ms "
-                    "(the read, the form, the entry and the short live read)\n",
-                    whole[10], whole.back());
+        std::printf(
+            "\"&Ler \" with its history entry, Qt SerialPort over a pty to tuma-sim: median %.1f ms, max %.1f ms "
+            "(the read, the form, the entry and the short live read)\n",
+            whole[10], whole.back());
     });
 }
 
@@ -781,9 +790,10 @@ void benchChecks()
         }
     }
     const double perPoll = t.nsecsElapsed() / 1e3 / (rounds * static_cast<double>(polls.size()));
-    std::printf("Installation checks, %zu polls of the model's 30-minute drive x %d (simulated line, then from memory): "
-                "%.2f us a poll, %ld allocations, %zu findings; memory %zu bytes, fixed\n",
-                polls.size(), rounds, perPoll, g_allocations - allocationsBefore, findings, sizeof(checks::Monitor));
+    std::printf(
+        "Installation checks, %zu polls of the model's 30-minute drive x %d (simulated line, then from memory): "
+        "%.2f us a poll, %ld allocations, %zu findings; memory %zu bytes, fixed\n",
+        polls.size(), rounds, perPoll, g_allocations - allocationsBefore, findings, sizeof(checks::Monitor));
 }
 
 int main(int argc, char** argv)
@@ -823,8 +833,9 @@ int main(int argc, char** argv)
     // TUMA_BENCH_ONLY=history: the history's figures (TUMA_BENCH_HISTORY entries,
     // 1,000,000 by default).
     if (qgetenv("TUMA_BENCH_ONLY") == "history") {
-        const int count = qEnvironmentVariableIsSet("TUMA_BENCH_HISTORY") ? qEnvironmentVariableIntValue("TUMA_BENCH_HISTORY")
-                                                                            : 1000000;
+        const int count = qEnvironmentVariableIsSet("TUMA_BENCH_HISTORY")
+            ? qEnvironmentVariableIntValue("TUMA_BENCH_HISTORY")
+            : 1000000;
         benchHistory(count);
         benchReadWithHistory();
         return 0;
@@ -835,8 +846,8 @@ int main(int argc, char** argv)
     }
     if (qgetenv("TUMA_BENCH_ONLY") == "record") {
         const int seconds = qEnvironmentVariableIsSet("TUMA_BENCH_RECORD_SECONDS")
-                                ? qEnvironmentVariableIntValue("TUMA_BENCH_RECORD_SECONDS")
-                                : 600;
+            ? qEnvironmentVariableIntValue("TUMA_BENCH_RECORD_SECONDS")
+            : 600;
         benchRecording(seconds);
         return 0;
     }

@@ -6,10 +6,7 @@
 
 #include <QtDebug>
 
-void nameApplication()
-{
-    QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle));
-}
+void nameApplication() { QApplication::setApplicationName(QString::fromUtf8(ApplicationTitle)); }
 
 namespace {
 // Settles how the windows reach the display before QApplication opens it; the

@@ -1,13 +1,13 @@
 #include "app/house.h"
 
 #include "app/app_windows.h"
+#include "app/demo_port.h"
 #include "app/menu_bar.h"
 #include "app/system_menu.h"
-#include "app/demo_port.h"
 #include "chart/chart_room.h"
-#include "ports/system.h"
 #include "diagnosis/diagnosis_room.h"
 #include "finder/port_finder.h"
+#include "ports/system.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
 #include "windows/porta_serial.h"
@@ -32,8 +32,9 @@ public:
 
 QString linkText(const tuma::LinkFacts& f)
 {
-    return f.checked ? QString("%1 · versão %2").arg(QString::fromStdString(f.port), QString::fromStdString(f.controllerVersion))
-                     : QString("sem conexão");
+    return f.checked
+        ? QString("%1 · versão %2").arg(QString::fromStdString(f.port), QString::fromStdString(f.controllerVersion))
+        : QString("sem conexão");
 }
 
 // The ports with their adapters' names where the system gives them.
@@ -58,14 +59,13 @@ QString dataFolderOf(const HouseServices& s)
 } // namespace
 
 struct House::Parts {
-    explicit Parts(const HouseServices& s) : folders(s.documents, dataFolderOf(s), tuma::replaceFile) {}
+    explicit Parts(const HouseServices& s) : folders(s.documents, dataFolderOf(s), tuma::replaceFile) { }
     WorkshopFolders folders;
     MainFormAccess form;
     std::unique_ptr<MainMenuBar> menuBar;
 };
 
-House::House(const Platform& platform, const HouseServices& services)
-    : parts(std::make_unique<Parts>(services))
+House::House(const Platform& platform, const HouseServices& services) : parts(std::make_unique<Parts>(services))
 {
     createWindows(platform, services.boxes);
     const char sep = platform.decimalSeparator;
@@ -73,10 +73,10 @@ House::House(const Platform& platform, const HouseServices& services)
         Workshop::Services{MainForm, parts->form, services.dialogs, services.boxes, parts->folders, sep});
     Workshop* w = workshopRoom.get();
     const WorkshopFolders& folders = parts->folders;
-    historyRoom = std::make_unique<History>(History::Services{
-        MainForm, [w] { return w->details(); }, [w] { return w->canPutBack(); }, services.dialogs,
-        folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
-        QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
+    historyRoom = std::make_unique<History>(
+        History::Services{MainForm, [w] { return w->details(); }, [w] { return w->canPutBack(); }, services.dialogs,
+                          folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
+                          QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
@@ -97,14 +97,15 @@ House::House(const Platform& platform, const HouseServices& services)
                          [] { demoEngine().perform(tuma::sim::demoSetup().drive, true); });
     }
     finderRoom = std::make_unique<PortFinder>(PortFinder::Services{
-        MainForm, PortFinderWindow::Services{describedPorts(platform), platform.makePort, platform.devicePath,
-                                             [] {
-                                                 std::pair<std::string, std::string> held;
-                                                 if (MainForm->link().portOpen() && Form2->linkChecked())
-                                                     held = {Form2->checkedPort().toStdString(),
-                                                             Form2->controllerVersion().toStdString()};
-                                                 return held;
-                                             }},
+        MainForm,
+        PortFinderWindow::Services{
+            describedPorts(platform), platform.makePort, platform.devicePath,
+            [] {
+                std::pair<std::string, std::string> held;
+                if (MainForm->link().portOpen() && Form2->linkChecked())
+                    held = {Form2->checkedPort().toStdString(), Form2->controllerVersion().toStdString()};
+                return held;
+            }},
         [](const QString& port) { MainForm->checkPort(port); }});
     w->useCheckLines([d = diagnosisRoom.get()] { return d->lines(); });
     listen();
@@ -151,28 +152,29 @@ void House::listen()
     QObject::connect(d, &DiagnosisRoom::findingChanged, chartRoom.get(), &ChartRoom::finding);
     QObject::connect(d, &DiagnosisRoom::findingChanged, h, &History::finding);
     QObject::connect(d, &DiagnosisRoom::walkEnded, h, &History::guidedCheck);
-    QObject::connect(d, &DiagnosisRoom::walkPrintRequested, w,
-                     [w](const tuma::checks::WalkReport& r) { w->printWalk(tuma::checks::reportLines(r.steps), r.cancelled); });
+    QObject::connect(d, &DiagnosisRoom::walkPrintRequested, w, [w](const tuma::checks::WalkReport& r) {
+        w->printWalk(tuma::checks::reportLines(r.steps), r.cancelled);
+    });
 }
 
 void House::buildMenus()
 {
     Workshop* w = workshopRoom.get();
     QAction* quit = menuAction(w, "acao_sair", "Sair", QKeySequence(), [] { MainForm->sairClick(); });
-    const QList<QAction*> files = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico,
-                                   finderRoom->acao_procurar};
+    const QList<QAction*> files
+        = {w->acao_salvar, w->acao_abrir, w->acao_ficha, historyRoom->acao_historico, finderRoom->acao_procurar};
     const QList<QAction*> view = {chartRoom->acao_grafico, diagnosisRoom->acao_diagnostico,
-                                  diagnosisRoom->acao_verificacao,
-                                  chartRoom->acao_abrir_registro, w->acao_alteracoes};
+                                  diagnosisRoom->acao_verificacao, chartRoom->acao_abrir_registro, w->acao_alteracoes};
     const QList<QAction*> help = {w->acao_manual, w->acao_sobre};
 
     // One set of actions: their shortcuts on the main window, the menu bar, the context
     // menu and the system menu.
     MainForm->addActions(files + view + help + QList<QAction*>{quit});
     parts->menuBar = std::make_unique<MainMenuBar>(
-        MainForm, QList<MenuSpec>{{"&Arquivo", "menu_arquivo", files + QList<QAction*>{nullptr, quit}},
-                                  {"&Exibir", "menu_exibir", view},
-                                  {"Aj&uda", "menu_ajuda", help}});
+        MainForm,
+        QList<MenuSpec>{{"&Arquivo", "menu_arquivo", files + QList<QAction*>{nullptr, quit}},
+                        {"&Exibir", "menu_exibir", view},
+                        {"Aj&uda", "menu_ajuda", help}});
     MainMenuBar* bar = parts->menuBar.get();
     bar->showLink(linkText({}));
     bar->onChangesClicked([w] { w->alteracoesClick(); });
@@ -181,12 +183,12 @@ void House::buildMenus()
     bar->onWarningsClicked([d = diagnosisRoom.get()] { d->diagnosticoClick(); });
     QObject::connect(diagnosisRoom.get(), &DiagnosisRoom::activeCountChanged, bar->bar(),
                      [bar](int n) { bar->showWarnings(warningsText(n)); });
-    QObject::connect(w, &Workshop::pendingCountChanged, bar->bar(),
-                     [bar](int changes, int rounded) {
-                         bar->showChanges(pendingCornerText(static_cast<size_t>(changes), static_cast<size_t>(rounded)));
-                     });
+    QObject::connect(w, &Workshop::pendingCountChanged, bar->bar(), [bar](int changes, int rounded) {
+        bar->showChanges(pendingCornerText(static_cast<size_t>(changes), static_cast<size_t>(rounded)));
+    });
     QObject::connect(chartRoom.get(), &ChartRoom::recordingChanged, bar->bar(), [bar](bool active, qint64 rows) {
-        bar->showRecording(active ? QString("Gravando registro · %1 linhas").arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(rows))
+        bar->showRecording(active ? QString("Gravando registro · %1 linhas")
+                                        .arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(rows))
                                   : QString());
     });
 

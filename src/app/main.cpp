@@ -1,5 +1,5 @@
-#include "app/application.h"
 #include "app/app_windows.h"
+#include "app/application.h"
 #include "app/house.h"
 #include "app/system_platform.h"
 #include "widgets/message_box.h"

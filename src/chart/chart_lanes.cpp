@@ -22,8 +22,8 @@ constexpr double GapSeconds = 1.6;
 constexpr double EdgeSeconds = 0.25;
 // Each lane's row in the live-values table, top to bottom.
 constexpr int LaneRow[LaneCount] = {3, 0, 1, 2, 4, 5};
-const QColor LaneColor[LaneCount] = {QColor(200, 30, 30), QColor(220, 120, 0), QColor(30, 110, 200),
-                                     QColor(20, 150, 60),  QColor(120, 60, 170), QColor(60, 60, 60)};
+const QColor LaneColor[LaneCount] = {QColor(200, 30, 30), QColor(220, 120, 0),  QColor(30, 110, 200),
+                                     QColor(20, 150, 60), QColor(120, 60, 170), QColor(60, 60, 60)};
 // The value axis's line and the ticks it draws into the lane: drawn again, not scrolled.
 constexpr int ValueAxisRoom = 8;
 
@@ -61,7 +61,7 @@ public:
     }
 
 protected:
-    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    void applyDefaultAntialiasingHint(QCPPainter*) const override { }
     void draw(QCPPainter* painter) override
     {
         const QSize size = picture.deviceIndependentSize().toSize();
@@ -84,7 +84,7 @@ public:
     }
 
 protected:
-    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    void applyDefaultAntialiasingHint(QCPPainter*) const override { }
     void draw(QCPPainter* painter) override
     {
         const QColor line(228, 228, 228);
@@ -419,12 +419,12 @@ void ChartLanes::laneMenu(int lane, const QPoint& at)
         autoScale[static_cast<size_t>(lane)] = automatic->isChecked();
     } else if (chosen == fixed) {
         bool ok = false;
-        const double low = QInputDialog::getDouble(this, "Faixa fixa", caption + ": mínimo", y->range().lower,
-                                                   -1e9, 1e9, 2, &ok);
+        const double low
+            = QInputDialog::getDouble(this, "Faixa fixa", caption + ": mínimo", y->range().lower, -1e9, 1e9, 2, &ok);
         if (!ok)
             return;
-        const double high = QInputDialog::getDouble(this, "Faixa fixa", caption + ": máximo", y->range().upper,
-                                                    -1e9, 1e9, 2, &ok);
+        const double high
+            = QInputDialog::getDouble(this, "Faixa fixa", caption + ": máximo", y->range().upper, -1e9, 1e9, 2, &ok);
         if (!ok || high <= low)
             return;
         autoScale[static_cast<size_t>(lane)] = false;

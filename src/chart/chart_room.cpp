@@ -15,8 +15,8 @@ ChartRoom::ChartRoom(const Services& services) : s(services)
 {
     acao_grafico = menuAction(this, "acao_grafico", "Gráfico dos valores instantâneos...",
                               QKeySequence(Qt::CTRL | Qt::Key_G), [this] { graficoClick(); });
-    acao_abrir_registro =
-        menuAction(this, "acao_abrir_registro", "Abrir registro...", QKeySequence(), [this] { abrir_registroClick(); });
+    acao_abrir_registro = menuAction(this, "acao_abrir_registro", "Abrir registro...", QKeySequence(),
+                                     [this] { abrir_registroClick(); });
 }
 
 ChartRoom::~ChartRoom()
@@ -74,8 +74,8 @@ void ChartRoom::abrir_registroClick()
 
 bool ChartRoom::openDriveLog(tuma::DriveLog& log, QString& fileName)
 {
-    const QString path =
-        s.dialogs.openFileName(s.window, "Abrir registro", s.recording.folders.recordings(), "Registros (*.csv)");
+    const QString path
+        = s.dialogs.openFileName(s.window, "Abrir registro", s.recording.folders.recordings(), "Registros (*.csv)");
     if (path.isEmpty())
         return false;
     QFile file(path);
@@ -87,7 +87,8 @@ bool ChartRoom::openDriveLog(tuma::DriveLog& log, QString& fileName)
     log = tuma::readDriveLog(file.readAll().toStdString());
     if (!log.ok) {
         s.recording.boxes.showMessage(
-            QString("%1:\n%2").arg(QDir::toNativeSeparators(path), QString::fromStdString(log.error)), "Abrir registro");
+            QString("%1:\n%2").arg(QDir::toNativeSeparators(path), QString::fromStdString(log.error)),
+            "Abrir registro");
         return false;
     }
     fileName = QFileInfo(path).fileName();

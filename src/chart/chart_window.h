@@ -48,8 +48,8 @@ protected:
     // Brings the view up to date and draws what changed.
     virtual void redraw();
     // Where the view goes when the span changes, and as polls come.
-    virtual void showSpan() {}
-    virtual void follow() {}
+    virtual void showSpan() { }
+    virtual void follow() { }
 
     // The bar above the lanes, for the live chart's own buttons after the span box.
     QHBoxLayout* bar;

@@ -4,7 +4,6 @@
 #include "core/texts.h"
 #include "core/workshop_files.h"
 
-
 bool DriveRecorder::start(const QString& path, char sep, QString& why)
 {
     stop();

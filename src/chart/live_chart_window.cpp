@@ -58,8 +58,8 @@ void LiveChartWindow::buildButtons()
     // After the span box, in the bar and in the tab order.
     int at = bar->indexOf(janela);
     QWidget* before = janela;
-    for (QWidget* w : {static_cast<QWidget*>(pausar), static_cast<QWidget*>(marcar),
-                       static_cast<QWidget*>(gravar_registro)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(pausar), static_cast<QWidget*>(marcar), static_cast<QWidget*>(gravar_registro)}) {
         bar->insertWidget(++at, w);
         setTabOrder(before, w);
         before = w;
@@ -125,7 +125,8 @@ void LiveChartWindow::updateTitle()
 {
     QString title = QString::fromUtf8(ChartTitle);
     if (recording.active())
-        title += QString(" — gravando %1 (%2 linhas)").arg(QFileInfo(recording.path()).fileName()).arg(recording.rows());
+        title
+            += QString(" — gravando %1 (%2 linhas)").arg(QFileInfo(recording.path()).fileName()).arg(recording.rows());
     if (windowTitle() != title)
         setWindowTitle(title);
     gravar_registro->setText(recording.active() ? "Pa&rar registro" : "Gravar &registro");

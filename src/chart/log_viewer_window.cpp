@@ -2,8 +2,7 @@
 
 LogViewerWindow::LogViewerWindow(const tuma::DriveLog& log, const QString& fileName, char decimalSeparator)
     // A file's times were written as local times and are read as UTC: shown as written.
-    : ChartWindow(QString("%1 — %2").arg(QString::fromUtf8(ChartTitle), fileName), Qt::UTC, 0,
-                  decimalSeparator)
+    : ChartWindow(QString("%1 — %2").arg(QString::fromUtf8(ChartTitle), fileName), Qt::UTC, 0, decimalSeparator)
 {
     double base = 0;
     if (!log.samples.empty())

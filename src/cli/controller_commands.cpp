@@ -48,11 +48,10 @@ int Session::backup()
     if (args.positional.size() > 1)
         return usage("backup leva no máximo um arquivo");
     // Named as the windows name a file saved now; a name already taken gets the next number.
-    const std::string path =
-        args.positional.empty()
-            ? files::unusedPath(files::fileName("", files::nameStamp(files::Moment::now()), files::ParameterExtension),
-                                exists)
-            : args.positional[0];
+    const std::string path = args.positional.empty()
+        ? files::unusedPath(files::fileName("", files::nameStamp(files::Moment::now()), files::ParameterExtension),
+                            exists)
+        : args.positional[0];
     if (!args.force && exists(path))
         return badFile(path + " já existe (use --force para sobrescrever)");
     if (!open())

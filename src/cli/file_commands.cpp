@@ -18,8 +18,8 @@ int Session::show()
     ParsedFile f;
     if (!loadFile(args.positional[0], f))
         return BadUsage;
-    out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion
-          << ", porta " << f.header.port << ")\n";
+    out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion << ", porta "
+          << f.header.port << ")\n";
     for (const auto& [caption, value] : {std::pair{"Cliente", &f.header.client}, std::pair{"Placa", &f.header.plate},
                                          std::pair{"Observações", &f.header.notes}})
         if (!value->empty())

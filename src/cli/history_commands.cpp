@@ -24,8 +24,8 @@ int Session::history()
         return usage("o ID de um registro é um número inteiro: " + args.positional[1]);
     const std::optional<history::Entry> e = h->get(id);
     if (!e)
-        return badFile("o histórico não tem o registro " + args.positional[1] +
-                       (h->problem().empty() ? "" : " (" + h->problem() + ")"));
+        return badFile("o histórico não tem o registro " + args.positional[1]
+                       + (h->problem().empty() ? "" : " (" + h->problem() + ")"));
     if (what == "show")
         return historyShow(*e);
     const ParsedFile file = history::fileOf(*e);

@@ -32,9 +32,11 @@ tuma::cli::CliSystem hostSystem()
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())
         documents = QDir::homePath();
-    s.historyFile = QDir::toNativeSeparators(QDir(QString::fromStdString(tuma::userDataFolder())).filePath(tuma::files::HistoryFile))
+    s.historyFile = QDir::toNativeSeparators(
+                        QDir(QString::fromStdString(tuma::userDataFolder())).filePath(tuma::files::HistoryFile))
                         .toStdString();
-    s.oldHistoryFile = QDir::toNativeSeparators(QDir(documents).filePath(QString(tuma::files::WorkshopFolder) + "/" + tuma::files::HistoryFile))
+    s.oldHistoryFile = QDir::toNativeSeparators(QDir(documents).filePath(QString(tuma::files::WorkshopFolder) + "/"
+                                                                         + tuma::files::HistoryFile))
                            .toStdString();
     return s;
 }

@@ -34,8 +34,9 @@ public:
     bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
                     std::string& where, std::string& why) override
     {
-        where = files::unusedPath(folder + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
-                                                           files::ParameterExtension, files::BeforeWriteSuffix),
+        where = files::unusedPath(folder
+                                      + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
+                                                        files::ParameterExtension, files::BeforeWriteSuffix),
                                   exists);
         if (!session.writeFile(where, formatParameterFile(session.headerNow(versionText), controller), why))
             return false;
@@ -131,7 +132,8 @@ int Session::putBackChecked(const ParsedFile& checked, const std::string& path, 
     }
     switch (r.written.outcome) {
     case VerifiedWrite::WriteFailed:
-        return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff " + path);
+        return failed(std::string(CommFailure) + " na gravação; confira com: tuma-cli -p " + args.port + " diff "
+                      + path);
     case VerifiedWrite::ReadBackFailed:
         return failed(std::string(CommFailure) + " na conferência: não se sabe o que o controlador guardou");
     case VerifiedWrite::Differs:

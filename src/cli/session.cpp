@@ -1,7 +1,7 @@
 #include "cli/session.h"
 
-#include "core/put_back.h"
 #include "core/block_compare.h"
+#include "core/put_back.h"
 #include "core/texts.h"
 #include "core/workshop_files.h"
 #include "history/database_place.h"
@@ -22,7 +22,7 @@ const char* yesNo(bool on) { return on ? texts::Yes : texts::No; }
 
 } // namespace
 
-Session::Session(const Args& a, CliSystem& s) : args(a), sys(s), link(s.portFactory, s.devicePathRule) {}
+Session::Session(const Args& a, CliSystem& s) : args(a), sys(s), link(s.portFactory, s.devicePathRule) { }
 
 int Session::run()
 {
@@ -137,16 +137,15 @@ void Session::showImage(const uint8_t* image)
 {
     for (const char* name : ReadOrder) {
         const Parameter& p = *parameterNamed(name);
-        out() << "  " << p.caption << ": " << fieldText(p, image, sys.decimalSeparator) << " " << p.unit
-              << "\n";
+        out() << "  " << p.caption << ": " << fieldText(p, image, sys.decimalSeparator) << " " << p.unit << "\n";
     }
     const Parameter& idle = idleSpeed();
     out() << "  " << idle.caption << ": " << fieldText(idle, image, sys.decimalSeparator) << " " << idle.unit << "\n";
     const uint8_t flags = image[addr::cfg(addr::OptionFlags)];
     for (const OptionBit& o : Options)
         out() << "  " << o.caption << ": " << yesNo(flags & o.bit) << "\n";
-    out() << "  " << texts::LambdaIdleLamp << ": " << (flags & bits::LambdaIdleLearned ? texts::Learned : texts::NotLearned)
-          << "\n";
+    out() << "  " << texts::LambdaIdleLamp << ": "
+          << (flags & bits::LambdaIdleLearned ? texts::Learned : texts::NotLearned) << "\n";
     out() << "  " << texts::MapLamp << ": " << (flags & bits::MapLearned ? texts::Learned : texts::NotLearned) << "\n";
 }
 

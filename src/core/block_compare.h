@@ -23,8 +23,8 @@ struct BlockRow {
     std::string before, after;
     uint16_t address; // the first controller address behind the row
     bool differs;
-    uint8_t width = 1;    // how many addresses from `address` the row stands for
-    uint8_t mask = 0xFF;  // which bits of them
+    uint8_t width = 1;   // how many addresses from `address` the row stands for
+    uint8_t mask = 0xFF; // which bits of them
 };
 
 // Every field (in the form's write order), option and lamp, then each byte that no
@@ -47,7 +47,8 @@ struct VerifiedWrite {
         WriteFailed,    // the write got no answer: the controller may or may not hold it
         ReadBackFailed, // written, but the read-back got no answer: unknown what it holds
         Differs         // the read-back differs: `mismatches` says where
-    } outcome = WriteFailed;
+    } outcome
+        = WriteFailed;
     std::vector<ByteMismatch> mismatches;
 };
 

@@ -200,8 +200,8 @@ void mapNotVarying(const Engine& e, const Settings& s, RuleMemory&, Verdict& v)
     if (!e.idling())
         return wait(v, "motor fora da marcha-lenta");
     const Reading& r = e.now();
-    if (r.mapCode <= MapCodeLow || r.mapCode >= MapCodeHigh || e.engineOffMap() <= MapCodeLow ||
-        e.engineOffMap() >= MapCodeHigh)
+    if (r.mapCode <= MapCodeLow || r.mapCode >= MapCodeHigh || e.engineOffMap() <= MapCodeLow
+        || e.engineOffMap() >= MapCodeHigh)
         return wait(v, "sinal do MAP fora da faixa");
     const double off = mapVolts(static_cast<uint8_t>(e.engineOffMap()));
     if (std::fabs(r.mapVolts - off) > MapSameVolts)
@@ -330,8 +330,7 @@ void probeWeak(const Engine& e, const Settings& s, RuleMemory& m, Verdict& v)
     if (m.count == 1)
         return wait(v, "uma janela de resposta fraca; medindo a seguinte");
     v.kind = Verdict::Fault;
-    put(v.text, "em 60 s a sonda foi de %d a %d mV (esperado: abaixo de 300 e acima de 600 mV)", m.lastLow,
-        m.lastHigh);
+    put(v.text, "em 60 s a sonda foi de %d a %d mV (esperado: abaixo de 300 e acima de 600 mV)", m.lastLow, m.lastHigh);
 }
 
 void probeHighVoltage(const Engine& e, const Settings& s, RuleMemory&, Verdict& v)
@@ -420,8 +419,7 @@ const Rule Rules[] = {
     {CheckId::IdleSpeed, "Rotação de marcha-lenta fora do normal",
      "Confira a escala do RPM (RPM Cal.) para o tipo de sinal de rotação deste motor e a marcha-lenta do motor.",
      "motor aquecido, funcionando há 60 s, em marcha-lenta estável", 20000, 20000, idleSpeed},
-    {CheckId::NoInjection, "Sem sinal de injeção",
-     "Confira o fio do sinal do bico injetor até o Tuma e suas emendas.",
+    {CheckId::NoInjection, "Sem sinal de injeção", "Confira o fio do sinal do bico injetor até o Tuma e suas emendas.",
      "rotação estável entre 500 e 1500 rpm, fora de desaceleração", 5000, 5000, noInjection},
     {CheckId::TempSensor, "Sensor de temperatura aberto ou em curto",
      "Confira o conector e os fios do sensor de temperatura: aberto mostra cerca de −65 °C, em curto valores "
@@ -446,11 +444,13 @@ const Rule Rules[] = {
     {CheckId::ProbeLean, "Sonda sempre pobre",
      "Confira entrada de ar falso antes da sonda, vazamento no escapamento, pressão de combustível baixa e o fio "
      "da sonda em curto com o terra.",
-     "sonda comum, motor aquecido, 180 s funcionando, 600 a 3000 rpm, sem acelerada rápida", 60000, 10000, probeLean, 3000},
+     "sonda comum, motor aquecido, 180 s funcionando, 600 a 3000 rpm, sem acelerada rápida", 60000, 10000, probeLean,
+     3000},
     {CheckId::ProbeRich, "Sonda sempre rica",
      "Confira pressão de combustível alta, bicos vazando, a mistura programada e o fio da sonda encostado em "
      "tensão.",
-     "sonda comum, motor aquecido, 180 s funcionando, 600 a 3000 rpm, sem acelerada rápida", 60000, 10000, probeRich, 3000},
+     "sonda comum, motor aquecido, 180 s funcionando, 600 a 3000 rpm, sem acelerada rápida", 60000, 10000, probeRich,
+     3000},
     {CheckId::ProbeWeak, "Sonda com resposta fraca",
      "A sonda oscila pouco: confira se está gasta ou contaminada e o aquecimento dela.",
      "sonda comum, motor aquecido, duas janelas de 60 s", 0, 0, probeWeak},

@@ -1,7 +1,7 @@
 #include "core/drive_log.h"
 
-#include "core/number_text.h"
 #include "core/memory_map.h"
+#include "core/number_text.h"
 
 #include <cstdio>
 #include <sstream>
@@ -140,7 +140,7 @@ bool logTimeSeconds(const std::string& t, double& seconds)
         || (sep != 'T' && sep != ' ') || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60)
         return false;
     seconds = static_cast<double>(daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d))) * 86400.0
-              + h * 3600.0 + mi * 60.0 + s + ms / 1000.0;
+        + h * 3600.0 + mi * 60.0 + s + ms / 1000.0;
     return true;
 }
 
@@ -177,8 +177,8 @@ DriveLog readDriveLog(const std::string& text)
             continue;
         const std::vector<std::string> f = split(line, field);
         if (f.size() != names.size())
-            return fail("a linha tem " + std::to_string(f.size()) + " campos; o cabeçalho, " +
-                        std::to_string(names.size()));
+            return fail("a linha tem " + std::to_string(f.size()) + " campos; o cabeçalho, "
+                        + std::to_string(names.size()));
         DriveSample s;
         s.localTime = f[static_cast<size_t>(at.time)];
         double when = 0;

@@ -25,17 +25,17 @@ public:
 
 class FloatDivisionByZero : public FloatError {
 public:
-    FloatDivisionByZero() : FloatError("Floating point division by zero") {}
+    FloatDivisionByZero() : FloatError("Floating point division by zero") { }
 };
 
 class FloatOverflow : public FloatError {
 public:
-    FloatOverflow() : FloatError("Floating point overflow") {}
+    FloatOverflow() : FloatError("Floating point overflow") { }
 };
 
 class FloatInvalidOperation : public FloatError {
 public:
-    FloatInvalidOperation() : FloatError("Invalid floating point operation") {}
+    FloatInvalidOperation() : FloatError("Invalid floating point operation") { }
 };
 
 ConversionError invalidInteger(const std::string& text);

@@ -55,10 +55,10 @@ struct WriteFacts {
 // One programming action that was confirmed.
 struct ProgrammingFacts {
     enum Action { Mixture, Reset, LambdaIdle, Map } action = Mixture;
-    bool sent = false;        // the controller answered the request
-    uint8_t mixture = 0;      // Mixture: the byte written to address 3
-    int share = -1;           // Mixture: the item of the percentage chosen (0..4)
-    bool finished = false;    // LambdaIdle, Map: the progress window saw the procedure finish
+    bool sent = false;     // the controller answered the request
+    uint8_t mixture = 0;   // Mixture: the byte written to address 3
+    int share = -1;        // Mixture: the item of the percentage chosen (0..4)
+    bool finished = false; // LambdaIdle, Map: the progress window saw the procedure finish
 };
 
 } // namespace tuma

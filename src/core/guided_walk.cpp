@@ -12,15 +12,15 @@ namespace {
 using namespace limits;
 
 // What only the walk compares: the rest are the checks' own limits.
-constexpr int64_t KeyOnMs = 10000;         // engine-off readings taken
-constexpr int64_t WarmIdleMs = 60000;      // of warm idle, probe and correction watched
+constexpr int64_t KeyOnMs = 10000;    // engine-off readings taken
+constexpr int64_t WarmIdleMs = 60000; // of warm idle, probe and correction watched
 constexpr int SnapsWanted = 3;
-constexpr int64_t SnapSeenMs = 1500;       // a snap lasts while the checks saw one this recently
-constexpr int64_t AfterSnapMs = 3000;      // the closing and the fuel cut that follow the last
+constexpr int64_t SnapSeenMs = 1500;  // a snap lasts while the checks saw one this recently
+constexpr int64_t AfterSnapMs = 3000; // the closing and the fuel cut that follow the last
 constexpr double CruiseRpm = 2500, CruiseLowRpm = 2200, CruiseHighRpm = 2800;
 constexpr int64_t CruiseMs = 30000;
-constexpr int SteadyCorrection = 10;       // percent the correction may wander at a held speed
-constexpr int WidebandMovesMv = 200;       // a wideband output that moves at least this much is alive
+constexpr int SteadyCorrection = 10; // percent the correction may wander at a held speed
+constexpr int WidebandMovesMv = 200; // a wideband output that moves at least this much is alive
 
 const StepInfo Steps[StepCount] = {
     {"Chave ligada, motor desligado", "Ligue a chave sem dar a partida e espere 10 s.", 60000},
@@ -32,8 +32,14 @@ const StepInfo Steps[StepCount] = {
 };
 
 WalkResult good(std::string text) { return {WalkResult::Ok, std::move(text), {}}; }
-WalkResult attention(std::string text, CheckId id) { return {WalkResult::Attention, std::move(text), ruleOf(id).whatToCheck}; }
-WalkResult notChecked(std::string text, std::string why) { return {WalkResult::NotChecked, std::move(text), std::move(why)}; }
+WalkResult attention(std::string text, CheckId id)
+{
+    return {WalkResult::Attention, std::move(text), ruleOf(id).whatToCheck};
+}
+WalkResult notChecked(std::string text, std::string why)
+{
+    return {WalkResult::NotChecked, std::move(text), std::move(why)};
+}
 
 } // namespace
 
@@ -42,9 +48,12 @@ const StepInfo& stepInfo(StepId id) { return Steps[static_cast<size_t>(id)]; }
 const char* markText(WalkResult::Mark m)
 {
     switch (m) {
-    case WalkResult::Ok: return "OK";
-    case WalkResult::Attention: return "Atenção";
-    case WalkResult::NotChecked: return "Não verificado";
+    case WalkResult::Ok:
+        return "OK";
+    case WalkResult::Attention:
+        return "Atenção";
+    case WalkResult::NotChecked:
+        return "Não verificado";
     }
     return "";
 }
@@ -69,7 +78,8 @@ std::vector<CheckLine> reportLines(const std::vector<StepResult>& steps)
     std::vector<CheckLine> lines;
     for (const StepResult& s : steps)
         for (const WalkResult& l : s.lines)
-            lines.push_back({std::to_string(static_cast<int>(s.id) + 1) + ". " + l.text, markText(l.mark), l.whatToCheck});
+            lines.push_back(
+                {std::to_string(static_cast<int>(s.id) + 1) + ". " + l.text, markText(l.mark), l.whatToCheck});
     return lines;
 }
 
@@ -128,8 +138,8 @@ void Walk::skip()
         return;
     std::vector<WalkResult> lines;
     if (current() == StepId::WarmIdle)
-        lines.push_back(notChecked("Temperatura: " + fixed(engine.now().celsius, 0) + " °C de " +
-                                       std::to_string(settings.warmCelsius) + " °C",
+        lines.push_back(notChecked("Temperatura: " + fixed(engine.now().celsius, 0) + " °C de "
+                                       + std::to_string(settings.warmCelsius) + " °C",
                                    "pulado antes de o motor aquecer"));
     else
         lines.push_back(notChecked(Steps[done.size()].title, "pulado"));
@@ -148,11 +158,21 @@ void Walk::add(const Reading& r)
     if (stepStart < 0)
         stepStart = r.ms;
     switch (current()) {
-    case StepId::KeyOn: keyOn(r); break;
-    case StepId::Start: start(r); break;
-    case StepId::WarmIdle: warmIdle(r); break;
-    case StepId::Snaps: snaps(r); break;
-    case StepId::Cruise: cruise(r); break;
+    case StepId::KeyOn:
+        keyOn(r);
+        break;
+    case StepId::Start:
+        start(r);
+        break;
+    case StepId::WarmIdle:
+        warmIdle(r);
+        break;
+    case StepId::Snaps:
+        snaps(r);
+        break;
+    case StepId::Cruise:
+        cruise(r);
+        break;
     }
     // A step still waiting at its time-out says what it was waiting for.
     if (!finished() && stepStart >= 0 && r.ms - stepStart >= Steps[done.size()].timeoutMs) {
@@ -187,8 +207,8 @@ void Walk::keyOn(const Reading& r)
     offMap = sum / n;
     std::vector<WalkResult> lines;
     if (offTempCode >= TempCodeHigh || offTempCode <= TempCodeLow)
-        lines.push_back(attention("Sensor de temperatura: código " + std::to_string(offTempCode) +
-                                      (offTempCode >= TempCodeHigh ? " (aberto)" : " (em curto)"),
+        lines.push_back(attention("Sensor de temperatura: código " + std::to_string(offTempCode)
+                                      + (offTempCode >= TempCodeHigh ? " (aberto)" : " (em curto)"),
                                   CheckId::TempSensor));
     else
         lines.push_back(good("Temperatura com o motor desligado: " + fixed(offCelsius, 0) + " °C"));
@@ -227,7 +247,8 @@ void Walk::start(const Reading& r)
     idleMap = map / count;
     idleRpm = engine.steadyRpm();
     std::vector<WalkResult> lines;
-    const std::string speed = "Rotação de marcha-lenta: " + fixed(idleRpm, 0) + " rpm na escala " + std::to_string(r.scale);
+    const std::string speed
+        = "Rotação de marcha-lenta: " + fixed(idleRpm, 0) + " rpm na escala " + std::to_string(r.scale);
     if (idleRpm < IdleLowRpm || idleRpm > IdleHighRpm) {
         // Right after the start a cold engine idles fast: when no scale shows a warm
         // idle, the one that shows a plausible idle at all.
@@ -236,10 +257,11 @@ void Walk::start(const Reading& r)
         for (int scale : {1, 2, 4, 8})
             if (!right && raw / scale >= IdleLowRpm && raw / scale <= IdleHighRpm)
                 right = scale;
-        lines.push_back(attention(speed + (right ? "; a escala " + std::to_string(right) + " mostraria " +
-                                                       fixed(raw / right, 0) + " rpm"
-                                                 : std::string("; nenhuma escala mostra uma marcha-lenta")),
-                                  CheckId::IdleSpeed));
+        lines.push_back(attention(
+            speed
+                + (right ? "; a escala " + std::to_string(right) + " mostraria " + fixed(raw / right, 0) + " rpm"
+                         : std::string("; nenhuma escala mostra uma marcha-lenta")),
+            CheckId::IdleSpeed));
     } else {
         lines.push_back(good(speed));
     }
@@ -249,12 +271,12 @@ void Walk::start(const Reading& r)
     else
         lines.push_back(good("Injeção em marcha-lenta: " + fixed(inj, 2) + " ms"));
     if (offMap < 0) {
-        lines.push_back(notChecked("MAP em marcha-lenta: " + fixed(idleMap, 2) + " V",
-                                   "sem a leitura com o motor desligado"));
+        lines.push_back(
+            notChecked("MAP em marcha-lenta: " + fixed(idleMap, 2) + " V", "sem a leitura com o motor desligado"));
     } else {
         const double drop = offMap - idleMap;
-        const std::string text = "MAP: " + fixed(offMap, 2) + " V desligado → " + fixed(idleMap, 2) +
-                                 " V em marcha-lenta (" + (drop >= 0 ? "caiu " : "subiu ") + fixed(std::abs(drop), 2) + " V)";
+        const std::string text = "MAP: " + fixed(offMap, 2) + " V desligado → " + fixed(idleMap, 2)
+            + " V em marcha-lenta (" + (drop >= 0 ? "caiu " : "subiu ") + fixed(std::abs(drop), 2) + " V)";
         if (drop < MapSameVolts)
             lines.push_back(attention(text, CheckId::MapNotVarying));
         else
@@ -306,14 +328,15 @@ WalkResult Walk::probeLine(const char* where) const
 {
     const std::string prefix = std::string(settings.wideband ? "Sonda banda larga " : "Sonda ") + where + ": ";
     if (settings.wideband) {
-        const std::string text = prefix + "entre " + fixed(lowMv / 1000.0, 2) + " e " + fixed(highMv / 1000.0, 2) + " V";
+        const std::string text
+            = prefix + "entre " + fixed(lowMv / 1000.0, 2) + " e " + fixed(highMv / 1000.0, 2) + " V";
         const bool alive = highMv - lowMv >= WidebandMovesMv && lowMv > WidebandLowMv && highMv < WidebandHighMv;
         return alive ? good(text) : attention(text, CheckId::WidebandStuck);
     }
     const std::string text = prefix + "oscilou entre " + std::to_string(lowMv) + " e " + std::to_string(highMv) + " mV";
     if (highMv < WeakMaxMv || lowMv > WeakMinMv)
-        return attention(text + " (esperado: abaixo de " + std::to_string(WeakMinMv) + " e acima de " +
-                             std::to_string(WeakMaxMv) + " mV)",
+        return attention(text + " (esperado: abaixo de " + std::to_string(WeakMinMv) + " e acima de "
+                             + std::to_string(WeakMaxMv) + " mV)",
                          lowMv >= FlatLowMv && highMv <= FlatHighMv ? CheckId::ProbeFlat : CheckId::ProbeWeak);
     return good(text);
 }
@@ -321,8 +344,8 @@ WalkResult Walk::probeLine(const char* where) const
 WalkResult Walk::correctionLine() const
 {
     const std::string limit = settings.known ? fixed(p64Decode(settings.maxCorrection), 1) + " %" : std::string("?");
-    const std::string text = "Correção: entre " + std::to_string(lowCorr) + " % e " + std::to_string(highCorr) +
-                             " % (limite " + limit + ")";
+    const std::string text = "Correção: entre " + std::to_string(lowCorr) + " % e " + std::to_string(highCorr)
+        + " % (limite " + limit + ")";
     if (atLimit)
         return attention(text, CheckId::CorrectionAtLimit);
     return good(text);
@@ -357,26 +380,28 @@ void Walk::snaps(const Reading& r)
         highMv = std::max(highMv, r.lambdaMv);
     }
     share = std::min(1.0, snapCount / static_cast<double>(SnapsWanted));
-    now = snapCount < SnapsWanted ? "Acelerada " + std::to_string(snapCount + 1) + " de 3: acelere rápido até o fim e solte."
-                                  : "Soltando a última acelerada...";
+    now = snapCount < SnapsWanted
+        ? "Acelerada " + std::to_string(snapCount + 1) + " de 3: acelere rápido até o fim e solte."
+        : "Soltando a última acelerada...";
     if (snapCount < SnapsWanted || r.ms - lastSnapMs < AfterSnapMs)
         return;
     std::vector<WalkResult> lines;
-    const std::string mapText = "MAP nas aceleradas: " + fixed(idleMap, 2) + " V em marcha-lenta → até " +
-                                fixed(peakMap, 2) + " V" + (offMap >= 0 ? " (desligado " + fixed(offMap, 2) + " V)" : "") +
-                                " → " + fixed(closedMap, 2) + " V ao soltar";
+    const std::string mapText = "MAP nas aceleradas: " + fixed(idleMap, 2) + " V em marcha-lenta → até "
+        + fixed(peakMap, 2) + " V" + (offMap >= 0 ? " (desligado " + fixed(offMap, 2) + " V)" : "") + " → "
+        + fixed(closedMap, 2) + " V ao soltar";
     const double reference = offMap >= 0 ? offMap : idleMap + 2 * SnapMapVolts;
     const bool follows = peakMap - idleMap >= std::max(SnapMapVolts, (reference - idleMap) / 2) && closedMap < idleMap;
     lines.push_back(follows ? good(mapText) : attention(mapText, CheckId::MapNotVarying));
     const std::string rpmText = "Rotação nas aceleradas: " + fixed(idleRpm, 0) + " → " + fixed(peakRpm, 0) + " rpm";
-    lines.push_back(peakRpm - idleRpm >= SnapRpm ? good(rpmText) : notChecked(rpmText, "a rotação não subiu nas aceleradas"));
+    lines.push_back(peakRpm - idleRpm >= SnapRpm ? good(rpmText)
+                                                 : notChecked(rpmText, "a rotação não subiu nas aceleradas"));
     if (settings.wideband) {
-        const std::string text = "Sonda banda larga nas aceleradas: entre " + fixed(lowMv / 1000.0, 2) + " e " +
-                                 fixed(highMv / 1000.0, 2) + " V";
+        const std::string text = "Sonda banda larga nas aceleradas: entre " + fixed(lowMv / 1000.0, 2) + " e "
+            + fixed(highMv / 1000.0, 2) + " V";
         lines.push_back(highMv - lowMv >= 2 * WidebandMovesMv ? good(text) : attention(text, CheckId::WidebandStuck));
     } else {
-        const std::string text = "Sonda: rica nas aceleradas (até " + std::to_string(highMv) +
-                                 " mV), pobre no corte (até " + std::to_string(lowMv) + " mV)";
+        const std::string text = "Sonda: rica nas aceleradas (até " + std::to_string(highMv)
+            + " mV), pobre no corte (até " + std::to_string(lowMv) + " mV)";
         lines.push_back(highMv >= WeakMaxMv && lowMv <= WeakMinMv ? good(text) : attention(text, CheckId::ProbeWeak));
     }
     finish(std::move(lines));
@@ -401,7 +426,8 @@ void Walk::cruise(const Reading& r)
     now = fixed(r.rpm, 0) + " rpm: " + std::to_string(heldMs / 1000) + " s de 30 s";
     if (heldMs < CruiseMs)
         return;
-    std::vector<WalkResult> lines{good("Rotação mantida: " + fixed(sum / n, 0) + " rpm por 30 s"), probeLine("a 2500 rpm")};
+    std::vector<WalkResult> lines{good("Rotação mantida: " + fixed(sum / n, 0) + " rpm por 30 s"),
+                                  probeLine("a 2500 rpm")};
     WalkResult correction = correctionLine();
     if (correction.mark == WalkResult::Ok && highCorr - lowCorr > SteadyCorrection)
         correction = {WalkResult::Attention, correction.text + ": variou " + std::to_string(highCorr - lowCorr) + " %",

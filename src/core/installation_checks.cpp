@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace tuma::checks {
 
@@ -21,9 +21,12 @@ void put(Text& t, const char* format, ...)
 const char* stateText(State s)
 {
     switch (s) {
-    case State::Ok: return "OK";
-    case State::Attention: return "Atenção";
-    case State::Waiting: return "Aguardando";
+    case State::Ok:
+        return "OK";
+    case State::Attention:
+        return "Atenção";
+    case State::Waiting:
+        return "Aguardando";
     }
     return "";
 }
@@ -131,8 +134,8 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
         return true;
     });
     steadyMean = n > 0 ? sum / n : 0;
-    steadySpeed = !stopped && n > 0 && r.ms - oldest >= limits::SteadyMs - 600 &&
-                  hi - lo <= limits::SteadyShare * steadyMean;
+    steadySpeed
+        = !stopped && n > 0 && r.ms - oldest >= limits::SteadyMs - 600 && hi - lo <= limits::SteadyShare * steadyMean;
 
     // A throttle snap: the MAP or the speed climbing fast within a second.
     bool snap = false;
@@ -144,8 +147,8 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
         lastSnap = r.ms;
 
     // A fuel cut: no injection at speed, the narrowband probe lean.
-    const bool cut = running() && r.rpm > limits::DecelRpm && r.injectionMs < limits::NoInjectionMs &&
-                     (wideband || r.lambdaMv < limits::LeanMv);
+    const bool cut = running() && r.rpm > limits::DecelRpm && r.injectionMs < limits::NoInjectionMs
+        && (wideband || r.lambdaMv < limits::LeanMv);
     if (decel && !cut)
         decelEnded = r.ms;
     decel = cut;
@@ -157,8 +160,8 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
         bool still = true;
         int64_t first = r.ms;
         back(limits::EngineOffReadingMs, [&](const Reading& o) {
-            still = still && o.rawRpm == 0 && o.injectionMs < limits::NoInjectionMs &&
-                    std::abs(static_cast<int>(o.mapCode) - static_cast<int>(r.mapCode)) <= 3;
+            still = still && o.rawRpm == 0 && o.injectionMs < limits::NoInjectionMs
+                && std::abs(static_cast<int>(o.mapCode) - static_cast<int>(r.mapCode)) <= 3;
             codes += o.mapCode;
             first = o.ms;
             ++m;

@@ -46,11 +46,11 @@ using Text = std::array<char, 160>;
 
 // One poll, decoded once for every rule.
 struct Reading {
-    int64_t ms = 0;            // the monitor's own clock, never the wall clock
-    double rpm = 0;            // at the chosen scale, as the form shows it; 0 without a period
-    double rawRpm = 0;         // at scale 1: what the signal says before any scale
+    int64_t ms = 0;    // the monitor's own clock, never the wall clock
+    double rpm = 0;    // at the chosen scale, as the form shows it; 0 without a period
+    double rawRpm = 0; // at scale 1: what the signal says before any scale
     double injectionMs = 0;
-    uint8_t correction = 0;    // P64 byte
+    uint8_t correction = 0; // P64 byte
     uint8_t tempCode = 0;
     double celsius = 0;
     uint8_t mapCode = 0;
@@ -81,7 +81,7 @@ struct LinkCounts {
 
 // The thresholds: each written once, used by the rules and quoted by their texts.
 namespace limits {
-constexpr double RunningRpm = 250;         // at scale 1: below it the engine is not running
+constexpr double RunningRpm = 250; // at scale 1: below it the engine is not running
 constexpr double InjectingMs = 0.5;
 constexpr int64_t InjectingForMs = 3000;
 constexpr int64_t LinkSettledMs = 5000;
@@ -89,8 +89,8 @@ constexpr int64_t IdleJudgedAfterMs = 60000;
 constexpr double IdleJudgedBelowRpm = 2000;
 constexpr double IdleLowRpm = 450, IdleHighRpm = 1600;
 constexpr double IdleGoodLowRpm = 600, IdleGoodHighRpm = 1000;
-constexpr double IdleRpm = 1300;           // a steady speed below it, throttle closed, is idle
-constexpr double SteadyShare = 0.15;       // max - min of the last 5 s within 15 % of the mean
+constexpr double IdleRpm = 1300;     // a steady speed below it, throttle closed, is idle
+constexpr double SteadyShare = 0.15; // max - min of the last 5 s within 15 % of the mean
 constexpr int64_t SteadyMs = 5000;
 constexpr double InjectionJudgedLowRpm = 500, InjectionJudgedHighRpm = 1500;
 constexpr double NoInjectionMs = 0.05;
@@ -112,10 +112,10 @@ constexpr int64_t SnapQuietMs = 10000;
 constexpr int64_t WidebandAfterStartMs = 90000;
 constexpr int WidebandLowMv = 50, WidebandHighMv = 4950;
 constexpr int64_t WidebandRailMs = 10000, WidebandFlatMs = 60000;
-constexpr double DecelRpm = 1100;          // a fuel cut happens above it (at the chosen scale)
+constexpr double DecelRpm = 1100; // a fuel cut happens above it (at the chosen scale)
 constexpr int64_t DecelPauseMs = 2000;
-constexpr double SnapMapVolts = 0.25;      // the MAP rising this much within a second
-constexpr double SnapRpm = 400;            // or the speed
+constexpr double SnapMapVolts = 0.25; // the MAP rising this much within a second
+constexpr double SnapRpm = 400;       // or the speed
 constexpr int LinkTroubleCount = 3;
 constexpr int64_t LinkTroubleWindowMs = 60000;
 } // namespace limits
@@ -184,7 +184,7 @@ private:
 // What a rule says of one poll.
 struct Verdict {
     enum Kind { Wait, Good, Fault } kind = Good; // a rule that finds nothing wrong just returns
-    Text text{}; // Wait: why it cannot be judged; Fault: the values that show it
+    Text text{};                                 // Wait: why it cannot be judged; Fault: the values that show it
 };
 
 struct Rule {
@@ -267,8 +267,8 @@ struct FindingNews {
     CheckId id = CheckId::NoRpm;
     bool started = false;
     std::string title;
-    std::string values;  // what triggered it (a start), or what it was (a clear)
-    int64_t wallMs = 0;  // since 1970
+    std::string values; // what triggered it (a start), or what it was (a clear)
+    int64_t wallMs = 0; // since 1970
 };
 
 // One check as a printed page lists it.

@@ -23,7 +23,7 @@ std::string windowsDevicePath(const std::string& portName)
     return "\\\\.\\" + portName;
 }
 
-Link::Link(PortFactory f, DevicePathRule rule) : factory(std::move(f)), pathRule(rule ? rule : posixDevicePath) {}
+Link::Link(PortFactory f, DevicePathRule rule) : factory(std::move(f)), pathRule(rule ? rule : posixDevicePath) { }
 
 Link::~Link() { ClosePort(); }
 

@@ -9,7 +9,10 @@ namespace tuma {
 
 namespace {
 uint8_t byteAt(const uint8_t* buffer, uint16_t first, uint16_t address) { return buffer[addr::at(address, first)]; }
-uint16_t wordAt(const uint8_t* buffer, uint16_t first, uint16_t address) { return get16(buffer, addr::at(address, first)); }
+uint16_t wordAt(const uint8_t* buffer, uint16_t first, uint16_t address)
+{
+    return get16(buffer, addr::at(address, first));
+}
 
 double temperature(const uint8_t* b, uint16_t first, const std::string&)
 {

@@ -8,8 +8,8 @@
 namespace tuma {
 
 namespace {
-constexpr double kPeriodUnit = 3.2;            // controller timer ticks per microsecond of period
-constexpr double kIdleDivisor = 1.6;          // 3.2 / 2, the encoder's second step
+constexpr double kPeriodUnit = 3.2;  // controller timer ticks per microsecond of period
+constexpr double kIdleDivisor = 1.6; // 3.2 / 2, the encoder's second step
 constexpr double kMicrosPerMinute = 60000000.0;
 constexpr double kColdStartShown = 0.82;
 constexpr double kColdStartStored = 1.2195121951219512;
@@ -24,10 +24,7 @@ constexpr double kAdjustStored = 4.761904761904762;
 constexpr double kKelvin = 273.15;
 } // namespace
 
-uint16_t get16(const uint8_t* buf, size_t pos)
-{
-    return static_cast<uint16_t>(buf[pos] | (buf[pos + 1] << 8));
-}
+uint16_t get16(const uint8_t* buf, size_t pos) { return static_cast<uint16_t>(buf[pos] | (buf[pos + 1] << 8)); }
 
 void put16(uint8_t* buf, size_t pos, double v)
 {
@@ -82,10 +79,7 @@ static uint8_t low8(int32_t n) { return static_cast<uint8_t>(n & 0xFF); }
 
 double p64Decode(uint8_t value) { return value * 100 * kP64Shown; }
 
-uint8_t p64Encode(double percent)
-{
-    return low8(roundToInt(checkedMul(checkedMul(percent, 64), 0.01)));
-}
+uint8_t p64Encode(double percent) { return low8(roundToInt(checkedMul(checkedMul(percent, 64), 0.01))); }
 
 int p64LiveDecode(uint8_t value) { return value * 100 / 64; }
 
@@ -162,11 +156,21 @@ uint8_t mixtureByte(int shareIndex, double L)
 {
     double x;
     switch (shareIndex) {
-    case 0: x = 1.0; break;
-    case 1: x = checkedMul(L, 0.25); break;
-    case 2: x = checkedMul(L, 0.5); break;
-    case 3: x = checkedMul(L, 0.75); break;
-    default: x = L - 1; break;
+    case 0:
+        x = 1.0;
+        break;
+    case 1:
+        x = checkedMul(L, 0.25);
+        break;
+    case 2:
+        x = checkedMul(L, 0.5);
+        break;
+    case 3:
+        x = checkedMul(L, 0.75);
+        break;
+    default:
+        x = L - 1;
+        break;
     }
     return p64Encode(x);
 }

@@ -13,18 +13,18 @@ constexpr uint16_t ConfigFirst = 1;
 constexpr uint8_t ConfigCount = 25;
 constexpr uint16_t OptionFlags = 1;
 constexpr uint16_t Mixture = 3;
-constexpr uint16_t MaxCorrection = 4;      // limite_corr
-constexpr uint16_t IdlePeriod = 5;         // 5..6, rpm_adj
-constexpr uint16_t ColdStartTime = 13;     // 13..14, tempo_partida
-constexpr uint16_t ColdStartMixture = 15;  // porc_mistura
-constexpr uint16_t CorrectionTemp = 16;    // temp_corr
-constexpr uint16_t HeatingMaxTemp = 17;    // temp_max_extra
-constexpr uint16_t ColdStartMaxTemp = 18;  // temp_max_cold
-constexpr uint16_t MinVariation = 19;      // 19..20, var_inicial
-constexpr uint16_t AccelExtra = 21;        // tempo_extra
-constexpr uint16_t HeatingExtra = 22;      // injecao_extra
-constexpr uint16_t LambdaTarget = 23;      // valor_lambda
-constexpr uint16_t AdjustTime = 25;        // tempo_ajuste
+constexpr uint16_t MaxCorrection = 4;     // limite_corr
+constexpr uint16_t IdlePeriod = 5;        // 5..6, rpm_adj
+constexpr uint16_t ColdStartTime = 13;    // 13..14, tempo_partida
+constexpr uint16_t ColdStartMixture = 15; // porc_mistura
+constexpr uint16_t CorrectionTemp = 16;   // temp_corr
+constexpr uint16_t HeatingMaxTemp = 17;   // temp_max_extra
+constexpr uint16_t ColdStartMaxTemp = 18; // temp_max_cold
+constexpr uint16_t MinVariation = 19;     // 19..20, var_inicial
+constexpr uint16_t AccelExtra = 21;       // tempo_extra
+constexpr uint16_t HeatingExtra = 22;     // injecao_extra
+constexpr uint16_t LambdaTarget = 23;     // valor_lambda
+constexpr uint16_t AdjustTime = 25;       // tempo_ajuste
 
 // Live block, and the short live read from address 72.
 constexpr uint16_t LiveFirst = 67;
@@ -76,8 +76,8 @@ void put16(uint8_t* buf, size_t pos, double v);
 
 double AdcToCelsius(uint32_t R0, float T0, uint32_t B, uint32_t Rs, uint8_t code);
 int32_t CelsiusToAdc(uint32_t R0, float T0, uint32_t B, uint32_t Rs, int32_t celsius);
-double adcToCelsius(uint8_t code);      // with the fixed model constants
-int32_t celsiusToAdc(int32_t celsius);  // with the fixed model constants
+double adcToCelsius(uint8_t code);     // with the fixed model constants
+int32_t celsiusToAdc(int32_t celsius); // with the fixed model constants
 
 // P64: percent in 64ths.
 double p64Decode(uint8_t value);
@@ -96,7 +96,7 @@ double minVariationEncode(const std::string& us, char sep);
 double engineSpeed(uint16_t period, int32_t scale);
 std::string idleSpeedDecode(uint16_t period, const std::string& scaleText);
 double idleSpeedEncode(const std::string& rpmText, const std::string& scaleText, char sep);
-std::string percentDecode(uint8_t value, char sep);     // general format of P64
+std::string percentDecode(uint8_t value, char sep); // general format of P64
 uint8_t percentEncode(const std::string& percentText, char sep);
 std::string temperatureDecode(uint8_t code);
 uint8_t temperatureEncode(const std::string& celsiusText);

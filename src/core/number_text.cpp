@@ -76,10 +76,7 @@ double roundedAsShown(double v, int decimals)
     return out;
 }
 
-int32_t roundToInt(double v)
-{
-    return parseInteger(formatFixed(v, 0));
-}
+int32_t roundToInt(double v) { return parseInteger(formatFixed(v, 0)); }
 
 bool tryParseInteger(const std::string& text, int32_t& out)
 {
@@ -106,8 +103,8 @@ bool tryParseInteger(const std::string& text, int32_t& out)
     if (p >= end)
         return false;
     int64_t value = 0;
-    const int64_t limit = neg ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                              : std::numeric_limits<int32_t>::max();
+    const int64_t limit
+        = neg ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min()) : std::numeric_limits<int32_t>::max();
     for (; p < end; ++p) {
         int d = base == 16 ? hexValue(*p) : (isDigit(*p) ? *p - '0' : -1);
         if (d < 0)

@@ -7,9 +7,9 @@
 #include "core/workshop_files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <cstdio>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -144,7 +144,8 @@ Problem readEntries(const std::string& text, Entries& values, size_t& lastLine)
             raw.erase(0, 3); // a byte-order mark left by an editor
         std::string line = trim(raw);
         const size_t eqAt = line.find('=');
-        const bool freeText = line.rfind('#', 0) != 0 && eqAt != std::string::npos && isFreeText(trim(line.substr(0, eqAt)));
+        const bool freeText
+            = line.rfind('#', 0) != 0 && eqAt != std::string::npos && isFreeText(trim(line.substr(0, eqAt)));
         const size_t hash = line.find('#');
         if (hash != std::string::npos && !freeText)
             line = trim(line.erase(hash));
@@ -165,8 +166,9 @@ Problem readEntries(const std::string& text, Entries& values, size_t& lastLine)
         if (key == "formato") {
             formatLine = lineNo;
             if (value != std::to_string(FileFormat))
-                return {lineNo, "formato " + value + " desconhecido (este programa lê o formato " +
-                                    std::to_string(FileFormat) + ")"};
+                return {lineNo,
+                        "formato " + value + " desconhecido (este programa lê o formato " + std::to_string(FileFormat)
+                            + ")"};
         } else if (!formatLine) {
             return {lineNo, "o arquivo deve começar por \"formato = " + std::to_string(FileFormat) + "\""};
         }
@@ -235,8 +237,9 @@ Problem applyValues(const Entries& values, ParsedFile& result)
         } else {
             int32_t rpm = 0;
             if (!tryParseInteger(value, rpm) || rpm < p.lower || rpm > p.upper)
-                return {at, std::string(p.name) + " = " + value + ": os valores devem estar entre " +
-                                formatGeneral(p.lower, Point) + " e " + formatGeneral(p.upper, Point) + "!"};
+                return {at,
+                        std::string(p.name) + " = " + value + ": os valores devem estar entre "
+                            + formatGeneral(p.lower, Point) + " e " + formatGeneral(p.upper, Point) + "!"};
         }
         const std::string stored = shownText(p, result.raw, Scale, Point);
         if (stored == value)

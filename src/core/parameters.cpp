@@ -12,24 +12,66 @@ namespace {
 constexpr size_t at(uint16_t address) { return addr::cfg(address); }
 
 template <uint16_t A>
-std::string percentRead(const uint8_t* im, const std::string&, char sep) { return percentDecode(im[at(A)], sep); }
+std::string percentRead(const uint8_t* im, const std::string&, char sep)
+{
+    return percentDecode(im[at(A)], sep);
+}
 template <uint16_t A>
-void percentWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(A)] = percentEncode(t, sep); }
+void percentWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+{
+    im[at(A)] = percentEncode(t, sep);
+}
 template <uint16_t A>
-std::string temperatureRead(const uint8_t* im, const std::string&, char) { return temperatureDecode(im[at(A)]); }
+std::string temperatureRead(const uint8_t* im, const std::string&, char)
+{
+    return temperatureDecode(im[at(A)]);
+}
 template <uint16_t A>
-void temperatureWrite(uint8_t* im, const std::string& t, const std::string&, char) { im[at(A)] = temperatureEncode(t); }
+void temperatureWrite(uint8_t* im, const std::string& t, const std::string&, char)
+{
+    im[at(A)] = temperatureEncode(t);
+}
 
-std::string coldStartRead(const uint8_t* im, const std::string&, char) { return coldStartDecode(get16(im, at(addr::ColdStartTime))); }
-void coldStartWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { put16(im, at(addr::ColdStartTime), coldStartEncode(t, sep)); }
-std::string idleRead(const uint8_t* im, const std::string& scale, char) { return idleSpeedDecode(get16(im, at(addr::IdlePeriod)), scale); }
-void idleWrite(uint8_t* im, const std::string& t, const std::string& scale, char sep) { put16(im, at(addr::IdlePeriod), idleSpeedEncode(t, scale, sep)); }
-std::string variationRead(const uint8_t* im, const std::string&, char sep) { return minVariationDecode(get16(im, at(addr::MinVariation)), sep); }
-void variationWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { put16(im, at(addr::MinVariation), minVariationEncode(t, sep)); }
-std::string adjustRead(const uint8_t* im, const std::string&, char) { return adjustTimeDecode(im[at(addr::AdjustTime)]); }
-void adjustWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(addr::AdjustTime)] = adjustTimeEncode(t, sep); }
-std::string lambdaRead(const uint8_t* im, const std::string&, char) { return millivoltText(im[at(addr::LambdaTarget)]); }
-void lambdaWrite(uint8_t* im, const std::string& t, const std::string&, char sep) { im[at(addr::LambdaTarget)] = millivoltEncode(t, sep); }
+std::string coldStartRead(const uint8_t* im, const std::string&, char)
+{
+    return coldStartDecode(get16(im, at(addr::ColdStartTime)));
+}
+void coldStartWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+{
+    put16(im, at(addr::ColdStartTime), coldStartEncode(t, sep));
+}
+std::string idleRead(const uint8_t* im, const std::string& scale, char)
+{
+    return idleSpeedDecode(get16(im, at(addr::IdlePeriod)), scale);
+}
+void idleWrite(uint8_t* im, const std::string& t, const std::string& scale, char sep)
+{
+    put16(im, at(addr::IdlePeriod), idleSpeedEncode(t, scale, sep));
+}
+std::string variationRead(const uint8_t* im, const std::string&, char sep)
+{
+    return minVariationDecode(get16(im, at(addr::MinVariation)), sep);
+}
+void variationWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+{
+    put16(im, at(addr::MinVariation), minVariationEncode(t, sep));
+}
+std::string adjustRead(const uint8_t* im, const std::string&, char)
+{
+    return adjustTimeDecode(im[at(addr::AdjustTime)]);
+}
+void adjustWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+{
+    im[at(addr::AdjustTime)] = adjustTimeEncode(t, sep);
+}
+std::string lambdaRead(const uint8_t* im, const std::string&, char)
+{
+    return millivoltText(im[at(addr::LambdaTarget)]);
+}
+void lambdaWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+{
+    im[at(addr::LambdaTarget)] = millivoltEncode(t, sep);
+}
 
 using K = FieldKind;
 const char* const Wrong = "Valor Incorreto!";
@@ -62,7 +104,8 @@ const Parameter Table[] = {
     {"var_inicial", addr::MinVariation, 2, K::Integer, 200, 15000, Wrong, "Os valores devem estar entre 200 e 15000!",
      "200", "Aceleração Rápida / Variação Minima", "us", true, variationRead, variationWrite},
     {"tempo_extra", addr::AccelExtra, 1, K::Decimal, 0, 20, Wrong, "Os valores devem estar entre 0 e 20!", "0",
-     "Aceleração Rápida / Tempo Extra a 20ms", "%", true, percentRead<addr::AccelExtra>, percentWrite<addr::AccelExtra>},
+     "Aceleração Rápida / Tempo Extra a 20ms", "%", true, percentRead<addr::AccelExtra>,
+     percentWrite<addr::AccelExtra>},
 };
 } // namespace
 

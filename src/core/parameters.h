@@ -14,17 +14,17 @@ namespace tuma {
 enum class FieldKind { Integer, Decimal };
 
 struct Parameter {
-    const char* name;     // the form's field, e.g. "tempo_partida"
-    uint16_t address;     // its first controller address
-    uint8_t width;        // 1, or 2 for a little-endian 16-bit value
+    const char* name; // the form's field, e.g. "tempo_partida"
+    uint16_t address; // its first controller address
+    uint8_t width;    // 1, or 2 for a little-endian 16-bit value
     FieldKind kind;
-    double lower, upper;  // inclusive; porc_mistura's upper bound is limite_corr
+    double lower, upper;           // inclusive; porc_mistura's upper bound is limite_corr
     const char* conversionMessage; // shown under "Erro!" when the text does not convert
     const char* rangeMessage;      // shown under "Aviso!" when it is out of bounds
     const char* defaultText;       // the form's text before any read
     const char* caption;           // group and label as the form shows them
     const char* unit;
-    bool checked;                  // false for the idle speed, which only the buttons step
+    bool checked; // false for the idle speed, which only the buttons step
     // The field's text from the 25-byte image; `scale` is the RPM scale's text, `sep`
     // the decimal separator of the text. May raise (the idle speed of a period 0).
     std::string (*decode)(const uint8_t* image, const std::string& scale, char sep);
@@ -50,9 +50,9 @@ const Parameter& idleSpeed();
 bool exceedsMaxCorrection(double mixture, const std::string& maxCorrectionText, char sep);
 
 // "&Ler " shows the checked fields in this order, then the options, then the idle speed.
-constexpr const char* ReadOrder[] = {"tempo_partida", "porc_mistura", "temp_max_cold", "injecao_extra",
-                                     "temp_max_extra", "limite_corr", "temp_corr", "tempo_ajuste",
-                                     "valor_lambda", "var_inicial", "tempo_extra"};
+constexpr const char* ReadOrder[]
+    = {"tempo_partida", "porc_mistura", "temp_max_cold", "injecao_extra", "temp_max_extra", "limite_corr",
+       "temp_corr",     "tempo_ajuste", "valor_lambda",  "var_inicial",   "tempo_extra"};
 
 // The option check boxes and the bit of optionFlags each one owns.
 struct OptionBit {

@@ -36,7 +36,8 @@ std::vector<PendingChange> pendingChanges(const FormState& form, char sep)
     for (const OptionBit& o : Options) {
         const bool a = flagsBefore & o.bit, b = form.flags & o.bit;
         if (a != b)
-            rows.push_back({PendingChange::Changed, o.caption, "", a ? texts::Yes : texts::No, b ? texts::Yes : texts::No});
+            rows.push_back(
+                {PendingChange::Changed, o.caption, "", a ? texts::Yes : texts::No, b ? texts::Yes : texts::No});
     }
     return rows;
 }

@@ -26,7 +26,8 @@ struct PendingChange {
         Changed,   // the technician's edit
         Precision, // untouched, but the write stores a nearby value
         Unreadable // the text does not encode: "&Gravar " would stop at this field
-    } kind = Changed;
+    } kind
+        = Changed;
     std::string caption;
     std::string unit;
     std::string now;  // what the controller holds, as the form shows it

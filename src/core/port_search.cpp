@@ -20,14 +20,22 @@ std::string probeText(const PortProbe& p)
 {
     using R = PortProbe::Result;
     switch (p.result) {
-    case R::Waiting: return "aguardando";
-    case R::NotAsked: return "porta do próprio computador: não procurada (marque \"Todas as portas\")";
-    case R::Connected: return "já conectada neste programa: controlador versão " + p.version;
-    case R::Busy: return "ocupada por outro programa: não procurada";
-    case R::Refused: return "sem permissão, ou ocupada por outro programa";
-    case R::Missing: return "não pôde ser aberta";
-    case R::Silent: return "sem resposta";
-    case R::Answered: return "respondeu: controlador versão " + p.version;
+    case R::Waiting:
+        return "aguardando";
+    case R::NotAsked:
+        return "porta do próprio computador: não procurada (marque \"Todas as portas\")";
+    case R::Connected:
+        return "já conectada neste programa: controlador versão " + p.version;
+    case R::Busy:
+        return "ocupada por outro programa: não procurada";
+    case R::Refused:
+        return "sem permissão, ou ocupada por outro programa";
+    case R::Missing:
+        return "não pôde ser aberta";
+    case R::Silent:
+        return "sem resposta";
+    case R::Answered:
+        return "respondeu: controlador versão " + p.version;
     }
     return {};
 }

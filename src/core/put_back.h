@@ -4,10 +4,10 @@
 // let the user compare and decide, keep what the controller holds, write, read back,
 // verify, and name each field that differs. What is shown and where the copy goes are
 // the caller's: it answers through PutBackSteps.
+#include "core/block_compare.h"
 #include "core/commands.h"
 #include "core/events.h"
 #include "core/param_file.h"
-#include "core/block_compare.h"
 
 #include <optional>
 #include <string>
@@ -27,7 +27,8 @@ public:
     // Keeps the controller's block before anything is written, saying where; false
     // with `why` when it could not: then nothing is written. `sent` is what will be.
     virtual bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller,
-                            const commands::ConfigImage& sent, std::string& where, std::string& why) = 0;
+                            const commands::ConfigImage& sent, std::string& where, std::string& why)
+        = 0;
 };
 
 struct PutBackResult {
@@ -37,7 +38,8 @@ struct PutBackResult {
         Declined,    // the user did not approve
         CopyFailed,  // the controller's block could not be kept (`error`); nothing was written
         Written      // `written` says how the write and its read-back went
-    } stage = FileRefused;
+    } stage
+        = FileRefused;
     std::string error;
     ParsedFile file;
     commands::ConfigImage before{}; // what the controller held before the write
@@ -52,7 +54,8 @@ struct PutBackResult {
     // showing the controller should be filled again.
     bool readBack() const
     {
-        return stage == Written && (written.outcome == VerifiedWrite::Verified || written.outcome == VerifiedWrite::Differs);
+        return stage == Written
+            && (written.outcome == VerifiedWrite::Verified || written.outcome == VerifiedWrite::Differs);
     }
     // What the read-back found: `sent` with each byte that differed as read.
     std::optional<Block> backBlock() const;

@@ -32,9 +32,9 @@ std::string trimmed(const std::string& s)
 
 Moment Moment::now()
 {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::system_clock::now().time_since_epoch())
-                        .count();
+    const auto ms
+        = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+              .count();
     return fromEpochMs(ms);
 }
 

@@ -102,10 +102,7 @@ std::vector<CheckLine> DiagnosisRoom::lines() const
     return out;
 }
 
-QDateTime DiagnosisRoom::wallTimeOf(qint64 ms) const
-{
-    return QDateTime::currentDateTime().addMSecs(ms - now());
-}
+QDateTime DiagnosisRoom::wallTimeOf(qint64 ms) const { return QDateTime::currentDateTime().addMSecs(ms - now()); }
 
 void DiagnosisRoom::linkChanged(const LinkFacts&)
 {

@@ -140,8 +140,10 @@ void DiagnosisWindow::refresh()
     const Engine& e = m.measurements();
     const Reading& r = e.now();
     const Settings& set = m.currentSettings();
-    QString probe = !set.known ? "parâmetros não lidos" : !set.probe ? "Lambda Lenta desligada"
-                                                        : set.wideband ? "banda larga" : "comum";
+    QString probe = !set.known ? "parâmetros não lidos"
+        : !set.probe           ? "Lambda Lenta desligada"
+        : set.wideband         ? "banda larga"
+                               : "comum";
     QStringList rows;
     const auto row = [&rows](const QString& name, const QString& value) {
         rows << QString("%1 <b>%2</b>").arg(name.toHtmlEscaped(), value.toHtmlEscaped());
@@ -157,7 +159,8 @@ void DiagnosisWindow::refresh()
     row("Motor", e.running() ? "funcionando há " + minutesText(e.runningForMs()) : QString("desligado"));
     row("Aquecido a partir de", QString("%1 °C").arg(set.warmCelsius));
     row("MAP com o motor desligado",
-        e.engineOffMap() < 0 ? QString("não lido") : decimal(tuma::mapVolts(static_cast<uint8_t>(e.engineOffMap())), 2) + " V");
+        e.engineOffMap() < 0 ? QString("não lido")
+                             : decimal(tuma::mapVolts(static_cast<uint8_t>(e.engineOffMap())), 2) + " V");
     row("Sonda configurada", probe);
     row("Respostas repetidas (1 min)", QString::number(e.linkTrouble()));
     const QString text = live + "<br>" + rows.join(" &nbsp;·&nbsp; ");

@@ -22,10 +22,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     return b;
 }
 
-QString number(double v, int decimals, char sep)
-{
-    return QString::number(v, 'f', decimals).replace('.', QChar(sep));
-}
+QString number(double v, int decimals, char sep) { return QString::number(v, 'f', decimals).replace('.', QChar(sep)); }
 
 } // namespace
 

@@ -88,7 +88,8 @@ PortFinderWindow::~PortFinderWindow() = default;
 
 void PortFinderWindow::search()
 {
-    const std::pair<std::string, std::string> connected = s.connected ? s.connected() : std::pair<std::string, std::string>();
+    const std::pair<std::string, std::string> connected
+        = s.connected ? s.connected() : std::pair<std::string, std::string>();
     searching = std::make_unique<PortSearch>(s.listPorts ? s.listPorts() : std::vector<PortEntry>(),
                                              todas_portas->isChecked(), s.makePort, s.devicePath, connected.first,
                                              connected.second);
@@ -122,8 +123,8 @@ void PortFinderWindow::showProbes()
         const bool found = p.result == PortProbe::Result::Answered || p.result == PortProbe::Result::Connected;
         if (found && firstFound < 0)
             firstFound = static_cast<int>(i);
-        const QString texts[] = {q(p.port.name), p.port.description.empty() ? QString("—") : q(p.port.description),
-                                 q(probeText(p))};
+        const QString texts[]
+            = {q(p.port.name), p.port.description.empty() ? QString("—") : q(p.port.description), q(probeText(p))};
         for (int c = 0; c < 3; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (found) {
@@ -146,7 +147,8 @@ void PortFinderWindow::showProbes()
     else if (found == 0)
         andamento->setText("Nenhum controlador respondeu. Confira o cabo, a chave ligada e o driver do adaptador.");
     else
-        andamento->setText(found == 1 ? "Um controlador respondeu." : QString("%1 controladores responderam.").arg(found));
+        andamento->setText(found == 1 ? "Um controlador respondeu."
+                                      : QString("%1 controladores responderam.").arg(found));
     updateButtons();
 }
 
@@ -168,7 +170,8 @@ void PortFinderWindow::updateButtons() { usar->setEnabled(!chosenPort().isEmpty(
 
 PortFinder::PortFinder(const Services& services) : s(services)
 {
-    acao_procurar = menuAction(this, "acao_procurar", "Procurar controlador...", QKeySequence(), [this] { procurarClick(); });
+    acao_procurar
+        = menuAction(this, "acao_procurar", "Procurar controlador...", QKeySequence(), [this] { procurarClick(); });
 }
 
 PortFinder::~PortFinder() = default;

@@ -167,7 +167,8 @@ Place placeDatabase(const std::string& wanted, const std::string& old, const Rep
     if (exists(wanted) || !exists(old))
         return {wanted, {}, false, false};
     const auto failed = [&](const std::string& why) {
-        return Place{old, "O histórico não pôde ser movido para " + wanted + ": " + why + ". Ele continua em " + old + ".",
+        return Place{old,
+                     "O histórico não pôde ser movido para " + wanted + ": " + why + ". Ele continua em " + old + ".",
                      false, true};
     };
     std::string why;
@@ -193,7 +194,8 @@ Place placeDatabase(const std::string& wanted, const std::string& old, const Rep
     for (const char* part : {"-wal", "-shm"})
         if (exists(old + part))
             fs::rename(fs::u8path(old + part), fs::u8path(aside + part), e);
-    return {wanted, "O histórico foi movido de " + old + " para " + wanted + "; o arquivo antigo ficou como " + aside + ".",
+    return {wanted,
+            "O histórico foi movido de " + old + " para " + wanted + "; o arquivo antigo ficou como " + aside + ".",
             true, false};
 }
 

@@ -26,8 +26,8 @@ bool takeSnapshot(const std::string& path, Snapshot& out, std::string& why);
 bool checkCopy(const std::string& path, int64_t entries, std::string& why);
 
 struct Place {
-    std::string path;  // the live database to use
-    std::string news;  // what the move did or why it failed, for the history window; empty: nothing happened
+    std::string path; // the live database to use
+    std::string news; // what the move did or why it failed, for the history window; empty: nothing happened
     bool moved = false;
     bool failed = false;
 };

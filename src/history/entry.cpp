@@ -9,10 +9,14 @@ namespace tuma::history {
 Outcome outcomeOf(const VerifiedWrite& w)
 {
     switch (w.outcome) {
-    case VerifiedWrite::Verified: return Outcome::Verified;
-    case VerifiedWrite::WriteFailed: return Outcome::WriteFailed;
-    case VerifiedWrite::ReadBackFailed: return Outcome::ReadBackFailed;
-    case VerifiedWrite::Differs: return Outcome::Differs;
+    case VerifiedWrite::Verified:
+        return Outcome::Verified;
+    case VerifiedWrite::WriteFailed:
+        return Outcome::WriteFailed;
+    case VerifiedWrite::ReadBackFailed:
+        return Outcome::ReadBackFailed;
+    case VerifiedWrite::Differs:
+        return Outcome::Differs;
     }
     return Outcome::WriteFailed;
 }
@@ -56,17 +60,28 @@ ParsedFile fileOf(const Entry& e)
 std::string kindText(Kind kind)
 {
     switch (kind) {
-    case Kind::Read: return "Leitura";
-    case Kind::Write: return "Gravação";
-    case Kind::PutBack: return "Gravação conferida (comparação)";
-    case Kind::Mixture: return "Programação da Mistura";
-    case Kind::Reset: return "Resetar Programação";
-    case Kind::LambdaIdle: return "Programar Sonda / RPM";
-    case Kind::Map: return "Programar MAP";
-    case Kind::Unwritten: return "não gravado";
-    case Kind::Finding: return "Diagnóstico";
-    case Kind::GuidedCheck: return "Verificação guiada";
-    case Kind::GuidedCheckInterrupted: return "Verificação interrompida";
+    case Kind::Read:
+        return "Leitura";
+    case Kind::Write:
+        return "Gravação";
+    case Kind::PutBack:
+        return "Gravação conferida (comparação)";
+    case Kind::Mixture:
+        return "Programação da Mistura";
+    case Kind::Reset:
+        return "Resetar Programação";
+    case Kind::LambdaIdle:
+        return "Programar Sonda / RPM";
+    case Kind::Map:
+        return "Programar MAP";
+    case Kind::Unwritten:
+        return "não gravado";
+    case Kind::Finding:
+        return "Diagnóstico";
+    case Kind::GuidedCheck:
+        return "Verificação guiada";
+    case Kind::GuidedCheckInterrupted:
+        return "Verificação interrompida";
     }
     return "?";
 }
@@ -74,14 +89,22 @@ std::string kindText(Kind kind)
 std::string outcomeText(Outcome outcome)
 {
     switch (outcome) {
-    case Outcome::Done: return "";
-    case Outcome::Verified: return "conferida";
-    case Outcome::WriteFailed: return "falha na gravação";
-    case Outcome::ReadBackFailed: return "falha na leitura de conferência";
-    case Outcome::Differs: return "o controlador guardou outros valores";
-    case Outcome::Sending: return "enviada; o programa terminou antes do resultado";
-    case Outcome::NotAnswered: return "sem resposta do controlador";
-    case Outcome::NotFinished: return "o procedimento não foi visto terminar";
+    case Outcome::Done:
+        return "";
+    case Outcome::Verified:
+        return "conferida";
+    case Outcome::WriteFailed:
+        return "falha na gravação";
+    case Outcome::ReadBackFailed:
+        return "falha na leitura de conferência";
+    case Outcome::Differs:
+        return "o controlador guardou outros valores";
+    case Outcome::Sending:
+        return "enviada; o programa terminou antes do resultado";
+    case Outcome::NotAnswered:
+        return "sem resposta do controlador";
+    case Outcome::NotFinished:
+        return "o procedimento não foi visto terminar";
     }
     return "";
 }

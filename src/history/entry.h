@@ -13,16 +13,16 @@
 namespace tuma::history {
 
 enum class Kind : int {
-    Read = 1,          // "&Ler "
-    Write = 2,         // "&Gravar "
-    PutBack = 3,       // a file or an entry written through the comparison window
-    Mixture = 5,       // "Programação da Mistura": address 3
+    Read = 1,    // "&Ler "
+    Write = 2,   // "&Gravar "
+    PutBack = 3, // a file or an entry written through the comparison window
+    Mixture = 5, // "Programação da Mistura": address 3
     Reset = 6,
-    LambdaIdle = 7,    // "Programar Sonda / RPM"
-    Map = 8,           // "Programar MAP"
-    Unwritten = 9,     // the form's edits that no "&Gravar " took
-    Finding = 10,      // an installation check's finding started or cleared (no block)
-    GuidedCheck = 11,  // the guided check completed: every result in the detail, the block as last read
+    LambdaIdle = 7,             // "Programar Sonda / RPM"
+    Map = 8,                    // "Programar MAP"
+    Unwritten = 9,              // the form's edits that no "&Gravar " took
+    Finding = 10,               // an installation check's finding started or cleared (no block)
+    GuidedCheck = 11,           // the guided check completed: every result in the detail, the block as last read
     GuidedCheckInterrupted = 12 // cancelled: the results measured by then
 };
 

@@ -51,8 +51,9 @@ PRAGMA user_version = 1;
 
 // An entry's columns, in one order for writing and reading it back (the id is SQLite's
 // and the search keys are written only).
-const char* const EntryColumns[] = {"at",     "kind",  "outcome", "port",  "controller_version", "program_version",
-                                    "client", "plate", "notes",   "detail", "block", "before", "sent", "form_texts"};
+const char* const EntryColumns[]
+    = {"at",     "kind",  "outcome", "port", "controller_version", "program_version", "client", "plate", "notes",
+       "detail", "block", "before",  "sent", "form_texts"};
 const char* const KeyColumns[] = {"plate_key", "client_key", "notes_key"};
 
 // "e.id, e.at, e.kind, ...": what a query reads of an entry.
@@ -92,7 +93,10 @@ public:
     Statement& operator=(const Statement&) = delete;
     bool ok() const { return st != nullptr; }
     void bind(int i, int64_t v) { sqlite3_bind_int64(st, i, v); }
-    void bind(int i, const std::string& v) { sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT); }
+    void bind(int i, const std::string& v)
+    {
+        sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
     void bind(int i, const std::optional<Block>& b)
     {
         if (b)
@@ -200,9 +204,9 @@ std::vector<std::string> changedCaptions(const Block& before, const Block& after
     std::vector<std::string> names;
     for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
         if (row.differs)
-            names.push_back(row.kind != BlockRow::Byte   ? row.caption
-                            : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
-                                                           : "Endereço " + std::to_string(row.address));
+            names.push_back(row.kind != BlockRow::Byte         ? row.caption
+                                : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
+                                                               : "Endereço " + std::to_string(row.address));
     return names;
 }
 
@@ -229,7 +233,8 @@ Entry entryAt(const Statement& s)
 
 } // namespace
 
-Store::Store(std::string path, Opening how) : file(std::move(path)), readOnly(how == Opening::CopyToRead), copy(readOnly)
+Store::Store(std::string path, Opening how)
+    : file(std::move(path)), readOnly(how == Opening::CopyToRead), copy(readOnly)
 {
     open();
 }
@@ -322,7 +327,8 @@ bool Store::prepareLayout()
     newer = version > SchemaVersion;
     if (newer) {
         trouble = "O histórico foi criado por uma versão mais nova do programa: ele é mostrado, mas nada é "
-                  "acrescentado a ele (" + file + ")";
+                  "acrescentado a ele ("
+            + file + ")";
         return true;
     }
     // A commit reaches the disk before the flow goes on; a killed program loses at
@@ -365,7 +371,8 @@ int64_t Store::add(const Entry& e)
         ++lostEntries;
         if (readOnly && !copy)
             trouble = "Um registro não pôde ser guardado no histórico: não é possível escrever na pasta ou no "
-                      "arquivo (" + file + ")";
+                      "arquivo ("
+                + file + ")";
         return 0;
     }
     // The entry and the words of its notes go in together or not at all.
@@ -411,8 +418,9 @@ int64_t Store::add(const Entry& e)
 
 bool Store::putWords(int64_t id, const std::string& notes, bool in)
 {
-    Statement s(db, in ? "INSERT OR IGNORE INTO note_words(word, id) VALUES(?1, ?2)"
-                       : "DELETE FROM note_words WHERE word = ?1 AND id = ?2");
+    Statement s(db,
+                in ? "INSERT OR IGNORE INTO note_words(word, id) VALUES(?1, ?2)"
+                   : "DELETE FROM note_words WHERE word = ?1 AND id = ?2");
     for (const std::string& w : wordsOf(notes)) {
         s.bind(1, w);
         s.bind(2, id);
@@ -454,8 +462,9 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
         return false;
     if (!exec("BEGIN IMMEDIATE"))
         return fail("A anotação não pôde ser guardada no histórico");
-    Statement s(db, "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5, "
-                    "notes_key = ?6 WHERE id = ?7");
+    Statement s(db,
+                "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5, "
+                "notes_key = ?6 WHERE id = ?7");
     s.bind(1, client);
     s.bind(2, plate);
     s.bind(3, notes);
@@ -463,8 +472,8 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
     s.bind(5, plateKey(plate));
     s.bind(6, notesKey(notes));
     s.bind(7, id);
-    if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->notes, false) || !putWords(id, notes, true) ||
-        !exec("COMMIT")) {
+    if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->notes, false) || !putWords(id, notes, true)
+        || !exec("COMMIT")) {
         fail("A anotação não pôde ser guardada no histórico");
         exec("ROLLBACK");
         return false;
@@ -512,10 +521,12 @@ std::vector<Entry> Store::list(const Filter& f)
 std::vector<Entry> Store::query(const Filter& f, const std::string& where)
 {
     std::vector<Entry> entries;
-    Statement s(db, "SELECT " + selectedColumns() +
-                        ", (SELECT p.block FROM entries p WHERE p.plate_key = e.plate_key AND p.id < e.id"
-                        " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1) AS previous_block"
-                        " FROM entries e WHERE " + where + " ORDER BY e.id DESC LIMIT :limit");
+    Statement s(db,
+                "SELECT " + selectedColumns()
+                    + ", (SELECT p.block FROM entries p WHERE p.plate_key = e.plate_key AND p.id < e.id"
+                      " AND p.block IS NOT NULL ORDER BY p.id DESC LIMIT 1) AS previous_block"
+                      " FROM entries e WHERE "
+                    + where + " ORDER BY e.id DESC LIMIT :limit");
     if (!s.ok()) {
         fail("O histórico não pôde ser lido");
         return entries;

@@ -20,9 +20,9 @@ namespace tuma::history {
 constexpr int SchemaVersion = 1;
 
 struct Filter {
-    std::string text;           // a plate's or a client's beginning, or words of the notes (each from its beginning)
-    int64_t from = 0, to = 0;   // [from, to) in seconds since 1970; 0: open
-    int64_t olderThan = 0;      // only entries with a smaller id (the next page); 0: from the newest
+    std::string text;         // a plate's or a client's beginning, or words of the notes (each from its beginning)
+    int64_t from = 0, to = 0; // [from, to) in seconds since 1970; 0: open
+    int64_t olderThan = 0;    // only entries with a smaller id (the next page); 0: from the newest
     int limit = 200;
     // How many of the newest entries are read backwards before the indexes are asked.
     int recent = 20000;
@@ -31,8 +31,8 @@ struct Filter {
 class Store {
 public:
     enum class Opening {
-        Live,       // created (with its layout) when missing; entries are added
-        CopyToRead  // a copy (another PC's, a day's backup): shown as it stands, never written
+        Live,      // created (with its layout) when missing; entries are added
+        CopyToRead // a copy (another PC's, a day's backup): shown as it stands, never written
     };
     // Opens the database.
     explicit Store(std::string path, Opening how = Opening::Live);

@@ -13,7 +13,7 @@
 
 namespace tuma {
 
-QtSerialPort::QtSerialPort() : port(std::make_unique<QSerialPort>()) {}
+QtSerialPort::QtSerialPort() : port(std::make_unique<QSerialPort>()) { }
 
 QtSerialPort::~QtSerialPort() { close(); }
 
@@ -107,16 +107,32 @@ bool QtSerialPort::getLineSettings(LineSettings& s)
     s.baudRate = static_cast<uint32_t>(port->baudRate());
     s.byteSize = static_cast<uint8_t>(port->dataBits());
     switch (port->parity()) {
-    case QSerialPort::OddParity: s.parity = Parity::Odd; break;
-    case QSerialPort::EvenParity: s.parity = Parity::Even; break;
-    case QSerialPort::MarkParity: s.parity = Parity::Mark; break;
-    case QSerialPort::SpaceParity: s.parity = Parity::Space; break;
-    default: s.parity = Parity::None; break;
+    case QSerialPort::OddParity:
+        s.parity = Parity::Odd;
+        break;
+    case QSerialPort::EvenParity:
+        s.parity = Parity::Even;
+        break;
+    case QSerialPort::MarkParity:
+        s.parity = Parity::Mark;
+        break;
+    case QSerialPort::SpaceParity:
+        s.parity = Parity::Space;
+        break;
+    default:
+        s.parity = Parity::None;
+        break;
     }
     switch (port->stopBits()) {
-    case QSerialPort::OneAndHalfStop: s.stopBits = StopBits::OneAndHalf; break;
-    case QSerialPort::TwoStop: s.stopBits = StopBits::Two; break;
-    default: s.stopBits = StopBits::One; break;
+    case QSerialPort::OneAndHalfStop:
+        s.stopBits = StopBits::OneAndHalf;
+        break;
+    case QSerialPort::TwoStop:
+        s.stopBits = StopBits::Two;
+        break;
+    default:
+        s.stopBits = StopBits::One;
+        break;
     }
     s.parityCheck = s.parity != Parity::None;
     return port->isOpen();
@@ -128,11 +144,20 @@ bool QtSerialPort::setLineSettings(const LineSettings& s)
     ok = port->setDataBits(static_cast<QSerialPort::DataBits>(s.byteSize)) && ok;
     QSerialPort::Parity parity = QSerialPort::NoParity;
     switch (s.parity) {
-    case Parity::Odd: parity = QSerialPort::OddParity; break;
-    case Parity::Even: parity = QSerialPort::EvenParity; break;
-    case Parity::Mark: parity = QSerialPort::MarkParity; break;
-    case Parity::Space: parity = QSerialPort::SpaceParity; break;
-    case Parity::None: break;
+    case Parity::Odd:
+        parity = QSerialPort::OddParity;
+        break;
+    case Parity::Even:
+        parity = QSerialPort::EvenParity;
+        break;
+    case Parity::Mark:
+        parity = QSerialPort::MarkParity;
+        break;
+    case Parity::Space:
+        parity = QSerialPort::SpaceParity;
+        break;
+    case Parity::None:
+        break;
     }
     ok = port->setParity(parity) && ok;
     QSerialPort::StopBits stop = QSerialPort::OneStop;
@@ -146,7 +171,7 @@ bool QtSerialPort::setLineSettings(const LineSettings& s)
 
 // Transfers are synchronous here, so there is never an outstanding one to abort;
 // like the Windows call, nothing buffered is thrown away.
-void QtSerialPort::purge(Purge) {}
+void QtSerialPort::purge(Purge) { }
 
 // Qt opens and configures the line; the transfers go straight to its descriptor.
 // QSerialPort's own write queues the bytes for a write notifier and a timer of the
@@ -159,7 +184,8 @@ bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
     if (!port->isOpen())
         return false;
     const int fd = static_cast<int>(port->handle());
-    const qint64 limit = static_cast<qint64>(timeouts.WriteTotalTimeoutMultiplier) * length + timeouts.WriteTotalTimeoutConstant;
+    const qint64 limit
+        = static_cast<qint64>(timeouts.WriteTotalTimeoutMultiplier) * length + timeouts.WriteTotalTimeoutConstant;
     QElapsedTimer timer;
     timer.start();
     while (moved < length) {
@@ -192,7 +218,8 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     error = PortError::None;
     if (!port->isOpen())
         return false;
-    const qint64 total = static_cast<qint64>(timeouts.ReadTotalTimeoutMultiplier) * capacity + timeouts.ReadTotalTimeoutConstant;
+    const qint64 total
+        = static_cast<qint64>(timeouts.ReadTotalTimeoutMultiplier) * capacity + timeouts.ReadTotalTimeoutConstant;
     const qint64 interval = timeouts.ReadIntervalTimeout;
     QElapsedTimer timer;
     timer.start();

@@ -5,12 +5,12 @@
 
 #include <QLocale>
 
+#include <QSerialPortInfo>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <QSerialPortInfo>
 
 namespace tuma {
 

@@ -13,8 +13,8 @@ namespace tuma {
 std::vector<PortEntry> systemPorts(bool withDescriptions)
 {
     std::vector<PortEntry> list;
-    const std::map<std::string, std::string> friendly =
-        withDescriptions ? portFriendlyNames() : std::map<std::string, std::string>();
+    const std::map<std::string, std::string> friendly
+        = withDescriptions ? portFriendlyNames() : std::map<std::string, std::string>();
     for (const std::string& name : serialCommPorts()) {
         const auto it = friendly.find(name);
         list.push_back({name, it == friendly.end() ? std::string() : it->second});

@@ -49,22 +49,32 @@ namespace {
 Parity parityOf(BYTE p)
 {
     switch (p) {
-    case ODDPARITY: return Parity::Odd;
-    case EVENPARITY: return Parity::Even;
-    case MARKPARITY: return Parity::Mark;
-    case SPACEPARITY: return Parity::Space;
-    default: return Parity::None;
+    case ODDPARITY:
+        return Parity::Odd;
+    case EVENPARITY:
+        return Parity::Even;
+    case MARKPARITY:
+        return Parity::Mark;
+    case SPACEPARITY:
+        return Parity::Space;
+    default:
+        return Parity::None;
     }
 }
 
 BYTE parityCode(Parity p)
 {
     switch (p) {
-    case Parity::Odd: return ODDPARITY;
-    case Parity::Even: return EVENPARITY;
-    case Parity::Mark: return MARKPARITY;
-    case Parity::Space: return SPACEPARITY;
-    case Parity::None: break;
+    case Parity::Odd:
+        return ODDPARITY;
+    case Parity::Even:
+        return EVENPARITY;
+    case Parity::Mark:
+        return MARKPARITY;
+    case Parity::Space:
+        return SPACEPARITY;
+    case Parity::None:
+        break;
     }
     return NOPARITY;
 }
@@ -131,10 +141,10 @@ PortError Win32SerialPort::lastError() const
         // A port another program holds is refused to everyone else, without sharing
         // (wine says so of a line held exclusively with a lock conflict).
         return openError == ERROR_ACCESS_DENIED || openError == ERROR_SHARING_VIOLATION
-                       || openError == ERROR_LOCK_VIOLATION
-                   ? PortError::Busy
-               : openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND ? PortError::DeviceGone
-                                                                                         : PortError::Other;
+                || openError == ERROR_LOCK_VIOLATION
+            ? PortError::Busy
+            : openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND ? PortError::DeviceGone
+                                                                                     : PortError::Other;
     return GetLastError() == ERROR_BAD_COMMAND ? PortError::DeviceGone : PortError::None;
 }
 

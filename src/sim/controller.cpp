@@ -1,7 +1,7 @@
 #include "sim/controller.h"
 
-#include "core/crc8.h"
 #include "core/commands.h"
+#include "core/crc8.h"
 #include "core/memory_map.h"
 #include "core/parameters.h"
 
@@ -14,21 +14,30 @@ namespace tuma::sim {
 const char* faultName(Fault f)
 {
     switch (f) {
-    case Fault::None: return "none";
-    case Fault::Silent: return "silent";
-    case Fault::BadCrc: return "badcrc";
-    case Fault::Split: return "split";
-    case Fault::Short: return "short";
-    case Fault::DropOnce: return "droponce";
-    case Fault::Gone: return "gone";
-    case Fault::Usb: return "usb";
+    case Fault::None:
+        return "none";
+    case Fault::Silent:
+        return "silent";
+    case Fault::BadCrc:
+        return "badcrc";
+    case Fault::Split:
+        return "split";
+    case Fault::Short:
+        return "short";
+    case Fault::DropOnce:
+        return "droponce";
+    case Fault::Gone:
+        return "gone";
+    case Fault::Usb:
+        return "usb";
     }
     return "none";
 }
 
 std::vector<Fault> allFaults()
 {
-    return {Fault::None, Fault::Silent, Fault::BadCrc, Fault::Split, Fault::Short, Fault::DropOnce, Fault::Gone, Fault::Usb};
+    return {Fault::None,  Fault::Silent,   Fault::BadCrc, Fault::Split,
+            Fault::Short, Fault::DropOnce, Fault::Gone,   Fault::Usb};
 }
 
 bool faultFromName(const std::string& name, Fault& out)

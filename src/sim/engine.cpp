@@ -30,14 +30,14 @@ constexpr FaultName Faults[] = {
 };
 
 constexpr double Pi = 3.14159265358979323846;
-constexpr double Step = 0.05;        // seconds the model moves at a time
-constexpr double Atmosphere = 1.62;  // MAP volts with the engine stopped
+constexpr double Step = 0.05;       // seconds the model moves at a time
+constexpr double Atmosphere = 1.62; // MAP volts with the engine stopped
 constexpr double IdleMap = 0.60;
 constexpr double SnapMap = 1.50;
 constexpr double CutMap = 0.35;
 constexpr double IdleRpm = 850;
-constexpr double CutAbove = 1200;    // the fuel cut ends below this speed
-constexpr double Hot = 92;           // where the thermostat holds the coolant
+constexpr double CutAbove = 1200;         // the fuel cut ends below this speed
+constexpr double Hot = 92;                // where the thermostat holds the coolant
 constexpr double ClosedLoopPeriod = 1.37; // seconds per switch cycle of the narrowband probe
 
 double cruiseMap(double rpm) { return 0.80 + (rpm - 1500) * 0.0001; }
@@ -83,10 +83,10 @@ std::vector<Phase> driveCycle()
 {
     using P = Phase;
     std::vector<Phase> d = {
-        {P::Off, 10, 0},     {P::Crank, 2, 0},     {P::Idle, 420, 0},    {P::Snaps, 12, 0},    {P::Idle, 60, 0},
-        {P::Cruise, 8, 3500}, {P::Cruise, 120, 2500}, {P::Decel, 6, 0},   {P::Idle, 60, 0},     {P::Cruise, 180, 3000},
-        {P::Decel, 5, 0},    {P::Cruise, 120, 2000}, {P::Decel, 5, 0},    {P::Idle, 90, 0},     {P::Snaps, 12, 0},
-        {P::Idle, 60, 0},    {P::Cruise, 120, 1800}, {P::Cruise, 5, 3500}, {P::Decel, 8, 0},    {P::Idle, 120, 0},
+        {P::Off, 10, 0},        {P::Crank, 2, 0},       {P::Idle, 420, 0},    {P::Snaps, 12, 0}, {P::Idle, 60, 0},
+        {P::Cruise, 8, 3500},   {P::Cruise, 120, 2500}, {P::Decel, 6, 0},     {P::Idle, 60, 0},  {P::Cruise, 180, 3000},
+        {P::Decel, 5, 0},       {P::Cruise, 120, 2000}, {P::Decel, 5, 0},     {P::Idle, 90, 0},  {P::Snaps, 12, 0},
+        {P::Idle, 60, 0},       {P::Cruise, 120, 1800}, {P::Cruise, 5, 3500}, {P::Decel, 8, 0},  {P::Idle, 120, 0},
         {P::Cruise, 240, 2500}, {P::Decel, 6, 0},
     };
     double total = 0;
@@ -100,9 +100,9 @@ Engine::Setup demoSetup()
 {
     using P = Phase;
     Engine::Setup s;
-    s.drive = {{P::Off, 8, 0},      {P::Crank, 2, 0},  {P::Idle, 120, 0},     {P::Snaps, 12, 0},
-               {P::Idle, 30, 0},    {P::Cruise, 20, 2500}, {P::Decel, 5, 0}, {P::Idle, 60, 0},
-               {P::Cruise, 20, 1800}, {P::Decel, 4, 0},  {P::Idle, 40, 0}};
+    s.drive = {{P::Off, 8, 0},        {P::Crank, 2, 0},      {P::Idle, 120, 0}, {P::Snaps, 12, 0},
+               {P::Idle, 30, 0},      {P::Cruise, 20, 2500}, {P::Decel, 5, 0},  {P::Idle, 60, 0},
+               {P::Cruise, 20, 1800}, {P::Decel, 4, 0},      {P::Idle, 40, 0}};
     s.loop = true;
     s.ambient = 80;
     return s;
@@ -112,12 +112,18 @@ std::vector<Phase> walkDrive(int step)
 {
     using P = Phase;
     switch (step) {
-    case 0: return {{P::Off, 60, 0}};
-    case 1: return {{P::Off, 3, 0}, {P::Crank, 2, 0}, {P::Idle, 600, 0}};
-    case 2: return {{P::Idle, 1200, 0}};
-    case 3: return {{P::Idle, 4, 0}, {P::Snaps, 12, 0}, {P::Idle, 600, 0}};
-    case 4: return {{P::Cruise, 50, 2500}, {P::Decel, 4, 0}, {P::Idle, 600, 0}};
-    default: return {{P::Idle, 600, 0}};
+    case 0:
+        return {{P::Off, 60, 0}};
+    case 1:
+        return {{P::Off, 3, 0}, {P::Crank, 2, 0}, {P::Idle, 600, 0}};
+    case 2:
+        return {{P::Idle, 1200, 0}};
+    case 3:
+        return {{P::Idle, 4, 0}, {P::Snaps, 12, 0}, {P::Idle, 600, 0}};
+    case 4:
+        return {{P::Cruise, 50, 2500}, {P::Decel, 4, 0}, {P::Idle, 600, 0}};
+    default:
+        return {{P::Idle, 600, 0}};
     }
 }
 
@@ -245,16 +251,20 @@ void Engine::step(double dt)
 int Engine::narrowbandMv() const
 {
     switch (fault) {
-    case EngineFault::LambdaDisconnected: return 450 + static_cast<int>(std::sin(t * 3.1) * 8);
+    case EngineFault::LambdaDisconnected:
+        return 450 + static_cast<int>(std::sin(t * 3.1) * 8);
     case EngineFault::LambdaLazy:
         // Worn: it still shows the large swings (a snap's enrichment, a fuel cut), not
         // the small ones of closed loop.
         if (speed > 300 && runTime >= 30 && (cut || enriched))
             return cut ? 150 : 720;
         return 380 + static_cast<int>(140 * std::sin(2 * Pi * t / 3.4));
-    case EngineFault::LambdaLean: return 80 + static_cast<int>(20 * std::sin(t * 2.3));
-    case EngineFault::LambdaRich: return 880 + static_cast<int>(20 * std::sin(t * 2.3));
-    default: break;
+    case EngineFault::LambdaLean:
+        return 80 + static_cast<int>(20 * std::sin(t * 2.3));
+    case EngineFault::LambdaRich:
+        return 880 + static_cast<int>(20 * std::sin(t * 2.3));
+    default:
+        break;
     }
     if (speed <= 300)
         return 20;
@@ -278,11 +288,16 @@ int Engine::narrowbandMv() const
 int Engine::widebandMv() const
 {
     switch (fault) {
-    case EngineFault::LambdaDisconnected: return 0;
-    case EngineFault::LambdaLazy: return 2500 + static_cast<int>(6 * std::sin(t * 0.7));
-    case EngineFault::LambdaLean: return 4990;
-    case EngineFault::LambdaRich: return 20;
-    default: break;
+    case EngineFault::LambdaDisconnected:
+        return 0;
+    case EngineFault::LambdaLazy:
+        return 2500 + static_cast<int>(6 * std::sin(t * 0.7));
+    case EngineFault::LambdaLean:
+        return 4990;
+    case EngineFault::LambdaRich:
+        return 20;
+    default:
+        break;
     }
     if (speed <= 300 || runTime < 20)
         return 0; // the module holds its output low while its probe heats

@@ -47,12 +47,12 @@ class Engine {
 public:
     struct Setup {
         std::vector<Phase> drive = driveCycle();
-        bool loop = false;        // start the drive again at its end (else idle on)
-        int pulses = 1;           // speed signal pulses per turn: the RPM scale it needs
-        bool wideband = false;    // a wideband controller's 0-5 V output
-        double ambient = 20;      // °C: the coolant at the start
+        bool loop = false;     // start the drive again at its end (else idle on)
+        int pulses = 1;        // speed signal pulses per turn: the RPM scale it needs
+        bool wideband = false; // a wideband controller's 0-5 V output
+        double ambient = 20;   // °C: the coolant at the start
     };
-    Engine() : Engine(Setup()) {}
+    Engine() : Engine(Setup()) { }
     explicit Engine(const Setup& setup);
 
     // The live block (addresses 67 to 76) at `seconds` since the first request; time
@@ -80,7 +80,7 @@ private:
 
     Setup setup;
     EngineFault fault = EngineFault::None;
-    double t = 0;                 // model time, seconds
+    double t = 0; // model time, seconds
     size_t phaseIndex = 0;
     double phaseTime = 0;
     double speed = 0, map = 1.62, injection = 0, coolant = 20;

@@ -14,8 +14,7 @@ namespace tuma::sim {
 namespace {
 int64_t nowUs()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -39,7 +38,7 @@ public:
 };
 } // namespace
 
-PtyServer::PtyServer(Controller& c) : controller(c) {}
+PtyServer::PtyServer(Controller& c) : controller(c) { }
 
 PtyServer::~PtyServer()
 {

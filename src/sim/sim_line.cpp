@@ -6,16 +6,14 @@
 namespace tuma {
 
 RealClock::RealClock()
-    : origin(std::chrono::duration_cast<std::chrono::microseconds>(
-                 std::chrono::steady_clock::now().time_since_epoch())
+    : origin(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
                  .count())
 {
 }
 
 int64_t RealClock::nowUs()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
                .count()
         - origin;
 }
@@ -27,7 +25,7 @@ void RealClock::sleepUntilUs(int64_t t)
         std::this_thread::sleep_for(std::chrono::microseconds(t - now));
 }
 
-SimLinePort::SimLinePort(Clock& c, Device& d) : clock(c), device(d) {}
+SimLinePort::SimLinePort(Clock& c, Device& d) : clock(c), device(d) { }
 
 bool SimLinePort::checkDevice()
 {
@@ -79,7 +77,7 @@ bool SimLinePort::setLineSettings(const LineSettings& s)
     return opened;
 }
 
-void SimLinePort::purge(Purge) {}
+void SimLinePort::purge(Purge) { }
 
 void SimLinePort::send(uint8_t byte, int64_t arrivalUs)
 {

@@ -15,7 +15,8 @@ QString QtFileDialogs::saveFileName(QWidget* parent, const QString& caption, con
     return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
 }
 
-QString QtFileDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+QString QtFileDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
@@ -52,14 +53,14 @@ QString WorkshopFolders::historyFile() const
 
 QString WorkshopFolders::oldHistoryFile() const
 {
-    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/" +
-                                    QString::fromUtf8(tuma::files::HistoryFile));
+    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/"
+                                    + QString::fromUtf8(tuma::files::HistoryFile));
 }
 
 QString WorkshopFolders::historyCopies() const
 {
-    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/" +
-                                    QString::fromUtf8(tuma::files::HistoryCopiesFolder));
+    return QDir(documents).filePath(QString::fromUtf8(tuma::files::WorkshopFolder) + "/"
+                                    + QString::fromUtf8(tuma::files::HistoryCopiesFolder));
 }
 
 bool WorkshopFolders::write(const QString& path, const QByteArray& bytes, QString& why) const
@@ -74,7 +75,6 @@ bool WorkshopFolders::write(const QString& path, const QByteArray& bytes, QStrin
 QString WorkshopFolders::unusedPath(const QString& folder, const std::string& name)
 {
     const std::string path = QDir(folder).filePath(QString::fromStdString(name)).toStdString();
-    return QString::fromStdString(tuma::files::unusedPath(path, [](const std::string& p) {
-        return QFileInfo::exists(QString::fromStdString(p));
-    }));
+    return QString::fromStdString(tuma::files::unusedPath(
+        path, [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); }));
 }

@@ -15,9 +15,10 @@ public:
     virtual ~FileDialogs() = default;
     // The file to write or read; empty when cancelled.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                                 const QString& filter) = 0;
-    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                 const QString& filter) = 0;
+                                 const QString& filter)
+        = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+        = 0;
     // Shows a written document in the system's viewer; false when none took it.
     virtual bool openDocument(const QString& path) = 0;
 };
@@ -26,7 +27,8 @@ class QtFileDialogs : public FileDialogs {
 public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter) override;
-    QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
     bool openDocument(const QString& path) override;
 };
 

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-
 const char* const ApplicationTitle = "Tuma Programável";
 
 void showApplicationError(const QString& text)

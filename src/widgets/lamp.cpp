@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-Lamp::Lamp(QWidget* parent) : QWidget(parent) {}
+Lamp::Lamp(QWidget* parent) : QWidget(parent) { }
 
 void Lamp::setBrushColor(const QColor& c)
 {

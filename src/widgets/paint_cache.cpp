@@ -56,11 +56,11 @@ public:
             QProxyStyle::drawComplexControl(control, option, painter, widget);
             return;
         }
-        const QString key = cacheKey(*option, painter,
-                                     {2, qint64(box->textAlignment), qint64(box->textColor.rgba()),
-                                      qint64(box->features), box->lineWidth, box->midLineWidth,
-                                      qint64(box->subControls)},
-                                     box->text);
+        const QString key
+            = cacheKey(*option, painter,
+                       {2, qint64(box->textAlignment), qint64(box->textColor.rgba()), qint64(box->features),
+                        box->lineWidth, box->midLineWidth, qint64(box->subControls)},
+                       box->text);
         drawCached(key, *option, painter,
                    [&](QPainter* p) { QProxyStyle::drawComplexControl(control, option, p, widget); });
     }
@@ -97,8 +97,8 @@ private:
         const qreal ratio = painter->device()->devicePixelRatioF();
         qint64 ratioBits = 0;
         std::memcpy(&ratioBits, &ratio, sizeof ratioBits);
-        const qint64 common[] = {option.rect.width(), option.rect.height(), ratioBits, qint64(option.state),
-                                 qint64(option.direction), qint64(option.palette.cacheKey())};
+        const qint64 common[] = {option.rect.width(),  option.rect.height(),     ratioBits,
+                                 qint64(option.state), qint64(option.direction), qint64(option.palette.cacheKey())};
         const QString& font = fontKey(painter->font());
         constexpr int PerNumber = sizeof(qint64) / sizeof(QChar);
         QString key;

@@ -36,8 +36,8 @@ void fitOnScreen(QWidget* window, const QWidget* near, std::optional<QPoint> wan
     const QSize most(room.width() - frame.left() - frame.right(), room.height() - frame.top() - frame.bottom());
     window->resize(window->size().boundedTo(most).expandedTo(window->minimumSize()));
     const QSize outer(window->width() + frame.left() + frame.right(), window->height() + frame.top() + frame.bottom());
-    QPoint at = wanted.value_or(QPoint(room.left() + (room.width() - outer.width()) / 2,
-                                       room.top() + (room.height() - outer.height()) / 2));
+    QPoint at = wanted.value_or(
+        QPoint(room.left() + (room.width() - outer.width()) / 2, room.top() + (room.height() - outer.height()) / 2));
     at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - outer.width())));
     at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - outer.height())));
     // move() places the frame's top-left corner.

@@ -14,12 +14,24 @@ public:
     {
         const char* what = "";
         switch (event) {
-        case Event::Request: what = "request "; break;
-        case Event::Accepted: what = "answer  "; break;
-        case Event::BadCrc: what = "answer  "; break;
-        case Event::NoAnswer: what = "no answer after 3 attempts"; break;
-        case Event::Drained: what = "drained "; break;
-        case Event::PortGone: what = "port gone"; break;
+        case Event::Request:
+            what = "request ";
+            break;
+        case Event::Accepted:
+            what = "answer  ";
+            break;
+        case Event::BadCrc:
+            what = "answer  ";
+            break;
+        case Event::NoAnswer:
+            what = "no answer after 3 attempts";
+            break;
+        case Event::Drained:
+            what = "drained ";
+            break;
+        case Event::PortGone:
+            what = "port gone";
+            break;
         }
         QString line = QTime::currentTime().toString("hh:mm:ss.zzz") + ' ' + what;
         if (event == Event::Drained)
@@ -38,7 +50,4 @@ QtLinkTracer g_tracer;
 
 } // namespace
 
-void installLinkTrace(tuma::Link& link)
-{
-    link.setTracer(lcLink().isDebugEnabled() ? &g_tracer : nullptr);
-}
+void installLinkTrace(tuma::Link& link) { link.setTracer(lcLink().isDebugEnabled() ? &g_tracer : nullptr); }

@@ -1,15 +1,15 @@
 #include "windows/principal.h"
 
-#include "widgets/handlers.h"
-#include "widgets/field_entry.h"
-#include "widgets/message_box.h"
-#include "widgets/pictures.h"
-#include "windows/porta_serial.h"
-#include "windows/program.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/parameters.h"
 #include "core/texts.h"
+#include "widgets/field_entry.h"
+#include "widgets/handlers.h"
+#include "widgets/message_box.h"
+#include "widgets/pictures.h"
+#include "windows/porta_serial.h"
+#include "windows/program.h"
 
 #include <QStyle>
 
@@ -25,8 +25,8 @@ TMainForm::TMainForm(MessageBoxes& b, QWidget* parent) : QWidget(parent), boxes(
 {
     setupUi(this);
     live = LiveBoxes(this);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     move(274, 50);
     setWindowIcon(devicePicture());
 
@@ -47,7 +47,8 @@ TMainForm::TMainForm(MessageBoxes& b, QWidget* parent) : QWidget(parent), boxes(
     connect(sair, &QToolButton::clicked, this, whenEnabled(sair, [this] { sairClick(); }));
     connect(rpmdown, &QPushButton::clicked, this, whenEnabled(rpmdown, [this] { rpmdownClick(); }));
     connect(rpmup, &QPushButton::clicked, this, whenEnabled(rpmup, [this] { rpmupClick(); }));
-    connect(rpm_cal_button, &QPushButton::clicked, this, whenEnabled(rpm_cal_button, [this] { rpm_cal_buttonClick(); }));
+    connect(rpm_cal_button, &QPushButton::clicked, this,
+            whenEnabled(rpm_cal_button, [this] { rpm_cal_buttonClick(); }));
     // A box's click behaviour runs on every change of its state, also when the
     // program makes the change, so a read refreshes the dependent controls.
     connect(acel_rapida_en, &QCheckBox::toggled, this, guarded([this] { acel_rapida_enClick(); }));
@@ -77,7 +78,8 @@ TMainForm::TMainForm(MessageBoxes& b, QWidget* parent) : QWidget(parent), boxes(
     };
     std::vector<FieldEntry::Field> entries;
     for (const auto& [field, h] : handlers)
-        entries.push_back({field, [this, enter = h.first] { (this->*enter)(); }, [this, exit = h.second] { (this->*exit)(); }});
+        entries.push_back(
+            {field, [this, enter = h.first] { (this->*enter)(); }, [this, exit = h.second] { (this->*exit)(); }});
     entry = new FieldEntry(std::move(entries), this);
 }
 
@@ -328,11 +330,20 @@ void TMainForm::rpm_cal_buttonClick()
     const int32_t scale = parseInteger(scaleText());
     const char* next = nullptr;
     switch (scale) {
-    case 1: next = "2"; break;
-    case 2: next = "4"; break;
-    case 4: next = "8"; break;
-    case 8: next = "1"; break;
-    default: return;
+    case 1:
+        next = "2";
+        break;
+    case 2:
+        next = "4";
+        break;
+    case 4:
+        next = "8";
+        break;
+    case 8:
+        next = "1";
+        break;
+    default:
+        return;
     }
     rpm_cal->setText(next);
     int64_t v = parseInteger(textOf(rpm_adj));

@@ -1,12 +1,12 @@
 #include "windows/program.h"
 
-#include "widgets/handlers.h"
-#include "widgets/message_box.h"
-#include "windows/tumaprogram.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/texts.h"
+#include "widgets/handlers.h"
+#include "widgets/message_box.h"
+#include "windows/tumaprogram.h"
 
 #include <QKeyEvent>
 
@@ -87,13 +87,20 @@ void TProgramForm::button_OKClick()
         // The byte is kept apart from the buffer, which the answer's payload overwrites.
         uint8_t value = programMode::Reset;
         switch (item) {
-        case Mixture: value = mixtureByte(mixIndex(), L); break;
-        case LambdaIdle: value = programMode::LambdaIdle; break;
-        case Map: value = programMode::Map; break;
-        default: break;
+        case Mixture:
+            value = mixtureByte(mixIndex(), L);
+            break;
+        case LambdaIdle:
+            value = programMode::LambdaIdle;
+            break;
+        case Map:
+            value = programMode::Map;
+            break;
+        default:
+            break;
         }
-        const bool sent = item == Mixture ? commands::writeMixture(*link, value)
-                                          : commands::setProgramMode(*link, value);
+        const bool sent
+            = item == Mixture ? commands::writeMixture(*link, value) : commands::setProgramMode(*link, value);
         outcome = {};
         if (item == Mixture && sent) {
             outcome.kind = ProgrammingOutcome::MixtureStored;

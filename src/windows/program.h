@@ -22,7 +22,8 @@ struct ProgrammingOutcome {
         Nothing,                 // cancelled, or answered No
         MixtureStored,           // `mixture` is now at address 3
         ControllerMayHaveChanged // a reset, a learning procedure or a failed request
-    } kind = Nothing;
+    } kind
+        = Nothing;
     uint8_t mixture = 0;
     // What was confirmed and how it went; absent when nothing was.
     bool confirmed = false;

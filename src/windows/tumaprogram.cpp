@@ -1,9 +1,9 @@
 #include "windows/tumaprogram.h"
 
-#include "widgets/handlers.h"
-#include "widgets/message_box.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
+#include "widgets/handlers.h"
+#include "widgets/message_box.h"
 
 #include <QCloseEvent>
 

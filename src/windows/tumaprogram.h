@@ -37,7 +37,7 @@ public:
 
 protected:
     // The window has no close box: it ends by completion or by Cancel only.
-    void reject() override {}
+    void reject() override { }
     void closeEvent(QCloseEvent* e) override;
 
 private:

@@ -13,9 +13,9 @@ void showAbout(QWidget* parent, const tuma::LinkFacts& link)
     about.setWindowTitle("Sobre o Tuma Programável");
     auto* layout = new QVBoxLayout(&about);
     const QString controller = link.checked
-                                   ? QString("Controlador: versão %1, na porta %2")
-                                         .arg(QString::fromStdString(link.controllerVersion), QString::fromStdString(link.port))
-                                   : QString("Controlador: nenhum conectado (use Config.)");
+        ? QString("Controlador: versão %1, na porta %2")
+              .arg(QString::fromStdString(link.controllerVersion), QString::fromStdString(link.port))
+        : QString("Controlador: nenhum conectado (use Config.)");
     auto* text = new QLabel(
         QString("<h3>Tuma Programável %1</h3>"
                 "<p>%2</p>"

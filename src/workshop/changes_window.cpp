@@ -76,15 +76,16 @@ void ChangesWindow::showChanges(const std::vector<PendingChange>& changes, bool 
     else if (changes.empty())
         resumo->setText("Nada será alterado: \"Gravar\" regrava no controlador exatamente o que ele já tem.");
     else
-        resumo->setText(changes.size() == 1 ? QString("\"Gravar\" vai mudar 1 valor no controlador:")
-                                            : QString("\"Gravar\" vai mudar %1 valores no controlador:").arg(changes.size()));
+        resumo->setText(changes.size() == 1
+                            ? QString("\"Gravar\" vai mudar 1 valor no controlador:")
+                            : QString("\"Gravar\" vai mudar %1 valores no controlador:").arg(changes.size()));
     tabela->setRowCount(static_cast<int>(changes.size()));
     for (int r = 0; r < static_cast<int>(changes.size()); ++r) {
         const PendingChange& c = changes[static_cast<size_t>(r)];
         const QString next = c.kind == PendingChange::Unreadable ? QString("\"%1\"").arg(QString::fromStdString(c.next))
-                                                                  : withUnit(c.next, c.unit);
-        const QString cells[] = {QString::fromStdString(c.caption), withUnit(c.now, c.unit), next,
-                                 QString::fromUtf8(noteOf(c.kind))};
+                                                                 : withUnit(c.next, c.unit);
+        const QString cells[]
+            = {QString::fromStdString(c.caption), withUnit(c.now, c.unit), next, QString::fromUtf8(noteOf(c.kind))};
         for (int col = 0; col < 4; ++col)
             tabela->setItem(r, col, new QTableWidgetItem(cells[col]));
     }

@@ -1,7 +1,7 @@
 #include "workshop/compare_window.h"
 
-#include "core/param_file.h"
 #include "core/block_compare.h"
+#include "core/param_file.h"
 #include "widgets/screen_fit.h"
 
 #include <QHBoxLayout>
@@ -50,8 +50,8 @@ void CompareWindow::addHeader(QVBoxLayout* layout, const QString& fileName, cons
                          .arg(fileName.toHtmlEscaped(), QString::fromStdString(h.date).toHtmlEscaped(),
                               QString::fromStdString(h.controllerVersion).toHtmlEscaped(),
                               QString::fromStdString(h.port).toHtmlEscaped());
-    for (const auto& [caption, value] : {std::pair{"Cliente", &h.client}, std::pair{"Placa", &h.plate},
-                                         std::pair{"Observações", &h.notes}})
+    for (const auto& [caption, value] :
+         {std::pair{"Cliente", &h.client}, std::pair{"Placa", &h.plate}, std::pair{"Observações", &h.notes}})
         if (!value->empty())
             header += QString("<br><b>%1:</b> %2").arg(caption, QString::fromStdString(*value).toHtmlEscaped());
     cabecalho = new QLabel(header, this);
@@ -109,11 +109,11 @@ void CompareWindow::addTable(QVBoxLayout* layout, const std::vector<BlockRow>& r
     tabela->resizeColumnToContents(2);
     layout->addWidget(tabela, 1);
 
-    resumo = new QLabel(differing == 0 ? QString("O arquivo tem os mesmos valores que o controlador.")
-                                       : QString("%1 %2 (em destaque).")
-                                             .arg(differing)
-                                             .arg(differing == 1 ? "diferença" : "diferenças"),
-                        this);
+    resumo = new QLabel(
+        differing == 0
+            ? QString("O arquivo tem os mesmos valores que o controlador.")
+            : QString("%1 %2 (em destaque).").arg(differing).arg(differing == 1 ? "diferença" : "diferenças"),
+        this);
     auto* precision = new QLabel("Os valores do arquivo aparecem como o controlador vai guardá-los "
                                  "(os percentuais em passos de 1/64). Só as diferenças marcadas são gravadas; "
                                  "as desmarcadas ficam como o controlador tem agora.",

@@ -15,12 +15,13 @@ namespace tuma {
 struct BlockRow;
 struct FileHeader;
 struct ParsedFile;
-}
+} // namespace tuma
 
 class CompareWindow : public QDialog {
 public:
     CompareWindow(QWidget* parent, const QString& fileName, const tuma::ParsedFile& file,
-                  const tuma::commands::ConfigImage& controller, const QString& controllerVersion, char decimalSeparator);
+                  const tuma::commands::ConfigImage& controller, const QString& controllerVersion,
+                  char decimalSeparator);
 
     QLabel* cabecalho;    // the file's header
     QLabel* aviso;        // another controller version; hidden otherwise

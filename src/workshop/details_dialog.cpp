@@ -12,8 +12,7 @@ namespace {
 
 class DetailsDialog : public QDialog {
 public:
-    DetailsDialog(QWidget* parent, const QString& title, const QString& note, const VehicleDetails& d)
-        : QDialog(parent)
+    DetailsDialog(QWidget* parent, const QString& title, const QString& note, const VehicleDetails& d) : QDialog(parent)
     {
         setWindowTitle(title);
         setObjectName("DadosForm");
@@ -37,7 +36,10 @@ public:
         layout->addWidget(buttons);
         setMinimumWidth(420);
     }
-    VehicleDetails details() const { return {client->text().trimmed(), plate->text().trimmed(), notes->text().trimmed()}; }
+    VehicleDetails details() const
+    {
+        return {client->text().trimmed(), plate->text().trimmed(), notes->text().trimmed()};
+    }
 
 private:
     QLineEdit* field(const char* name, const QString& text, int maxLength)

@@ -31,10 +31,14 @@ Outcome outcomeOf(const WriteFacts& f)
 Kind kindOf(ProgrammingFacts::Action a)
 {
     switch (a) {
-    case ProgrammingFacts::Mixture: return Kind::Mixture;
-    case ProgrammingFacts::Reset: return Kind::Reset;
-    case ProgrammingFacts::LambdaIdle: return Kind::LambdaIdle;
-    case ProgrammingFacts::Map: return Kind::Map;
+    case ProgrammingFacts::Mixture:
+        return Kind::Mixture;
+    case ProgrammingFacts::Reset:
+        return Kind::Reset;
+    case ProgrammingFacts::LambdaIdle:
+        return Kind::LambdaIdle;
+    case ProgrammingFacts::Map:
+        return Kind::Map;
     }
     return Kind::Reset;
 }
@@ -104,8 +108,8 @@ QString History::news() const
 void History::openCopy()
 {
     QWidget* parent = shown ? static_cast<QWidget*>(shown.get()) : nullptr;
-    const QString path = s.dialogs.openFileName(parent, "Abrir cópia do histórico", s.copies,
-                                                "Histórico do Tuma (*.sqlite)");
+    const QString path
+        = s.dialogs.openFileName(parent, "Abrir cópia do histórico", s.copies, "Histórico do Tuma (*.sqlite)");
     if (path.isEmpty())
         return;
     copyShown.reset();
@@ -234,9 +238,9 @@ void History::programmed(const ProgrammingFacts& facts)
     Entry e = entryNow(kindOf(facts.action));
     e.before = lastBlock;
     e.outcome = !facts.sent ? Outcome::NotAnswered
-                : (facts.action == ProgrammingFacts::LambdaIdle || facts.action == ProgrammingFacts::Map) && !facts.finished
-                    ? Outcome::NotFinished
-                    : Outcome::Done;
+        : (facts.action == ProgrammingFacts::LambdaIdle || facts.action == ProgrammingFacts::Map) && !facts.finished
+        ? Outcome::NotFinished
+        : Outcome::Done;
     if (facts.action == ProgrammingFacts::Mixture) {
         char byte[8];
         std::snprintf(byte, sizeof byte, "%02X", facts.mixture);
@@ -259,8 +263,8 @@ void History::putBackSending(const FileHeader& source, const Block& before, cons
         putBackEntry.client = source.client;
         putBackEntry.plate = source.plate;
     }
-    putBackEntry.detail = "de " + (source.date.empty() ? std::string("?") : source.date) +
-                          (source.port.empty() ? "" : ", porta " + source.port);
+    putBackEntry.detail = "de " + (source.date.empty() ? std::string("?") : source.date)
+        + (source.port.empty() ? "" : ", porta " + source.port);
     putBackEntry.before = before;
     putBackEntry.sent = sent;
     putBackEntry.outcome = Outcome::Sending;
@@ -317,7 +321,8 @@ void History::historicoClick()
 
 void History::annotate(const Entry& e)
 {
-    VehicleDetails d{QString::fromStdString(e.client), QString::fromStdString(e.plate), QString::fromStdString(e.notes)};
+    VehicleDetails d{QString::fromStdString(e.client), QString::fromStdString(e.plate),
+                     QString::fromStdString(e.notes)};
     if (!s.dialogs.askDetails(shown.get(), "Anotar no histórico",
                               "O cliente, a placa e as observações ficam guardados com este registro do histórico.", d))
         return;

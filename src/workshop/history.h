@@ -29,7 +29,7 @@ class History : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        QWidget* window; // the main window: the history's window opens over it
+        QWidget* window;                         // the main window: the history's window opens over it
         std::function<VehicleDetails()> details; // the client and plate typed last
         std::function<bool()> canPutBack;        // a port checked: the comparison can write
         WorkshopDialogs& dialogs;

@@ -1,8 +1,8 @@
 #include "workshop/history_window.h"
 
-#include "core/parameters.h"
-#include "core/guided_walk.h"
 #include "core/block_compare.h"
+#include "core/guided_walk.h"
+#include "core/parameters.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -107,7 +107,8 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
     auto* split = new QSplitter(Qt::Vertical, this);
     lista = new QTableWidget(0, 6, split);
     lista->setObjectName("lista");
-    lista->setHorizontalHeaderLabels({"Data e hora", "O que houve", "Cliente e placa", "Porta", "Versão", "Campos alterados"});
+    lista->setHorizontalHeaderLabels(
+        {"Data e hora", "O que houve", "Cliente e placa", "Porta", "Versão", "Campos alterados"});
     lista->verticalHeader()->hide();
     lista->verticalHeader()->setDefaultSectionSize(lista->fontMetrics().height() + 8);
     lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -149,10 +150,22 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
     connect(ate, &QDateEdit::dateChanged, this, [this] { load(false); });
     connect(mais_antigos, &QPushButton::clicked, this, [this] { load(true); });
     connect(lista, &QTableWidget::itemSelectionChanged, this, [this] { showSelected(); });
-    connect(comparar, &QPushButton::clicked, this, [this] { if (selected()) emit compareRequested(*selected()); });
-    connect(salvar, &QPushButton::clicked, this, [this] { if (selected()) emit saveRequested(*selected()); });
-    connect(ficha, &QPushButton::clicked, this, [this] { if (selected()) emit sheetRequested(*selected()); });
-    connect(anotar, &QPushButton::clicked, this, [this] { if (selected()) emit annotateRequested(*selected()); });
+    connect(comparar, &QPushButton::clicked, this, [this] {
+        if (selected())
+            emit compareRequested(*selected());
+    });
+    connect(salvar, &QPushButton::clicked, this, [this] {
+        if (selected())
+            emit saveRequested(*selected());
+    });
+    connect(ficha, &QPushButton::clicked, this, [this] {
+        if (selected())
+            emit sheetRequested(*selected());
+    });
+    connect(anotar, &QPushButton::clicked, this, [this] {
+        if (selected())
+            emit annotateRequested(*selected());
+    });
     connect(abrir_copia, &QPushButton::clicked, this, &HistoryWindow::openCopyRequested);
     resize(1000, 680);
 }
@@ -266,7 +279,8 @@ void HistoryWindow::addRow(const Entry& e)
 {
     const int r = lista->rowCount();
     lista->insertRow(r);
-    const QString texts[] = {when(e.at), whatHappened(e), vehicle(e), q(e.port), q(e.controllerVersion), changedText(e)};
+    const QString texts[]
+        = {when(e.at), whatHappened(e), vehicle(e), q(e.port), q(e.controllerVersion), changedText(e)};
     const bool bad = e.outcome != Outcome::Done && e.outcome != Outcome::Verified;
     for (int c = 0; c < 6; ++c) {
         auto* item = new QTableWidgetItem(texts[c]);
@@ -356,9 +370,10 @@ void HistoryWindow::showSelected()
     QStringList titles{"Campo"};
     std::vector<Block> blocks;
     const bool unwritten = e->kind == Kind::Unwritten;
-    const std::pair<const std::optional<Block>*, const char*> kept[] = {
-        {&e->before, "Antes"}, {&e->sent, unwritten ? "Digitado (não gravado)" : "Enviado"},
-        {&e->block, e->sent ? "Lido de volta" : "No controlador"}};
+    const std::pair<const std::optional<Block>*, const char*> kept[]
+        = {{&e->before, "Antes"},
+           {&e->sent, unwritten ? "Digitado (não gravado)" : "Enviado"},
+           {&e->block, e->sent ? "Lido de volta" : "No controlador"}};
     for (const auto& [b, title] : kept)
         if (*b) {
             blocks.push_back(**b);

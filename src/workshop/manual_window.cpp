@@ -54,7 +54,9 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     const QRegularExpression heading("<h([23]) id=\"([^\"]+)\">(.*?)</h\\1>");
     for (auto it = heading.globalMatch(manualHtml()); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        auto* item = new QListWidgetItem((m.captured(1) == "3" ? "    " : "") + QTextDocumentFragment::fromHtml(m.captured(3)).toPlainText(), indice);
+        auto* item = new QListWidgetItem((m.captured(1) == "3" ? "    " : "")
+                                             + QTextDocumentFragment::fromHtml(m.captured(3)).toPlainText(),
+                                         indice);
         item->setData(Qt::UserRole, m.captured(2));
     }
     connect(indice, &QListWidget::itemClicked, this,

@@ -16,7 +16,7 @@ public:
     // false when the manual does not have it.
     bool find(const QString& text);
 
-    QListWidget* indice;  // the sections; a click goes there
+    QListWidget* indice; // the sections; a click goes there
     QTextBrowser* texto;
     QLineEdit* busca;
     QLabel* resultado;

@@ -22,7 +22,7 @@ const QColor Band(232, 238, 247);
 // Draws top to bottom on the page, in device pixels at the writer's resolution.
 class Page {
 public:
-    Page(QPainter& p, int width) : p(p), width(width) {}
+    Page(QPainter& p, int width) : p(p), width(width) { }
 
     QFont font(double points, bool bold = false, const char* family = "Arial") const
     {
@@ -112,8 +112,8 @@ void drawBlock(Page& page, const SheetContent& c)
     page.section("Opções");
     shade = false;
     for (const OptionBit& o : Options) {
-        page.row({QString::fromUtf8(o.caption), capitalized(flags & o.bit ? texts::Yes : texts::No)}, two, page.font(10),
-                 shade);
+        page.row({QString::fromUtf8(o.caption), capitalized(flags & o.bit ? texts::Yes : texts::No)}, two,
+                 page.font(10), shade);
         shade = !shade;
     }
     page.section("Procedimentos de aprendizagem");
@@ -169,7 +169,8 @@ QByteArray sheetPdf(const SheetContent& c)
     // The notes may take several lines: their caption stands at the first.
     const int notesTop = page.y;
     page.y += 7;
-    page.text(c.vehicle.notes.isEmpty() ? "—" : c.vehicle.notes, page.font(10), Ink, static_cast<int>(0.22 * width) + 20);
+    page.text(c.vehicle.notes.isEmpty() ? "—" : c.vehicle.notes, page.font(10), Ink,
+              static_cast<int>(0.22 * width) + 20);
     const int notesBottom = page.y + 7;
     page.y = notesTop;
     page.row({"Observações"}, two, page.font(10));

@@ -5,8 +5,8 @@
 #include "core/workshop_files.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
-#include "widgets/screen_fit.h"
 #include "widgets/message_box.h"
+#include "widgets/screen_fit.h"
 #include "workshop/about.h"
 #include "workshop/changes_window.h"
 #include "workshop/compare_window.h"
@@ -72,7 +72,8 @@ public:
     bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
     {
         CompareWindow compare(window, shownPath, file, controller, version, sep);
-        const bool yes = compare.exec() == QDialog::Accepted && boxes.confirm(texts::ConfirmWrite, texts::ConfirmCaption);
+        const bool yes
+            = compare.exec() == QDialog::Accepted && boxes.confirm(texts::ConfirmWrite, texts::ConfirmCaption);
         rows = compare.ticked();
         return yes;
     }
@@ -80,13 +81,14 @@ public:
     bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
                     std::string& where, std::string& why) override
     {
-        const QString path = WorkshopFolders::unusedPath(
-            folders.workshop(), files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
-                                                files::ParameterExtension, files::BeforeWriteSuffix));
+        const QString path
+            = WorkshopFolders::unusedPath(folders.workshop(),
+                                          files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
+                                                          files::ParameterExtension, files::BeforeWriteSuffix));
         where = path.toStdString();
         QString error;
         if (!folders.write(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)),
-                        error)) {
+                           error)) {
             why = error.toStdString();
             return false;
         }
@@ -115,12 +117,12 @@ Workshop::Workshop(const Services& services) : s(services)
                             [this] { abrirClick(); });
     acao_ficha = menuAction(this, "acao_ficha", "Imprimir ficha (PDF)...", QKeySequence(Qt::CTRL | Qt::Key_P),
                             [this] { fichaClick(); });
-    acao_sobre =
-        menuAction(this, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence(), [this] { sobreClick(); });
+    acao_sobre
+        = menuAction(this, "acao_sobre", "Sobre o Tuma Programável...", QKeySequence(), [this] { sobreClick(); });
     acao_alteracoes = menuAction(this, "acao_alteracoes", "Alterações não gravadas...", QKeySequence(),
                                  [this] { alteracoesClick(); });
-    acao_manual =
-        menuAction(this, "acao_manual", "Manual do técnico", QKeySequence(Qt::Key_F1), [this] { manualClick(); });
+    acao_manual
+        = menuAction(this, "acao_manual", "Manual do técnico", QKeySequence(Qt::Key_F1), [this] { manualClick(); });
     updateActions();
 }
 
@@ -232,11 +234,12 @@ void Workshop::putBackBlock(const ParsedFile& file, const QString& shownName)
 
 bool Workshop::putBackChecked(const ParsedFile& file, const QString& shownName)
 {
-    WindowSteps steps(s.window, shownName, QString::fromStdString(link.controllerVersion), s.decimalSeparator,
-                      s.folders, s.boxes, [this](const VehicleDetails& d) { return headerNow(d); },
-                      [this](const ParsedFile& f, const Block& before, const Block& sent) {
-                          emit putBackSending(f.header, before, sent);
-                      });
+    WindowSteps steps(
+        s.window, shownName, QString::fromStdString(link.controllerVersion), s.decimalSeparator, s.folders, s.boxes,
+        [this](const VehicleDetails& d) { return headerNow(d); },
+        [this](const ParsedFile& f, const Block& before, const Block& sent) {
+            emit putBackSending(f.header, before, sent);
+        });
     const PutBackResult r = putBack(s.form.link(), file, steps, s.decimalSeparator);
     if (r.stage != PutBackResult::FileRefused)
         lastDetails = detailsOf(r.file);
@@ -268,7 +271,8 @@ void Workshop::report(const PutBackResult& r, const QString& shownPath)
     }
     switch (r.written.outcome) {
     case VerifiedWrite::Verified:
-        s.boxes.showMessage("Verificado: os 25 bytes lidos de volta do controlador são os gravados." + copy, "Gravação");
+        s.boxes.showMessage("Verificado: os 25 bytes lidos de volta do controlador são os gravados." + copy,
+                            "Gravação");
         return;
     case VerifiedWrite::Differs: {
         QString lines;
@@ -279,13 +283,13 @@ void Workshop::report(const PutBackResult& r, const QString& shownPath)
         return;
     }
     case VerifiedWrite::WriteFailed:
-        s.boxes.showMessage(QString(texts::CommFailure) +
-                                " na gravação: o controlador pode ter recebido ou não o arquivo." + copy,
+        s.boxes.showMessage(QString(texts::CommFailure)
+                                + " na gravação: o controlador pode ter recebido ou não o arquivo." + copy,
                             texts::CommFailureCaption);
         return;
     case VerifiedWrite::ReadBackFailed:
-        s.boxes.showMessage(QString(texts::CommFailure) + " na conferência: não se sabe o que o controlador guardou." +
-                                copy,
+        s.boxes.showMessage(QString(texts::CommFailure) + " na conferência: não se sabe o que o controlador guardou."
+                                + copy,
                             texts::CommFailureCaption);
         return;
     }

@@ -10,8 +10,8 @@
 #include "core/put_back.h"
 #include "workshop/details_dialog.h"
 
-#include <QList>
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 
 #include <functional>

@@ -25,7 +25,7 @@ struct Input {
 
 class FuzzDevice : public Device {
 public:
-    explicit FuzzDevice(Input& in) : input(in) {}
+    explicit FuzzDevice(Input& in) : input(in) { }
     void receive(uint8_t byte, int64_t atUs, LineOutput& out) override
     {
         if (length == 0 && byte != 0xF3)

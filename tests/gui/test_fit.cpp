@@ -43,9 +43,9 @@ public:
         setGeometry(all.left(), all.bottom() + 1 - logical, all.width(), logical);
         show();
         const int widthPx = static_cast<int>(all.width() * scale + 0.5);
-        QProcess::execute("xprop", {"-id", QString::number(winId()), "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
-                                    "_NET_WM_STRUT_PARTIAL",
-                                    QString("0,0,0,%1,0,0,0,0,0,0,0,%2").arg(pixels).arg(widthPx - 1)});
+        QProcess::execute("xprop",
+                          {"-id", QString::number(winId()), "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                           "_NET_WM_STRUT_PARTIAL", QString("0,0,0,%1,0,0,0,0,0,0,0,%2").arg(pixels).arg(widthPx - 1)});
     }
 };
 
@@ -122,9 +122,9 @@ protected:
         ASSERT_NE(w, nullptr) << what << " did not open";
         QCoreApplication::processEvents();
         const QRect frame = w->frameGeometry();
-        EXPECT_TRUE(room.contains(frame)) << what << ": frame " << frame.width() << "x" << frame.height() << "+"
-                                          << frame.x() << "+" << frame.y() << " outside the room " << room.width() << "x"
-                                          << room.height() << "+" << room.x() << "+" << room.y();
+        EXPECT_TRUE(room.contains(frame))
+            << what << ": frame " << frame.width() << "x" << frame.height() << "+" << frame.x() << "+" << frame.y()
+            << " outside the room " << room.width() << "x" << room.height() << "+" << room.x() << "+" << room.y();
         for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
             if (!b->isVisibleTo(w) || b->inherits("QToolButton"))
                 continue;

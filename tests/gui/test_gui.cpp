@@ -1,21 +1,21 @@
 // The real program's windows on an X display with a window manager (see
 // gui/xserver.sh): what the window manager shows as each caption, and a key that
 // waits in the X queue while a poll blocks.
+#include "app/app_windows.h"
 #include "app/application.h"
-#include "support/widget_harness.h"
-#include "support/x_display_main.h"
+#include "app/house.h"
+#include "app/menu_bar.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
+#include "sim/controller.h"
 #include "sim/sim_line.h"
+#include "support/widget_harness.h"
+#include "support/x_display_main.h"
 #include "widgets/message_box.h"
 #include "windows/porta_serial.h"
 #include "windows/principal.h"
 #include "windows/program.h"
-#include "sim/controller.h"
 #include "windows/tumaprogram.h"
-#include "app/app_windows.h"
-#include "app/house.h"
-#include "app/menu_bar.h"
 #include "workshop/details_dialog.h"
 #include "workshop/history.h"
 #include "workshop/history_window.h"
@@ -23,13 +23,13 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
-#include <QFile>
-#include <QMessageBox>
 #include "workshop/history.h"
 #include "workshop/history_window.h"
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 
 #include <QProcess>
 #include <QTest>
@@ -86,10 +86,9 @@ TEST_F(RealWindows, TitleBarsReadTheirCaptionAndNothingMore)
         QWidget* window;
         const char* caption;
     };
-    for (const Shown& s : {Shown{MainForm, "Marvolan - Tuma Programável v 2.5"},
-                           Shown{Form2, "Configuração Porta Serial"},
-                           Shown{ProgramForm, "Programação do Aparelho Tuma "},
-                           Shown{ProgramTumaForm, "Programação do Tuma "}}) {
+    for (const Shown& s :
+         {Shown{MainForm, "Marvolan - Tuma Programável v 2.5"}, Shown{Form2, "Configuração Porta Serial"},
+          Shown{ProgramForm, "Programação do Aparelho Tuma "}, Shown{ProgramTumaForm, "Programação do Tuma "}}) {
         s.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(s.window));
         EXPECT_EQ(wmName(s.window).toStdString(), s.caption);
@@ -97,8 +96,8 @@ TEST_F(RealWindows, TitleBarsReadTheirCaptionAndNothingMore)
     }
     MainForm->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-    const char* captions[] = {"Versão", "Falha", "Fail", "Aviso", "Aviso!", "Erro!", "Gravação",
-                              "Programação", "Completada", "Cancelado", "Tuma Programável"};
+    const char* captions[] = {"Versão",   "Falha",       "Fail",       "Aviso",     "Aviso!",          "Erro!",
+                              "Gravação", "Programação", "Completada", "Cancelado", "Tuma Programável"};
     for (const char* caption : captions) {
         QString seen;
         QTimer::singleShot(0, [&] {
@@ -144,8 +143,9 @@ TEST_F(RealWindows, CancelDuringABlockedTickActsBeforeTheNextTick)
     }
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(valueReads, 3); // the first tick's three attempts, and no second tick
-    std::printf("[ figure ] Xvfb, simulated silent line on the wall clock: Cancel closed the window %.2f s after the key\n",
-                std::chrono::duration<double>(closed - pressed).count());
+    std::printf(
+        "[ figure ] Xvfb, simulated silent line on the wall clock: Cancel closed the window %.2f s after the key\n",
+        std::chrono::duration<double>(closed - pressed).count());
 }
 
 // The keyboard as a technician uses it, with the menu bar over the form: the menus by
@@ -182,9 +182,8 @@ TEST_F(RealWindows, TheKeyboardReachesTheMenusAndTheFormsAccelerators)
 
     // Ctrl+H opens the history in a window of its own; the window manager closes it.
     keys("ctrl+h");
-    EXPECT_TRUE(waitFor([&] {
-        return house->history().window() && QApplication::activeWindow() == house->history().window();
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return house->history().window() && QApplication::activeWindow() == house->history().window(); }));
     keys("alt+F4");
     EXPECT_TRUE(waitFor([&] { return !house->history().window()->isVisible(); }));
     MainForm->activateWindow();

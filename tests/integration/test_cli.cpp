@@ -1,10 +1,10 @@
 // tuma-cli's commands against the simulated controller behind a real pseudo-terminal,
 // through Qt SerialPort: what reaches the controller, and what never does.
 #include "cli/cli.h"
-#include "core/param_file.h"
 #include "core/commands.h"
 #include "core/drive_log.h"
 #include "core/memory_map.h"
+#include "core/param_file.h"
 #include "ports/qt_serial_port.h"
 #include "ports/system.h"
 #include "sim/pty_server.h"
@@ -229,8 +229,9 @@ TEST_F(Cli, LogKeepsGoingThroughASilentController)
     std::istringstream rows(file("l.csv"));
     std::string line;
     std::getline(rows, line);
-    EXPECT_EQ(line, "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),"
-                    "Correção Atual (%),RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha");
+    EXPECT_EQ(line,
+              "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),"
+              "Correção Atual (%),RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha");
     int good = 0, failed = 0, goodAfterFailure = 0;
     while (std::getline(rows, line)) {
         ASSERT_EQ(std::count(line.begin(), line.end(), ','), 9) << line;

@@ -122,11 +122,13 @@ TEST_F(OverPty, TheTypicalRoad)
     retype(MainForm->tempo_partida, "2000");
     retype(MainForm->limite_corr, "40");
     retype(MainForm->porc_mistura, "45"); // above the maximum: rejected
-    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Os valores devem estar entre 10 e a Correção Máxima em %!", "Aviso!")}));
+    EXPECT_EQ(boxes.shown,
+              std::vector<Box>({ok("Os valores devem estar entre 10 e a Correção Máxima em %!", "Aviso!")}));
     boxes.shown.clear();
     takeFrames();
     MainForm->gravar->click();
-    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirme Gravação dos Dados!!!!", "Aviso"), ok("Programação OK", "Gravação")}));
+    EXPECT_EQ(boxes.shown,
+              std::vector<Box>({yesNo("Confirme Gravação dos Dados!!!!", "Aviso"), ok("Programação OK", "Gravação")}));
     auto frames = takeFrames();
     ASSERT_GE(frames.size(), 3u);
     EXPECT_EQ(frames[0].command, cmd::WriteConfig);
@@ -147,7 +149,9 @@ TEST_F(OverPty, TheTypicalRoad)
         ProgramForm->button_OK->click();
     });
     MainForm->prog->click();
-    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação OK", "Programação")}));
+    EXPECT_EQ(
+        boxes.shown,
+        std::vector<Box>({yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação OK", "Programação")}));
     EXPECT_EQ(locked([this] { return controller.memory[3]; }), mixtureByte(2, 40.625));
 
     boxes.shown.clear();
@@ -160,7 +164,9 @@ TEST_F(OverPty, TheTypicalRoad)
     });
     MainForm->prog->click();
     QObject::disconnect(counter);
-    EXPECT_EQ(boxes.shown, std::vector<Box>({yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação Completada!", "Completada")}));
+    EXPECT_EQ(boxes.shown,
+              std::vector<Box>(
+                  {yesNo("Confirma Programação do Tuma !!!!", "Aviso"), ok("Programação Completada!", "Completada")}));
     EXPECT_GE(promptTicks, 1);
     EXPECT_TRUE(MainForm->Timer_Read->isActive());
     MainForm->ler->click();

@@ -146,7 +146,8 @@ TEST_F(PtyLink, UsbChunksAreReadWhole)
         }
     }
     if (cut > 0)
-        std::fprintf(stderr, "This machine stretched the gaps of %d answers past 20 ms; those tries were made again.\n", cut);
+        std::fprintf(stderr, "This machine stretched the gaps of %d answers past 20 ms; those tries were made again.\n",
+                     cut);
     EXPECT_EQ(whole, 5) << cut << " answers cut: the reader ends at a chunk's end, or the machine is far too loaded";
 }
 
@@ -285,8 +286,9 @@ TEST(PortSearchOverPty, FindsTheControllerAmongASilentPortAndABusyOne)
     ASSERT_GE(other, 0);
     ASSERT_EQ(::ioctl(other, TIOCEXCL), 0);
 
-    PortSearch search({{b.portName(), ""}, {c.portName(), ""}, {a.portName(), "USB Serial"}}, false,
-                      [](const std::string&) { return std::make_unique<QtSerialPort>(); }, posixDevicePath);
+    PortSearch search(
+        {{b.portName(), ""}, {c.portName(), ""}, {a.portName(), "USB Serial"}}, false,
+        [](const std::string&) { return std::make_unique<QtSerialPort>(); }, posixDevicePath);
     while (search.next()) {
     }
     EXPECT_EQ(probeText(search.probes()[0]), "sem resposta");

@@ -17,9 +17,10 @@ protected:
     std::vector<QLineEdit*> shownFields() const
     {
         TMainForm* m = MainForm;
-        return {m->atual_corr, m->atual_temp, m->atual_map, m->atual_lambda, m->atual_rpm, m->atual_inj,
-                m->tempo_partida, m->porc_mistura, m->temp_max_cold, m->injecao_extra, m->temp_max_extra,
-                m->limite_corr, m->temp_corr, m->tempo_ajuste, m->valor_lambda, m->var_inicial, m->tempo_extra, m->rpm_adj};
+        return {m->atual_corr,     m->atual_temp,    m->atual_map,    m->atual_lambda,  m->atual_rpm,
+                m->atual_inj,      m->tempo_partida, m->porc_mistura, m->temp_max_cold, m->injecao_extra,
+                m->temp_max_extra, m->limite_corr,   m->temp_corr,    m->tempo_ajuste,  m->valor_lambda,
+                m->var_inicial,    m->tempo_extra,   m->rpm_adj};
     }
     QStringList snapshot() const
     {
@@ -34,10 +35,10 @@ protected:
         // Every field: several conversions do not read back exactly, so a field
         // left as read would drift from one write to the next.
         const std::pair<QLineEdit*, const char*> values[] = {
-            {MainForm->tempo_partida, "1500"}, {MainForm->porc_mistura, "30"}, {MainForm->temp_max_cold, "25"},
-            {MainForm->injecao_extra, "5"}, {MainForm->temp_max_extra, "50"}, {MainForm->limite_corr, "40"},
-            {MainForm->temp_corr, "40"}, {MainForm->tempo_ajuste, "30"}, {MainForm->valor_lambda, "450"},
-            {MainForm->var_inicial, "400"}, {MainForm->tempo_extra, "10"}, {MainForm->rpm_adj, "900"},
+            {MainForm->tempo_partida, "1500"}, {MainForm->porc_mistura, "30"},   {MainForm->temp_max_cold, "25"},
+            {MainForm->injecao_extra, "5"},    {MainForm->temp_max_extra, "50"}, {MainForm->limite_corr, "40"},
+            {MainForm->temp_corr, "40"},       {MainForm->tempo_ajuste, "30"},   {MainForm->valor_lambda, "450"},
+            {MainForm->var_inicial, "400"},    {MainForm->tempo_extra, "10"},    {MainForm->rpm_adj, "900"},
         };
         for (auto& [field, value] : values)
             field->setText(value);
@@ -114,7 +115,8 @@ TEST_F(Soak, EveryFaultAtRandom)
             EXPECT_TRUE(now == memoryBefore[a] || now == intended[a - 1]) << "address " << a;
         }
     }
-    std::printf("soak: 1500 steps, %d failures reported, %d blocks written, %d link checks\n", failures, writes, recoveries);
+    std::printf("soak: 1500 steps, %d failures reported, %d blocks written, %d link checks\n", failures, writes,
+                recoveries);
     EXPECT_GT(failures, 50);
     EXPECT_GT(writes, 10);
     EXPECT_GT(recoveries, 20);

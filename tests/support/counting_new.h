@@ -15,7 +15,7 @@ extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile
                                                          void (*)(const volatile void*));
 namespace counting_detail {
 inline void onAllocation(const volatile void*, std::size_t) { ++g_allocations; }
-inline void onRelease(const volatile void*) {}
+inline void onRelease(const volatile void*) { }
 inline const int hooked = __sanitizer_install_malloc_and_free_hooks(onAllocation, onRelease);
 } // namespace counting_detail
 #elif defined(__GLIBC__)

@@ -1,20 +1,20 @@
 #pragma once
 // Drives the real windows against the simulated controller on a virtual-clock line,
 // and answers every message box, keeping them in order.
+#include "app/app_windows.h"
 #include "app/application.h"
+#include "app/house.h"
+#include "app/system_platform.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
+#include "sim/controller.h"
 #include "sim/sim_line.h"
 #include "widgets/message_box.h"
 #include "windows/porta_serial.h"
 #include "windows/principal.h"
 #include "windows/program.h"
-#include "sim/controller.h"
 #include "windows/tumaprogram.h"
-#include "app/app_windows.h"
-#include "app/house.h"
-#include "app/system_platform.h"
 #include "workshop/details_dialog.h"
 
 #include <QAction>
@@ -46,8 +46,14 @@ inline std::ostream& operator<<(std::ostream& os, const Box& b)
               << (b.buttons == BoxButtons::YesNo ? " (Yes/No)" : "") << "]";
 }
 
-inline Box ok(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::Ok}; }
-inline Box yesNo(const char* text, const char* caption) { return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::YesNo}; }
+inline Box ok(const char* text, const char* caption)
+{
+    return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::Ok};
+}
+inline Box yesNo(const char* text, const char* caption)
+{
+    return {QString::fromUtf8(text), QString::fromUtf8(caption), BoxButtons::YesNo};
+}
 
 // Processes events until `done` holds or the time is up; gtest's own assertions then
 // report the outcome (QtTest's macros would not reach gtest).
@@ -109,15 +115,16 @@ protected:
     Platform platform;
     CancelledDialogs cancelled;
     WorkshopDialogs* dialogsInUse = &cancelled; // a fixture's own, set in beforeCreate()
-    QTemporaryDir documents;               // the documents folder, of the test's own
-    QTemporaryDir data;                    // the program's own data folder (the live history)
+    QTemporaryDir documents;                    // the documents folder, of the test's own
+    QTemporaryDir data;                         // the program's own data folder (the live history)
     std::unique_ptr<House> house;
 
     static TumaApplication* app() { return static_cast<TumaApplication*>(QCoreApplication::instance()); }
     void build()
     {
-        house = std::make_unique<House>(
-            platform, HouseServices{boxes, *dialogsInUse, documents.path(), [this] { return clock.nowUs() / 1000; }, data.path()});
+        house = std::make_unique<House>(platform,
+                                        HouseServices{boxes, *dialogsInUse, documents.path(),
+                                                      [this] { return clock.nowUs() / 1000; }, data.path()});
     }
     void tearDownHouse() { house.reset(); }
     // An item of the main window's menus, by its name.
@@ -145,7 +152,7 @@ protected:
         beforeCreate();
         build();
     }
-    virtual void beforeCreate() {}
+    virtual void beforeCreate() { }
     void TearDown() override
     {
         house.reset();
@@ -162,10 +169,11 @@ protected:
     // "&Config." with the given port name typed into the dialog and OK pressed.
     void configWith(const QString& port)
     {
-        whenModal([] { MainForm->configClick(); }, [port] {
-            Form2->combo_porta->setEditText(port);
-            Form2->button_OK->click();
-        });
+        whenModal([] { MainForm->configClick(); },
+                  [port] {
+                      Form2->combo_porta->setEditText(port);
+                      Form2->button_OK->click();
+                  });
     }
     void connectLink()
     {
@@ -185,13 +193,14 @@ protected:
     // just before OK (to arrange what answers the windows that follow).
     void programWith(int item, int mix = 0, std::function<void()> beforeOk = {})
     {
-        whenModal([] { MainForm->progClick(); }, [item, mix, beforeOk] {
-            ProgramForm->setProgTypeIndex(item);
-            ProgramForm->setMixIndex(mix);
-            if (beforeOk)
-                beforeOk();
-            ProgramForm->button_OK->click();
-        });
+        whenModal([] { MainForm->progClick(); },
+                  [item, mix, beforeOk] {
+                      ProgramForm->setProgTypeIndex(item);
+                      ProgramForm->setMixIndex(mix);
+                      if (beforeOk)
+                          beforeOk();
+                      ProgramForm->button_OK->click();
+                  });
     }
     std::vector<sim::Frame> framesOf(uint8_t command) const
     {

@@ -1,6 +1,6 @@
 // Counts heap allocations during exchanges: the link must allocate nothing per call.
-#include "core/link.h"
 #include "core/commands.h"
+#include "core/link.h"
 #include "core/memory_map.h"
 #include "sim/controller.h"
 

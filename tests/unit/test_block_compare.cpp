@@ -2,8 +2,8 @@
 // simulated line: what each fault of the controller makes of it.
 #include "core/block_compare.h"
 #include "core/parameters.h"
-#include "sim/sim_line.h"
 #include "sim/controller.h"
+#include "sim/sim_line.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +18,18 @@ TEST(CompareBlocks, EveryFieldOptionAndLampThenTheBytesNoFieldShows)
     uint8_t a[addr::ConfigCount], b[addr::ConfigCount];
     factoryImage(a);
     std::copy(std::begin(a), std::end(a), std::begin(b));
-    b[addr::cfg(addr::MaxCorrection)] = 26;                    // 40.625 %
+    b[addr::cfg(addr::MaxCorrection)] = 26; // 40.625 %
     b[0] = static_cast<uint8_t>(a[0] | bits::EngineHeating | bits::MapLearned | 0x04);
-    b[addr::cfg(7)] = 0xEE;                                     // no field shows it
+    b[addr::cfg(7)] = 0xEE; // no field shows it
     const std::vector<BlockRow> rows = compareBlocks(a, b, ',');
     ASSERT_EQ(rows.size(), parameterCount() + std::size(Options) + 2 + 2);
     std::vector<std::string> differing;
     for (const BlockRow& r : rows)
         if (r.differs)
             differing.push_back(r.caption + ": " + r.before + " -> " + r.after + (r.unit.empty() ? "" : " " + r.unit));
-    EXPECT_EQ(differing, (std::vector<std::string>{"Correção / Correção Máx.: 50 -> 40,625 %",
-                                                   "Engine Heating: não -> sim", "MAP Progr.: não aprendido -> aprendido",
-                                                   ": 00 -> 85", ": 01 -> EE"}));
+    EXPECT_EQ(differing,
+              (std::vector<std::string>{"Correção / Correção Máx.: 50 -> 40,625 %", "Engine Heating: não -> sim",
+                                        "MAP Progr.: não aprendido -> aprendido", ": 00 -> 85", ": 01 -> EE"}));
     EXPECT_EQ(rows[rows.size() - 2].address, 1);
     EXPECT_EQ(rows.back().address, 7);
 }

@@ -1,5 +1,5 @@
-#include "core/link.h"
 #include "core/commands.h"
+#include "core/link.h"
 #include "core/memory_map.h"
 #include "sim/controller.h"
 

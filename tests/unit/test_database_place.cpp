@@ -82,9 +82,8 @@ size_t countIn(const std::string& path)
     return s.list(all).size();
 }
 
-const ReplaceFile realWrite = [](const std::string& p, const std::string& b, std::string& why) {
-    return replaceFile(p, b, why);
-};
+const ReplaceFile realWrite
+    = [](const std::string& p, const std::string& b, std::string& why) { return replaceFile(p, b, why); };
 
 } // namespace
 

@@ -101,9 +101,9 @@ TEST(GuidedWalk, AHealthyEnginePassesEveryStep)
     Driven d(cold(), settingsWith(bits::SlowLambda), 1);
     d.run();
     const std::string text = d.all();
-    for (const char* figure : {"1 OK MAP com o motor desligado: 1,62 V", "2 OK MAP: 1,62 V desligado → 0,6",
-                               "2 OK Rotação de marcha-lenta: 1", "4 OK Sonda: rica nas aceleradas (até ",
-                               "5 OK Rotação mantida: 2"})
+    for (const char* figure :
+         {"1 OK MAP com o motor desligado: 1,62 V", "2 OK MAP: 1,62 V desligado → 0,6",
+          "2 OK Rotação de marcha-lenta: 1", "4 OK Sonda: rica nas aceleradas (até ", "5 OK Rotação mantida: 2"})
         EXPECT_NE(text.find(figure), std::string::npos) << figure << "\n" << text;
 }
 
@@ -128,7 +128,8 @@ TEST(GuidedWalk, EachFaultIsReportedByTheStepsThatShowItAndNoOther)
         if (c.pulses != 1) // at the wrong scale no speed is where the later steps ask for it
             found.erase(std::remove_if(found.begin(), found.end(),
                                        [](const std::string& l) {
-                                           return l.rfind("3: Não verificado", 0) == 0 || l.rfind("5: Não verificado", 0) == 0;
+                                           return l.rfind("3: Não verificado", 0) == 0
+                                               || l.rfind("5: Não verificado", 0) == 0;
                                        }),
                         found.end());
         ASSERT_EQ(found.size(), c.expected.size()) << d.all();

@@ -34,7 +34,8 @@ public:
     {
         // Named after the test: ctest runs the tests side by side, each in a process.
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / ("tuma-history-" + std::string(test->name()) + "-" + std::to_string(counter++));
+        path = fs::temp_directory_path()
+            / ("tuma-history-" + std::string(test->name()) + "-" + std::to_string(counter++));
         fs::remove_all(path);
         fs::create_directories(path);
     }
@@ -315,8 +316,8 @@ int inSmallDisk(const fs::path& dir, const char* size, const std::function<int()
 {
     const pid_t child = fork();
     if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", dir.c_str(), "tmpfs", 0, size) != 0)
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || mount("tmpfs", dir.c_str(), "tmpfs", 0, size) != 0)
             _exit(100);
         _exit(body());
     }

@@ -97,7 +97,7 @@ struct HealthyCase {
     double ambient;
 };
 
-class HealthyDrive : public ::testing::TestWithParam<HealthyCase> {};
+class HealthyDrive : public ::testing::TestWithParam<HealthyCase> { };
 
 TEST_P(HealthyDrive, HalfAnHourRaisesNothingAndJudgesEveryCheckThatApplies)
 {
@@ -112,9 +112,9 @@ TEST_P(HealthyDrive, HalfAnHourRaisesNothingAndJudgesEveryCheckThatApplies)
 
     // Not a cycle that simply never let a rule judge: each one that applies to this
     // engine was seen in good order at some point.
-    std::vector<CheckId> expected = {CheckId::NoRpm,        CheckId::IdleSpeed,   CheckId::NoInjection,
-                                     CheckId::TempSensor,   CheckId::NoMap,       CheckId::MapAtLimit,
-                                     CheckId::MapNotVarying, CheckId::CorrectionAtLimit, CheckId::UnstableLink};
+    std::vector<CheckId> expected = {
+        CheckId::NoRpm,      CheckId::IdleSpeed,     CheckId::NoInjection,       CheckId::TempSensor,  CheckId::NoMap,
+        CheckId::MapAtLimit, CheckId::MapNotVarying, CheckId::CorrectionAtLimit, CheckId::UnstableLink};
     if (c.wideband) {
         expected.push_back(CheckId::WidebandStuck);
     } else {
@@ -128,23 +128,25 @@ TEST_P(HealthyDrive, HalfAnHourRaisesNothingAndJudgesEveryCheckThatApplies)
         EXPECT_TRUE(d.judged[static_cast<size_t>(id)]) << titleOf(id) << " was never judged";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Engines, HealthyDrive,
-    ::testing::Values(HealthyCase{"NarrowbandScale1Cold", false, 1, 20}, HealthyCase{"NarrowbandScale2Cold", false, 2, 20},
-                      HealthyCase{"WidebandScale1Cold", true, 1, 20}, HealthyCase{"WidebandScale2Cold", true, 2, 20},
-                      HealthyCase{"NarrowbandScale1Warm", false, 1, 85}, HealthyCase{"WidebandScale2Warm", true, 2, 85}),
-    [](const ::testing::TestParamInfo<HealthyCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Engines, HealthyDrive,
+                         ::testing::Values(HealthyCase{"NarrowbandScale1Cold", false, 1, 20},
+                                           HealthyCase{"NarrowbandScale2Cold", false, 2, 20},
+                                           HealthyCase{"WidebandScale1Cold", true, 1, 20},
+                                           HealthyCase{"WidebandScale2Cold", true, 2, 20},
+                                           HealthyCase{"NarrowbandScale1Warm", false, 1, 85},
+                                           HealthyCase{"WidebandScale2Warm", true, 2, 85}),
+                         [](const ::testing::TestParamInfo<HealthyCase>& i) { return std::string(i.param.name); });
 
 struct PlantedCase {
     const char* name;
     EngineFault fault;
     bool wideband;
     CheckId finding;
-    double withinS; // after the fault is planted
+    double withinS;       // after the fault is planted
     double clearsWithinS; // after it is taken away
 };
 
-class PlantedFault : public ::testing::TestWithParam<PlantedCase> {};
+class PlantedFault : public ::testing::TestWithParam<PlantedCase> { };
 
 // A warm engine idling: every rule can judge from 180 s on. The fault is planted at
 // 400 s and taken away at 700 s.
@@ -185,22 +187,22 @@ TEST_P(PlantedFault, RaisesItsOwnFindingOnlyInTimeAndClears)
 // where the stuck one did (a switching probe's lean half, a wideband within a step).
 INSTANTIATE_TEST_SUITE_P(
     Faults, PlantedFault,
-    ::testing::Values(
-        PlantedCase{"TempOpen", EngineFault::TempOpen, false, CheckId::TempSensor, 10.5, 10.5},
-        PlantedCase{"TempShort", EngineFault::TempShort, false, CheckId::TempSensor, 10.5, 10.5},
-        PlantedCase{"MapWireOff", EngineFault::MapWireOff, false, CheckId::NoMap, 5.5, 5.5},
-        PlantedCase{"MapHoseOff", EngineFault::MapHoseOff, false, CheckId::MapNotVarying, 33.5, 12.5},
-        PlantedCase{"LambdaOff", EngineFault::LambdaDisconnected, false, CheckId::ProbeFlat, 50.5, 10.5},
-        PlantedCase{"LambdaLazy", EngineFault::LambdaLazy, false, CheckId::ProbeWeak, 180.5, 120.5},
-        PlantedCase{"LambdaLean", EngineFault::LambdaLean, false, CheckId::ProbeLean, 60.5, 11},
-        PlantedCase{"LambdaRich", EngineFault::LambdaRich, false, CheckId::ProbeRich, 60.5, 11},
-        PlantedCase{"NoRpm", EngineFault::NoRpmSignal, false, CheckId::NoRpm, 3.5, 5.5},
-        PlantedCase{"NoInjector", EngineFault::NoInjectorSignal, false, CheckId::NoInjection, 5.5, 5.5},
-        PlantedCase{"NoisyLine", EngineFault::NoisyLine, false, CheckId::UnstableLink, 8.5, 120.5},
-        PlantedCase{"WidebandOff", EngineFault::LambdaDisconnected, true, CheckId::WidebandStuck, 10.5, 10.5},
-        PlantedCase{"WidebandLazy", EngineFault::LambdaLazy, true, CheckId::WidebandStuck, 60.5, 11},
-        PlantedCase{"WidebandLean", EngineFault::LambdaLean, true, CheckId::WidebandStuck, 10.5, 10.5},
-        PlantedCase{"WidebandRich", EngineFault::LambdaRich, true, CheckId::WidebandStuck, 10.5, 10.5}),
+    ::testing::Values(PlantedCase{"TempOpen", EngineFault::TempOpen, false, CheckId::TempSensor, 10.5, 10.5},
+                      PlantedCase{"TempShort", EngineFault::TempShort, false, CheckId::TempSensor, 10.5, 10.5},
+                      PlantedCase{"MapWireOff", EngineFault::MapWireOff, false, CheckId::NoMap, 5.5, 5.5},
+                      PlantedCase{"MapHoseOff", EngineFault::MapHoseOff, false, CheckId::MapNotVarying, 33.5, 12.5},
+                      PlantedCase{"LambdaOff", EngineFault::LambdaDisconnected, false, CheckId::ProbeFlat, 50.5, 10.5},
+                      PlantedCase{"LambdaLazy", EngineFault::LambdaLazy, false, CheckId::ProbeWeak, 180.5, 120.5},
+                      PlantedCase{"LambdaLean", EngineFault::LambdaLean, false, CheckId::ProbeLean, 60.5, 11},
+                      PlantedCase{"LambdaRich", EngineFault::LambdaRich, false, CheckId::ProbeRich, 60.5, 11},
+                      PlantedCase{"NoRpm", EngineFault::NoRpmSignal, false, CheckId::NoRpm, 3.5, 5.5},
+                      PlantedCase{"NoInjector", EngineFault::NoInjectorSignal, false, CheckId::NoInjection, 5.5, 5.5},
+                      PlantedCase{"NoisyLine", EngineFault::NoisyLine, false, CheckId::UnstableLink, 8.5, 120.5},
+                      PlantedCase{"WidebandOff", EngineFault::LambdaDisconnected, true, CheckId::WidebandStuck, 10.5,
+                                  10.5},
+                      PlantedCase{"WidebandLazy", EngineFault::LambdaLazy, true, CheckId::WidebandStuck, 60.5, 11},
+                      PlantedCase{"WidebandLean", EngineFault::LambdaLean, true, CheckId::WidebandStuck, 10.5, 10.5},
+                      PlantedCase{"WidebandRich", EngineFault::LambdaRich, true, CheckId::WidebandStuck, 10.5, 10.5}),
     [](const ::testing::TestParamInfo<PlantedCase>& i) { return std::string(i.param.name); });
 
 TEST(PlantedFaultTiming, EachFindingTakesItsPersistence)
@@ -319,7 +321,7 @@ struct CodeCase {
     double persistS;
 };
 
-class CodeBoundaries : public Rules, public ::testing::WithParamInterface<CodeCase> {};
+class CodeBoundaries : public Rules, public ::testing::WithParamInterface<CodeCase> { };
 
 TEST_P(CodeBoundaries, FaultOnlyPastTheBoundAndOnlyAfterItsPersistence)
 {
@@ -335,14 +337,14 @@ TEST_P(CodeBoundaries, FaultOnlyPastTheBoundAndOnlyAfterItsPersistence)
     EXPECT_EQ(state(c.id) == State::Attention, c.fault) << reason(c.id) << values(c.id);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, CodeBoundaries,
-    ::testing::Values(CodeCase{CheckId::TempSensor, &Poll::temp, 252, true, 10},
-                      CodeCase{CheckId::TempSensor, &Poll::temp, 251, false, 10},
-                      CodeCase{CheckId::TempSensor, &Poll::temp, 3, true, 10},
-                      CodeCase{CheckId::TempSensor, &Poll::temp, 4, false, 10},
-                      CodeCase{CheckId::NoMap, &Poll::map, 2, true, 5}, CodeCase{CheckId::NoMap, &Poll::map, 0, true, 5},
-                      CodeCase{CheckId::NoMap, &Poll::map, 3, false, 5}));
+INSTANTIATE_TEST_SUITE_P(Codes, CodeBoundaries,
+                         ::testing::Values(CodeCase{CheckId::TempSensor, &Poll::temp, 252, true, 10},
+                                           CodeCase{CheckId::TempSensor, &Poll::temp, 251, false, 10},
+                                           CodeCase{CheckId::TempSensor, &Poll::temp, 3, true, 10},
+                                           CodeCase{CheckId::TempSensor, &Poll::temp, 4, false, 10},
+                                           CodeCase{CheckId::NoMap, &Poll::map, 2, true, 5},
+                                           CodeCase{CheckId::NoMap, &Poll::map, 0, true, 5},
+                                           CodeCase{CheckId::NoMap, &Poll::map, 3, false, 5}));
 
 TEST_F(Rules, TheSensorRulesWaitForFiveSecondsOfLink)
 {
@@ -400,7 +402,7 @@ struct IdleCase {
     int scale;
     bool fault;
 };
-class IdleBounds : public Rules, public ::testing::WithParamInterface<IdleCase> {};
+class IdleBounds : public Rules, public ::testing::WithParamInterface<IdleCase> { };
 
 TEST_P(IdleBounds, LowAndHighAtTheChosenScale)
 {

@@ -1,6 +1,6 @@
+#include "core/commands.h"
 #include "core/crc8.h"
 #include "core/link.h"
-#include "core/commands.h"
 #include "core/memory_map.h"
 #include "support/scripted_device.h"
 

@@ -60,7 +60,7 @@ TEST(LiveValues, EachBoxFromItsBytes)
 
 TEST(LiveValues, CaptionsAndUnitsAsTheFormShowsThem)
 {
-    const char* expected[][2] = {{"Temperatura Atual", "C"}, {"MAP Atual", "V"},  {"Lambda Atual", "mV"},
+    const char* expected[][2] = {{"Temperatura Atual", "C"}, {"MAP Atual", "V"},   {"Lambda Atual", "mV"},
                                  {"Correção Atual", "%"},    {"RPM Atual", "RPM"}, {"Tempo de Injeç.", "ms"}};
     ASSERT_EQ(liveValueCount(), std::size(expected));
     for (size_t i = 0; i < liveValueCount(); ++i) {
@@ -72,7 +72,7 @@ TEST(LiveValues, CaptionsAndUnitsAsTheFormShowsThem)
 
 TEST(RegionalSettings, OnlyASeparatorANumberCanCarryIsTaken)
 {
-    const std::pair<char, char> cases[] = {{',', ','}, {'.', '.'}, {'\'', '\''}, {'/', '/'},  {'\0', '.'},
+    const std::pair<char, char> cases[] = {{',', ','}, {'.', '.'}, {'\'', '\''}, {'/', '/'}, {'\0', '.'},
                                            {' ', '.'}, {'5', '.'}, {'e', '.'},   {'-', '.'}, {char(0xB7), '.'}};
     for (auto [reported, used] : cases)
         EXPECT_EQ(usableDecimalSeparator(reported), used) << int(reported);
@@ -92,11 +92,13 @@ TEST(DriveLog, RowsInBothSeparatorStylesReadBack)
         const char* header;
         const char* row;
     } styles[] = {
-        {'.', "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
-              "RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha\n",
+        {'.',
+         "\xEF\xBB\xBFsegundos,data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
+         "RPM Atual (RPM),Tempo de Injeç. (ms),marcador,falha\n",
          "1.500,2026-12-09T15:30:01.500,0,2.50,1000,50,1200,4.0,3,\n"},
-        {',', "\xEF\xBB\xBFsegundos;data_hora;Temperatura Atual (C);MAP Atual (V);Lambda Atual (mV);Correção Atual (%);"
-              "RPM Atual (RPM);Tempo de Injeç. (ms);marcador;falha\n",
+        {',',
+         "\xEF\xBB\xBFsegundos;data_hora;Temperatura Atual (C);MAP Atual (V);Lambda Atual (mV);Correção Atual (%);"
+         "RPM Atual (RPM);Tempo de Injeç. (ms);marcador;falha\n",
          "1,500;2026-12-09T15:30:01.500;0;2,50;1000;50;1200;4,0;3;\n"},
     };
     for (const auto& s : styles) {
@@ -105,7 +107,8 @@ TEST(DriveLog, RowsInBothSeparatorStylesReadBack)
         EXPECT_EQ(f.row(1.5, "2026-12-09T15:30:01.500", live, 3, ""), s.row);
         const std::string failed = f.row(2.0, "2026-12-09T15:30:02.000", nullptr, 0, "Falha na Comunicação");
         EXPECT_EQ(std::count(failed.begin(), failed.end(), f.fieldSeparator()), 9);
-        const DriveLog log = readDriveLog(f.header() + f.row(0, "2026-12-09T15:30:00.000", live, 0, "") + s.row + failed);
+        const DriveLog log
+            = readDriveLog(f.header() + f.row(0, "2026-12-09T15:30:00.000", live, 0, "") + s.row + failed);
         ASSERT_TRUE(log.ok) << log.error;
         ASSERT_EQ(log.samples.size(), 3u);
         EXPECT_EQ(log.samples[1].values, (std::array<double, 6>{0, 2.5, 1000, 50, 1200, 4.0}));
@@ -135,10 +138,11 @@ TEST(DriveLog, DamagedOrForeignFilesNameTheLine)
         EXPECT_EQ(log.error.rfind(error, 0), 0u) << log.error;
     }
     // An older tuma-cli log, without seconds and markers, still opens.
-    const DriveLog old = readDriveLog("data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
-                                      "RPM Atual (RPM),Tempo de Injeç. (ms),falha\n"
-                                      "2026-12-08T23:29:31.718,20,0.98,745,0,873,3.2,\n"
-                                      "2026-12-08T23:29:32.218,,,,,,,Falha na Comunicação\n");
+    const DriveLog old
+        = readDriveLog("data_hora,Temperatura Atual (C),MAP Atual (V),Lambda Atual (mV),Correção Atual (%),"
+                       "RPM Atual (RPM),Tempo de Injeç. (ms),falha\n"
+                       "2026-12-08T23:29:31.718,20,0.98,745,0,873,3.2,\n"
+                       "2026-12-08T23:29:32.218,,,,,,,Falha na Comunicação\n");
     ASSERT_TRUE(old.ok) << old.error;
     EXPECT_DOUBLE_EQ(old.samples[1].seconds, 0.5);
     EXPECT_FALSE(old.samples[1].ok);

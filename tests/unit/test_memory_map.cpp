@@ -29,7 +29,8 @@ TEST_P(Separators, ColdStartRoundTrips)
         uint8_t lo, hi;
         const char* back;
     };
-    const Case cases[] = {{"1000", 0xC4, 0x04, "1000"}, {"4000", 0x0E, 0x13, "4000"}, {"419.8", 0x00, 0x02, "420"}, {"0", 0, 0, "0"}};
+    const Case cases[]
+        = {{"1000", 0xC4, 0x04, "1000"}, {"4000", 0x0E, 0x13, "4000"}, {"419.8", 0x00, 0x02, "420"}, {"0", 0, 0, "0"}};
     for (auto& c : cases) {
         uint8_t buf[2] = {};
         put16(buf, 0, coldStartEncode(t(c.ms), sep()));
@@ -70,7 +71,8 @@ TEST(IdleSpeed, PeriodBeyondSixteenBitsIsHeldAtTheSlowest)
 TEST_P(Separators, PercentP64)
 {
     const std::tuple<const char*, uint8_t, const char*> cases[] = {
-        {"50", 32, "50"}, {"37", 24, "37.5"}, {"10", 6, "9.375"}, {"3.90625", 2, "3.125"}, {"0", 0, "0"}, {"20", 13, "20.3125"},
+        {"50", 32, "50"},        {"37", 24, "37.5"}, {"10", 6, "9.375"},
+        {"3.90625", 2, "3.125"}, {"0", 0, "0"},      {"20", 13, "20.3125"},
     };
     for (auto& [in, byte, back] : cases) {
         EXPECT_EQ(percentEncode(t(in), sep()), byte) << in;
@@ -124,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(Both, Separators, ::testing::Values('.', ','),
 
 TEST(Thermistor, WorkedCodes)
 {
-    const std::pair<int, double> codes[] = {{128, 21}, {91, 35}, {131, 20}, {146, 15}, {0, 1990}, {1, 233}, {255, -65}, {190, 0}, {191, 0}, {14, 102}};
+    const std::pair<int, double> codes[]
+        = {{128, 21}, {91, 35}, {131, 20}, {146, 15}, {0, 1990}, {1, 233}, {255, -65}, {190, 0}, {191, 0}, {14, 102}};
     for (auto& c : codes)
         EXPECT_EQ(adcToCelsius(static_cast<uint8_t>(c.first)), c.second) << c.first;
     const std::pair<int, int> temps[] = {{35, 91}, {20, 131}, {21, 128}, {0, 188}, {60, 45}, {15, 146}, {100, 14}};

@@ -24,10 +24,7 @@ protected:
         ASSERT_NE(std::setlocale(LC_ALL, GetParam().locale), nullptr)
             << "locale " << GetParam().locale << " is not installed (scripts/setup.sh generates it)";
     }
-    void TearDown() override
-    {
-        std::setlocale(LC_ALL, "C");
-    }
+    void TearDown() override { std::setlocale(LC_ALL, "C"); }
     std::string sep(const std::string& dotted)
     {
         std::string s = dotted;
@@ -41,9 +38,14 @@ protected:
 TEST_P(NumberText, GeneralFormat)
 {
     const std::pair<double, const char*> cases[] = {
-        {37.5, "37.5"}, {50, "50"}, {0, "0"}, {-0.0, "0"}, {9.375, "9.375"}, {200.8, "200.8"},
-        {-65, "-65"}, {1990, "1990"}, {0.1 + 0.2, "0.3"}, {123456789012345.0, "123456789012345"},
-        {1e20, "1E20"}, {0.000015, "1.5E-5"}, {0.0001, "0.0001"}, {2.5, "2.5"}, {-12.25, "-12.25"},
+        {37.5, "37.5"},     {50, "50"},
+        {0, "0"},           {-0.0, "0"},
+        {9.375, "9.375"},   {200.8, "200.8"},
+        {-65, "-65"},       {1990, "1990"},
+        {0.1 + 0.2, "0.3"}, {123456789012345.0, "123456789012345"},
+        {1e20, "1E20"},     {0.000015, "1.5E-5"},
+        {0.0001, "0.0001"}, {2.5, "2.5"},
+        {-12.25, "-12.25"},
     };
     for (auto& c : cases)
         EXPECT_EQ(formatGeneral(c.first, GetParam().sep), sep(c.second)) << c.first;
@@ -57,9 +59,9 @@ TEST_P(NumberText, FixedFormatsAlwaysUseAFullStop)
         const char* text;
     };
     const Case cases[] = {
-        {4.0, 1, "4.0"}, {52.428, 1, "52.4"}, {2.5, 0, "2"}, {3.5, 0, "4"}, {26.5, 0, "26"},
-        {0.125, 2, "0.12"}, {2.5, 2, "2.50"}, {0, 2, "0.00"}, {1562.5, 0, "1562"}, {1000.0, 0, "1000"},
-        {286.1, 0, "286"}, {18750000, 0, "18750000"},
+        {4.0, 1, "4.0"},     {52.428, 1, "52.4"}, {2.5, 0, "2"},     {3.5, 0, "4"},
+        {26.5, 0, "26"},     {0.125, 2, "0.12"},  {2.5, 2, "2.50"},  {0, 2, "0.00"},
+        {1562.5, 0, "1562"}, {1000.0, 0, "1000"}, {286.1, 0, "286"}, {18750000, 0, "18750000"},
     };
     for (auto& c : cases)
         EXPECT_EQ(formatFixed(c.v, c.d), c.text) << c.v;
@@ -78,8 +80,17 @@ TEST_P(NumberText, RoundHalfToEven)
 TEST_P(NumberText, IntegerParsing)
 {
     const std::pair<const char*, int32_t> good[] = {
-        {"0", 0}, {"35", 35}, {"  35", 35}, {"-1", -1}, {"+7", 7}, {"$FF", 255}, {"x10", 16}, {"0x1f", 31},
-        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"007", 7},
+        {"0", 0},
+        {"35", 35},
+        {"  35", 35},
+        {"-1", -1},
+        {"+7", 7},
+        {"$FF", 255},
+        {"x10", 16},
+        {"0x1f", 31},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"007", 7},
     };
     for (auto& c : good)
         EXPECT_EQ(parseInteger(c.first), c.second) << c.first;
@@ -97,15 +108,25 @@ TEST_P(NumberText, IntegerParsing)
 TEST_P(NumberText, DecimalParsingWithTheRegionalSeparator)
 {
     const std::pair<std::string, double> good[] = {
-        {"37.5", 37.5}, {"50", 50}, {" 10 ", 10}, {"-3.25", -3.25}, {"1e39", 1e39}, {"1.5E-3", 0.0015},
-        {".5", 0.5}, {"5.", 5}, {"1e-400", 0.0}, {"50.000001", 50.000001},
+        {"37.5", 37.5},
+        {"50", 50},
+        {" 10 ", 10},
+        {"-3.25", -3.25},
+        {"1e39", 1e39},
+        {"1.5E-3", 0.0015},
+        {".5", 0.5},
+        {"5.", 5},
+        {"1e-400", 0.0},
+        {"50.000001", 50.000001},
         // Long texts are numbers too, however many digits they carry.
-        {"12." + std::string(450, '0'), 12}, {"0." + std::string(500, '0') + "1e501", 1},
+        {"12." + std::string(450, '0'), 12},
+        {"0." + std::string(500, '0') + "1e501", 1},
     };
     for (auto& c : good)
         EXPECT_DOUBLE_EQ(parseDecimal(sep(c.first), GetParam().sep), c.second) << c.first;
     const char other = GetParam().sep == '.' ? ',' : '.';
-    const std::string bad[] = {"", "abc", "1e", "1e400", std::string("37") + other + "5", "3.5.1", "1 000", "+", "inf", "nan"};
+    const std::string bad[]
+        = {"", "abc", "1e", "1e400", std::string("37") + other + "5", "3.5.1", "1 000", "+", "inf", "nan"};
     for (const std::string& b0 : bad) {
         std::string b = b0.find(other) != std::string::npos ? b0 : sep(b0);
         try {

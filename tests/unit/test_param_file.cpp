@@ -32,7 +32,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 size_t lineOf(const std::string& text, const std::string& needle)
 {
     const size_t at = text.find(needle);
-    return at == std::string::npos ? 0 : 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + long(at), '\n'));
+    return at == std::string::npos ? 0
+                                   : 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + long(at), '\n'));
 }
 
 std::vector<uint8_t> bytesOf(const uint8_t (&image)[addr::ConfigCount]) { return {image, image + addr::ConfigCount}; }
@@ -93,19 +94,21 @@ TEST(ParameterFile, BadFilesAreRefusedNamingTheLine)
         std::string error; // the whole message
     } cases[] = {
         {"out of range", replaced(good, "tempo_partida = 1000", "tempo_partida = 4001"),
-         "linha " + std::to_string(lineOf(good, "tempo_partida")) +
-             ": tempo_partida = 4001: Os valores devem estar entre 0 e 4000!"},
+         "linha " + std::to_string(lineOf(good, "tempo_partida"))
+             + ": tempo_partida = 4001: Os valores devem estar entre 0 e 4000!"},
         {"a comma in a file", replaced(good, "porc_mistura = 37.5", "porc_mistura = 37,5"),
          "linha " + std::to_string(lineOf(good, "porc_mistura")) + ": porc_mistura = 37,5: Valor Incorreto!"},
         {"mixture above the correction", replaced(good, "porc_mistura = 37.5", "porc_mistura = 51"),
-         "linha " + std::to_string(lineOf(good, "porc_mistura")) +
-             ": porc_mistura = 51: Os valores devem estar entre 10 e a Correção Máxima em %!"},
+         "linha " + std::to_string(lineOf(good, "porc_mistura"))
+             + ": porc_mistura = 51: Os valores devem estar entre 10 e a Correção Máxima em %!"},
         {"correction not a number", replaced(good, "limite_corr = 50", "limite_corr = x"),
          "linha " + std::to_string(lineOf(good, "limite_corr")) + ": Valor Incorreto!"},
         {"idle speed below its bound", replaced(good, "rpm_adj = 600", "rpm_adj = 575"),
-         "linha " + std::to_string(lineOf(good, "rpm_adj")) + ": rpm_adj = 575: os valores devem estar entre 600 e 1500!"},
+         "linha " + std::to_string(lineOf(good, "rpm_adj"))
+             + ": rpm_adj = 575: os valores devem estar entre 600 e 1500!"},
         {"idle speed not whole", replaced(good, "rpm_adj = 600", "rpm_adj = 600.5"),
-         "linha " + std::to_string(lineOf(good, "rpm_adj")) + ": rpm_adj = 600.5: os valores devem estar entre 600 e 1500!"},
+         "linha " + std::to_string(lineOf(good, "rpm_adj"))
+             + ": rpm_adj = 600.5: os valores devem estar entre 600 e 1500!"},
         {"option neither sim nor não", replaced(good, "heat_en = não", "heat_en = talvez"),
          "linha " + std::to_string(lineOf(good, "heat_en")) + ": heat_en deve ser \"sim\" ou \"não\""},
         {"unknown format", replaced(good, "formato = 1", "formato = 9"),

@@ -12,8 +12,8 @@ namespace {
 
 TEST(Parameters, FactoryImageIsTheControllersFactoryBlock)
 {
-    const uint8_t shipped[addr::ConfigCount] = {0x00, 0x5A, 0x10, 32, 0x12, 0x7A, 1, 2, 3, 4, 5, 6, 0xC4,
-                                                0x04, 24, 91, 91, 131, 0xFA, 0x00, 0, 6, 0, 0x77, 239};
+    const uint8_t shipped[addr::ConfigCount] = {0x00, 0x5A, 0x10, 32, 0x12, 0x7A, 1,    2, 3, 4, 5,    6,  0xC4,
+                                                0x04, 24,   91,   91, 131,  0xFA, 0x00, 0, 6, 0, 0x77, 239};
     uint8_t image[addr::ConfigCount];
     factoryImage(image);
     for (size_t i = 0; i < addr::ConfigCount; ++i)
@@ -46,16 +46,16 @@ TEST(Parameters, EntryChecksAtTheirBounds)
     };
     using V = EntryVerdict;
     const Case cases[] = {
-        {"tempo_partida", "0", V::Accepted},      {"tempo_partida", "4000", V::Accepted},
-        {"tempo_partida", "4001", V::OutOfRange}, {"tempo_partida", "-1", V::OutOfRange},
+        {"tempo_partida", "0", V::Accepted},       {"tempo_partida", "4000", V::Accepted},
+        {"tempo_partida", "4001", V::OutOfRange},  {"tempo_partida", "-1", V::OutOfRange},
         {"tempo_partida", "1.5", V::NotConverted}, {"tempo_partida", "$FA0", V::Accepted},
-        {"temp_corr", "100", V::Accepted},        {"temp_corr", "x", V::NotConverted},
-        {"limite_corr", "10", V::Accepted},       {"limite_corr", "50.0001", V::OutOfRange},
-        {"limite_corr", "9.99", V::OutOfRange},   {"limite_corr", "1e39", V::OutOfRange},
-        {"limite_corr", "", V::NotConverted},     {"tempo_extra", "20", V::Accepted},
-        {"porc_mistura", "10", V::Accepted},      {"porc_mistura", "40", V::Accepted},
-        {"porc_mistura", "40.01", V::OutOfRange}, {"porc_mistura", "9.9", V::OutOfRange},
-        {"valor_lambda", "1000", V::Accepted},    {"var_inicial", "199", V::OutOfRange},
+        {"temp_corr", "100", V::Accepted},         {"temp_corr", "x", V::NotConverted},
+        {"limite_corr", "10", V::Accepted},        {"limite_corr", "50.0001", V::OutOfRange},
+        {"limite_corr", "9.99", V::OutOfRange},    {"limite_corr", "1e39", V::OutOfRange},
+        {"limite_corr", "", V::NotConverted},      {"tempo_extra", "20", V::Accepted},
+        {"porc_mistura", "10", V::Accepted},       {"porc_mistura", "40", V::Accepted},
+        {"porc_mistura", "40.01", V::OutOfRange},  {"porc_mistura", "9.9", V::OutOfRange},
+        {"valor_lambda", "1000", V::Accepted},     {"var_inicial", "199", V::OutOfRange},
     };
     for (const Case& c : cases) {
         const EntryVerdict v = checkEntry(*parameterNamed(c.field), c.text, '.', "40");

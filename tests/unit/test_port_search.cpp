@@ -1,8 +1,8 @@
 // "Procurar controlador...": every port asked with the port dialog's very request and
 // the link's timing, a busy port passed by, the PC's own ports only when every port is
 // asked, the connected one never opened again, and every port closed after its turn.
-#include "core/port_search.h"
 #include "core/crc8.h"
+#include "core/port_search.h"
 #include "sim/controller.h"
 #include "sim/sim_line.h"
 
@@ -17,7 +17,7 @@ namespace {
 // A port whose open the system refuses, with its reason.
 class RefusedPort : public SimLinePort {
 public:
-    RefusedPort(Clock& c, Device& d, PortError why) : SimLinePort(c, d), reason(why) {}
+    RefusedPort(Clock& c, Device& d, PortError why) : SimLinePort(c, d), reason(why) { }
     bool open(const char*) override { return false; }
     PortError lastError() const override { return reason; }
 
@@ -84,15 +84,16 @@ TEST(PortSearch, EachPortAskedInTurnWithTheDialogsRequestAndClosedAgain)
     while (search.next())
         ++turns;
     EXPECT_EQ(turns, 5) << "the PC's own two ports are not asked";
-    EXPECT_EQ(results(search), (std::vector<std::string>{
-                                   "ttyS0: porta do próprio computador: não procurada (marque \"Todas as portas\")",
-                                   "COM1: porta do próprio computador: não procurada (marque \"Todas as portas\")",
-                                   "COM3: ocupada por outro programa: não procurada",
-                                   "COM4: sem resposta",
-                                   "COM5: respondeu: controlador versão 2.5",
-                                   "ttyUSB1: sem permissão, ou ocupada por outro programa",
-                                   "COM9: não pôde ser aberta",
-                               }));
+    EXPECT_EQ(results(search),
+              (std::vector<std::string>{
+                  "ttyS0: porta do próprio computador: não procurada (marque \"Todas as portas\")",
+                  "COM1: porta do próprio computador: não procurada (marque \"Todas as portas\")",
+                  "COM3: ocupada por outro programa: não procurada",
+                  "COM4: sem resposta",
+                  "COM5: respondeu: controlador versão 2.5",
+                  "ttyUSB1: sem permissão, ou ocupada por outro programa",
+                  "COM9: não pôde ser aberta",
+              }));
     EXPECT_EQ(search.found(), std::vector<std::string>{"COM5"});
     EXPECT_EQ(b.made.count("ttyS0") + b.made.count("COM1"), 0u);
     EXPECT_EQ(b.alive, 0) << "no port is left open";

@@ -18,7 +18,7 @@ namespace {
 
 class Steps : public PutBackSteps {
 public:
-    explicit Steps(const sim::Controller& c) : controller(c) {}
+    explicit Steps(const sim::Controller& c) : controller(c) { }
     bool approve(const ParsedFile& file, const commands::ConfigImage& now) override
     {
         calls.push_back("approve after " + std::to_string(controller.frames.size()) + " frames");
@@ -26,8 +26,8 @@ public:
         seen.assign(now, now + addr::ConfigCount);
         return approveAnswer;
     }
-    bool keepBefore(const ParsedFile&, const commands::ConfigImage& now, const commands::ConfigImage&, std::string& where,
-                    std::string& why) override
+    bool keepBefore(const ParsedFile&, const commands::ConfigImage& now, const commands::ConfigImage&,
+                    std::string& where, std::string& why) override
     {
         calls.push_back("keep after " + std::to_string(controller.frames.size()) + " frames");
         kept.assign(now, now + addr::ConfigCount);
@@ -97,7 +97,9 @@ TEST_F(PutBack, EachStageThatStopsSendsNothingAfterIt)
         std::vector<uint8_t> commands;
     } cases[] = {
         {"a damaged file", [this] { fileText = "limite_corr = 50\n"; }, PutBackResult::FileRefused, {}},
-        {"a silent controller", [this] { controller.setFault(sim::Fault::Silent); }, PutBackResult::ReadFailed,
+        {"a silent controller",
+         [this] { controller.setFault(sim::Fault::Silent); },
+         PutBackResult::ReadFailed,
          {cmd::ReadConfig, cmd::ReadConfig, cmd::ReadConfig}},
         {"the user declines", [this] { steps.approveAnswer = false; }, PutBackResult::Declined, {cmd::ReadConfig}},
         {"the copy cannot be kept", [this] { steps.keepAnswer = false; }, PutBackResult::CopyFailed, {cmd::ReadConfig}},
@@ -113,7 +115,8 @@ TEST_F(PutBack, EachStageThatStopsSendsNothingAfterIt)
         EXPECT_EQ(r.stage, c.stage) << c.what;
         EXPECT_FALSE(r.readBack()) << c.what;
         EXPECT_EQ(commands(), c.commands) << c.what;
-        EXPECT_EQ(std::vector<uint8_t>(controller.memory.begin() + 1, controller.memory.begin() + 26), before) << c.what;
+        EXPECT_EQ(std::vector<uint8_t>(controller.memory.begin() + 1, controller.memory.begin() + 26), before)
+            << c.what;
     }
 }
 
@@ -148,7 +151,9 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
         const char* name;
         std::vector<std::string> tickedCaptions; // by caption; empty: every row
     };
-    for (const Case& c : {Case{"one field", {"Correção / Correção Máx."}}, Case{"a 16-bit field and an option", {"Partida à Frio / Tempo Injec.", "Aceleração Rápida"}}}) {
+    for (const Case& c :
+         {Case{"one field", {"Correção / Correção Máx."}},
+          Case{"a 16-bit field and an option", {"Partida à Frio / Tempo Injec.", "Aceleração Rápida"}}}) {
         SCOPED_TRACE(c.name);
         controller.memory = {};
         std::copy(before.begin(), before.end(), controller.memory.begin() + 1);
@@ -163,16 +168,19 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
                     ++found;
                     for (size_t k = 0; k < rows[r].width; ++k) {
                         const size_t i = addr::cfg(rows[r].address) + k;
-                        expected[i] = static_cast<uint8_t>((expected[i] & ~rows[r].mask) | (file.image[i] & rows[r].mask));
+                        expected[i]
+                            = static_cast<uint8_t>((expected[i] & ~rows[r].mask) | (file.image[i] & rows[r].mask));
                     }
                 }
         ASSERT_EQ(found, c.tickedCaptions.size());
         const PutBackResult r = putBack(link, file, steps, '.');
         ASSERT_EQ(r.stage, PutBackResult::Written);
         EXPECT_EQ(r.written.outcome, VerifiedWrite::Verified);
-        EXPECT_EQ(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount), std::vector<uint8_t>(expected, expected + addr::ConfigCount));
+        EXPECT_EQ(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount),
+                  std::vector<uint8_t>(expected, expected + addr::ConfigCount));
         EXPECT_EQ(std::vector<uint8_t>(controller.memory.begin() + 1, controller.memory.begin() + 26),
                   std::vector<uint8_t>(expected, expected + addr::ConfigCount));
-        EXPECT_NE(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount), std::vector<uint8_t>(file.image, file.image + addr::ConfigCount));
+        EXPECT_NE(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount),
+                  std::vector<uint8_t>(file.image, file.image + addr::ConfigCount));
     }
 }

@@ -63,7 +63,7 @@ TEST_F(ReplaceFile, ANameThatCannotTakeTheFileSaysWhyAndLeavesNothingBeside)
     std::string why;
     EXPECT_FALSE(replaceFile(path, "novo\n", why));
     EXPECT_EQ(why, "Is a directory");
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     DIR* d = opendir(dir.c_str());

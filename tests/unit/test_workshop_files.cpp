@@ -27,7 +27,9 @@ TEST(WorkshopFiles, NamesFromAPlate)
         {"abc\n1d\t23", ".pdf", "", NoPlate, "ABC 1D 23 2026-12-09 1530.pdf"},
         {"\"<|>?\"", ".csv", "", NoPlateLog, "registro 2026-12-09 1530.csv"},
         {"xyz9a87", ".csv", "", NoPlateLog, "XYZ9A87 2026-12-09 1530.csv"},
-        {"çb", ".tuma", "", NoPlate, "\xC3\xA7" "B 2026-12-09 1530.tuma"}, // UTF-8 passes through
+        {"çb", ".tuma", "", NoPlate,
+         "\xC3\xA7"
+         "B 2026-12-09 1530.tuma"}, // UTF-8 passes through
     };
     for (const auto& c : cases)
         EXPECT_EQ(fileName(c.plate, "2026-12-09 1530", c.extension, c.suffix, c.noPlate), c.name) << c.plate;

@@ -6,8 +6,8 @@
 #include "chart/chart_room.h"
 #include "chart/live_chart_window.h"
 #include "chart/log_viewer_window.h"
-#include "workshop/workshop.h"
 #include "core/drive_log.h"
+#include "workshop/workshop.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -95,9 +95,9 @@ TEST_F(Chart, DrawsExactlyWhatThePollsReadAndAsksNothing)
         EXPECT_EQ(f.address, 67);
     }
     ASSERT_EQ(c->times().size(), 12u);
-    EXPECT_EQ(lastDrawn(c), (std::vector<double>{box(MainForm->atual_corr), box(MainForm->atual_temp),
-                                                 box(MainForm->atual_map), box(MainForm->atual_lambda),
-                                                 box(MainForm->atual_rpm), box(MainForm->atual_inj)}));
+    EXPECT_EQ(lastDrawn(c),
+              (std::vector<double>{box(MainForm->atual_corr), box(MainForm->atual_temp), box(MainForm->atual_map),
+                                   box(MainForm->atual_lambda), box(MainForm->atual_rpm), box(MainForm->atual_inj)}));
 }
 
 TEST_F(Chart, ClosedAndReopenedItKeepsEverythingSinceTheStart)
@@ -218,8 +218,9 @@ TEST_F(Chart, AFileWithAPauseShowsAGapNotALine)
     const DriveLogFormat f('.');
     const uint8_t live[10] = {0x09, 0x3D, 0x88, 0x13, 0, 32, 0, 190, 255, 51};
     std::string text = f.header();
-    for (const auto& [seconds, t] : {std::pair{0.0, "2026-12-09T15:30:00.000"}, std::pair{0.5, "2026-12-09T15:30:00.500"},
-                                     std::pair{9.0, "2026-12-09T15:30:09.000"}})
+    for (const auto& [seconds, t] :
+         {std::pair{0.0, "2026-12-09T15:30:00.000"}, std::pair{0.5, "2026-12-09T15:30:00.500"},
+          std::pair{9.0, "2026-12-09T15:30:09.000"}})
         text += f.row(seconds, t, live, 0, "");
     const DriveLog log = readDriveLog(text);
     ASSERT_TRUE(log.ok) << log.error;
@@ -227,7 +228,8 @@ TEST_F(Chart, AFileWithAPauseShowsAGapNotALine)
     ASSERT_EQ(viewer.times().size(), 4u);
     EXPECT_TRUE(std::isnan(viewer.lane(0)[2]));
     EXPECT_EQ(viewer.lane(4)[3], 1200);
-    EXPECT_TRUE(viewer.readoutAt(viewer.times()[1]).contains("RPM 1200 RPM")) << viewer.readoutAt(viewer.times()[1]).toStdString();
+    EXPECT_TRUE(viewer.readoutAt(viewer.times()[1]).contains("RPM 1200 RPM"))
+        << viewer.readoutAt(viewer.times()[1]).toStdString();
 }
 
 // The lanes are painted onto the window by the chart itself (captions drawn once into
@@ -240,7 +242,8 @@ TEST_F(Chart, EveryLaneIsPaintedWithItsCaptionAndItsLine)
     for (int i = 0; i < 120; ++i) {
         const uint8_t swing = static_cast<uint8_t>(i % 2 ? 40 : 200);
         const uint8_t live[10] = {swing, swing, swing, 0x13, 0, swing, 0, swing, swing, swing};
-        const QString t = QDateTime(QDate(2026, 12, 9), QTime(15, 30)).addMSecs(i * 500).toString("yyyy-MM-ddTHH:mm:ss.zzz");
+        const QString t
+            = QDateTime(QDate(2026, 12, 9), QTime(15, 30)).addMSecs(i * 500).toString("yyyy-MM-ddTHH:mm:ss.zzz");
         text += f.row(i * 0.5, t.toStdString(), live, 0, "");
     }
     const DriveLog log = readDriveLog(text);
@@ -281,7 +284,7 @@ TEST_F(Chart, AWriteThatFailsStopsTheRecordingOnceAndTheMonitorGoesOn)
     c->startRecordingTo(path("full.csv"));
     ticks(2);
     // The disk is full from here on: the file may grow by no more than it has.
-    struct rlimit saved {};
+    struct rlimit saved { };
     getrlimit(RLIMIT_FSIZE, &saved);
     struct rlimit full = saved;
     full.rlim_cur = static_cast<rlim_t>(QFileInfo(path("full.csv")).size());
@@ -360,7 +363,8 @@ TEST(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
     EXPECT_EQ(differing, 0);
     // And most polls were drawn in part: a third of the lanes' area or less.
     const qint64 full = qint64(lanes->width()) * lanes->height();
-    const auto partial = std::count_if(paints.areas.begin(), paints.areas.end(), [&](qint64 a) { return a * 3 < full; });
+    const auto partial
+        = std::count_if(paints.areas.begin(), paints.areas.end(), [&](qint64 a) { return a * 3 < full; });
     EXPECT_GT(partial, 250) << paints.areas.size() << " paints";
 }
 

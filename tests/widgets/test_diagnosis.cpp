@@ -15,9 +15,9 @@
 #include "workshop/history_window.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
 
@@ -77,10 +77,7 @@ protected:
                 out.push_back(e);
         return out;
     }
-    QString cell(int row, int column)
-    {
-        return room().window()->verificacoes->item(row, column)->text();
-    }
+    QString cell(int row, int column) { return room().window()->verificacoes->item(row, column)->text(); }
 };
 
 TEST_F(Diagnosis, AFindingReachesTheWindowTheCornerTheChartAndTheHistoryAndClears)
@@ -108,7 +105,8 @@ TEST_F(Diagnosis, AFindingReachesTheWindowTheCornerTheChartAndTheHistoryAndClear
     EXPECT_FALSE(cell(row, 2).isEmpty());
     EXPECT_TRUE(cell(row, 3).startsWith(QString::fromUtf8("sensor aberto: -65 °C (código 255). Confira o conector")))
         << cell(row, 3).toStdString();
-    EXPECT_EQ(room().window()->situacao->text(), QString::fromUtf8("1 aviso: veja \"O que conferir\" na linha em vermelho."));
+    EXPECT_EQ(room().window()->situacao->text(),
+              QString::fromUtf8("1 aviso: veja \"O que conferir\" na linha em vermelho."));
     ASSERT_EQ(findings().size(), 1u);
     EXPECT_EQ(findings()[0].detail,
               "Atenção: Sensor de temperatura aberto ou em curto — sensor aberto: -65 °C (código 255)");
@@ -144,7 +142,8 @@ TEST_F(Diagnosis, TheChecksWaitWithTheirReasonsWhileTheMonitorIsStopped)
     EXPECT_TRUE(room().window()->situacao->text().startsWith(QString::fromUtf8("O monitor está parado")));
     connectAndRead();
     poll(2);
-    EXPECT_EQ(cell(static_cast<int>(CheckId::NoMap), 1), QString::fromUtf8("Aguardando: aguardando 5 s de comunicação"));
+    EXPECT_EQ(cell(static_cast<int>(CheckId::NoMap), 1),
+              QString::fromUtf8("Aguardando: aguardando 5 s de comunicação"));
     EXPECT_EQ(cell(static_cast<int>(CheckId::ProbeFlat), 1), "Aguardando: Lambda Lenta desligada");
 }
 
@@ -241,7 +240,8 @@ TEST_F(GuidedCheck, AWholeWalkEndsInTheHistoryAndInPrintWithNothingAddedOnTheLin
     const std::vector<history::Entry> kept = of(history::Kind::GuidedCheck);
     ASSERT_EQ(kept.size(), 1u);
     const std::string sep(1, platform.decimalSeparator);
-    EXPECT_NE(kept[0].detail.find("2. MAP: 1" + sep + "62 V desligado → 0" + sep + "6"), std::string::npos) << kept[0].detail;
+    EXPECT_NE(kept[0].detail.find("2. MAP: 1" + sep + "62 V desligado → 0" + sep + "6"), std::string::npos)
+        << kept[0].detail;
     EXPECT_TRUE(kept[0].block.has_value()) << "the parameters as read go with it";
     EXPECT_TRUE(boxes.shown.empty());
 

@@ -119,7 +119,8 @@ TEST_F(Fields, EqualPercentagesAndSinglePrecision)
 {
     MainForm->limite_corr->setText("37.2");
     type(MainForm->porc_mistura, "37.2");
-    EXPECT_EQ(boxes.shown, std::vector<Box>({ok("Os valores devem estar entre 10 e a Correção Máxima em %!", "Aviso!")}));
+    EXPECT_EQ(boxes.shown,
+              std::vector<Box>({ok("Os valores devem estar entre 10 e a Correção Máxima em %!", "Aviso!")}));
     EXPECT_EQ(text(MainForm->porc_mistura), "37");
     boxes.shown.clear();
     MainForm->limite_corr->setText("37.1");
@@ -151,9 +152,9 @@ TEST_F(Fields, LoweringTheMaximumCopiesItIntoTheMixture)
 TEST_F(Fields, ConversionMessages)
 {
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"temp_corr", "abc", "Valores Incorretos!"}, {"valor_lambda", "abc", "Valor Incorreto"},
+        {"temp_corr", "abc", "Valores Incorretos!"},  {"valor_lambda", "abc", "Valor Incorreto"},
         {"tempo_partida", "12a", "Valor Incorreto!"}, {"temp_max_cold", "20.5", "Valor Incorreto!"},
-        {"limite_corr", "", "Valor Incorreto!"}, {"limite_corr", "37,5", "Valor Incorreto!"},
+        {"limite_corr", "", "Valor Incorreto!"},      {"limite_corr", "37,5", "Valor Incorreto!"},
         {"tempo_extra", "1.2.3", "Valor Incorreto!"},
     };
     for (auto& [name, typed, message] : cases) {
@@ -246,7 +247,7 @@ TEST_F(Fields, RealMessageBoxKeepsTheRightSavedText)
 
 // ------------------------------------------------------------------ idle speed and scale
 
-class IdleSpeed : public Windows {};
+class IdleSpeed : public Windows { };
 
 TEST_F(IdleSpeed, StepsOfTwentyFiveWithinTheBounds)
 {
@@ -259,9 +260,10 @@ TEST_F(IdleSpeed, StepsOfTwentyFiveWithinTheBounds)
         bool message;
     };
     const Case cases[] = {
-        {"600", false, "600", true}, {"625", false, "600", false}, {"610", false, "600", true},
+        {"600", false, "600", true},  {"625", false, "600", false},  {"610", false, "600", true},
         {"1500", true, "1500", true}, {"1475", true, "1500", false}, {"1490", true, "1500", true},
-        {"0", true, "25", false}, {"0", false, "600", true}, {"1600", false, "1575", false}, {"100", true, "125", false},
+        {"0", true, "25", false},     {"0", false, "600", true},     {"1600", false, "1575", false},
+        {"100", true, "125", false},
     };
     for (const Case& c : cases) {
         MainForm->rpm_adj->setText(c.start);

@@ -38,8 +38,10 @@ TEST_F(Finder, TheControllerFoundIsCheckedAsTheDialogsOkChecksIt)
 {
     PortFinderWindow* w = open();
     ASSERT_EQ(w->portas->rowCount(), 2);
-    EXPECT_EQ(row(w, 0), QStringList({"ttyS0", "—",
-                                      QString::fromUtf8("porta do próprio computador: não procurada (marque \"Todas as portas\")")}));
+    EXPECT_EQ(
+        row(w, 0),
+        QStringList({"ttyS0", "—",
+                     QString::fromUtf8("porta do próprio computador: não procurada (marque \"Todas as portas\")")}));
     EXPECT_EQ(row(w, 1), QStringList({"DEMO", "—", QString::fromUtf8("respondeu: controlador versão 2.5")}));
     EXPECT_EQ(w->andamento->text(), "Um controlador respondeu.");
     EXPECT_EQ(portsMade, 1) << "ttyS0 not opened";
@@ -74,7 +76,9 @@ TEST_F(Finder, EveryPortWhenTickedAndNothingFoundSaysWhatToCheck)
 {
     ports = {"ttyS0", "COM7"};
     PortFinderWindow* w = open();
-    EXPECT_EQ(w->andamento->text(), QString::fromUtf8("Nenhum controlador respondeu. Confira o cabo, a chave ligada e o driver do adaptador."));
+    EXPECT_EQ(
+        w->andamento->text(),
+        QString::fromUtf8("Nenhum controlador respondeu. Confira o cabo, a chave ligada e o driver do adaptador."));
     EXPECT_FALSE(w->usar->isEnabled());
     w->todas_portas->setChecked(true);
     ASSERT_TRUE(waitUntil([w] { return w->finished(); }));

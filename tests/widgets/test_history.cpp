@@ -234,8 +234,9 @@ TEST_P(UnusableHistory, ChangesNoFlowAndIsReportedInTheWindow)
     MainForm->tempo_partida->setText("2000");
     MainForm->tempo_partidaExit();
     gravar();
-    EXPECT_EQ(boxes.shown, (std::vector<Box>{yesNo(texts::ConfirmWrite, texts::ConfirmCaption),
-                                             ok(texts::ProgrammingOk, "Gravação")}));
+    EXPECT_EQ(
+        boxes.shown,
+        (std::vector<Box>{yesNo(texts::ConfirmWrite, texts::ConfirmCaption), ok(texts::ProgrammingOk, "Gravação")}));
     EXPECT_EQ(controller.memory[addr::ColdStartTime], 0x87);
     programWith(0, 4);
     EXPECT_EQ(boxes.shown.back(), ok(texts::ProgrammingOk, "Programação"));
@@ -286,8 +287,9 @@ TEST_F(HistoryWindowUse, ListsNewestFirstFiltersAndShowsAnEntryInUnits)
     select(w, w->entries()[0].id);
     bool shownInUnits = false;
     for (int r = 0; r < w->detalhe->rowCount(); ++r)
-        shownInUnits = shownInUnits || (w->detalhe->item(r, 0)->text() == "Partida à Frio / Tempo Injec." &&
-                                        w->detalhe->item(r, 1)->text() == "1000 ms");
+        shownInUnits = shownInUnits
+            || (w->detalhe->item(r, 0)->text() == "Partida à Frio / Tempo Injec."
+                && w->detalhe->item(r, 1)->text() == "1000 ms");
     EXPECT_TRUE(shownInUnits);
     EXPECT_TRUE(w->comparar->isEnabled());
     EXPECT_FALSE(w->testAttribute(Qt::WA_QuitOnClose)) << "it never keeps the program running";

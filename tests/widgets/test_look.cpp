@@ -67,7 +67,8 @@ TEST(Look, BoxesRepaintedApartAreTheWholePicture)
 
 TEST(Look, SameAsThePlatformStyle)
 {
-    const std::unique_ptr<QStyle> platform(QStyleFactory::create(qobject_cast<QProxyStyle*>(QApplication::style())->baseStyle()->name()));
+    const std::unique_ptr<QStyle> platform(
+        QStyleFactory::create(qobject_cast<QProxyStyle*>(QApplication::style())->baseStyle()->name()));
     ASSERT_TRUE(platform);
     Form cached, plain(platform.get());
     const QImage a = cached.render(), b = plain.render();

@@ -12,7 +12,7 @@ const Box WriteOk = ok("Programação OK", "Gravação");
 
 // ------------------------------------------------------------------ option check boxes
 
-class CheckBoxes : public Windows {};
+class CheckBoxes : public Windows { };
 
 TEST_F(CheckBoxes, EachBoxOwnsOneBitAndItsControls)
 {
@@ -25,8 +25,12 @@ TEST_F(CheckBoxes, EachBoxOwnsOneBitAndItsControls)
     m->sonda_en->setChecked(true); // so that banda_larga can be ticked
     m->editFlags = 0x0F | bits::SlowLambda;
     const Case cases[] = {
-        {m->acel_rapida_en, bits::QuickAccel, {m->var_inicial, m->tempo_extra, m->Label1, m->Label2, m->Label3, m->Label4}},
-        {m->heat_en, bits::EngineHeating, {m->injecao_extra, m->temp_max_extra, m->Label11, m->Label12, m->Label13, m->Label14}},
+        {m->acel_rapida_en,
+         bits::QuickAccel,
+         {m->var_inicial, m->tempo_extra, m->Label1, m->Label2, m->Label3, m->Label4}},
+        {m->heat_en,
+         bits::EngineHeating,
+         {m->injecao_extra, m->temp_max_extra, m->Label11, m->Label12, m->Label13, m->Label14}},
         {m->banda_larga, bits::WideBand, {}},
     };
     for (const Case& c : cases) {
@@ -42,7 +46,8 @@ TEST_F(CheckBoxes, EachBoxOwnsOneBitAndItsControls)
     }
     m->sonda_en->click();
     EXPECT_EQ(m->editFlags, 0x0F);
-    for (QWidget* w : std::vector<QWidget*>{m->tempo_ajuste, m->valor_lambda, m->banda_larga, m->Label17, m->Label18, m->Label19, m->Label20})
+    for (QWidget* w : std::vector<QWidget*>{m->tempo_ajuste, m->valor_lambda, m->banda_larga, m->Label17, m->Label18,
+                                            m->Label19, m->Label20})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
 }
 
@@ -68,19 +73,25 @@ TEST_F(CheckBoxes, WideBandUnitAndItsBitSurviveUntickingTheSlowProbe)
 
 // ------------------------------------------------------------------ reading
 
-class Reading : public Windows {};
+class Reading : public Windows { };
 
 TEST_F(Reading, FillsEveryFieldFromTheParameterBlock)
 {
     uint8_t* mem = controller.memory.data();
     mem[1] = 0xF3;
     mem[4] = 24;
-    mem[5] = 0x09; mem[6] = 0x3D; // 15625: 1200 RPM
-    mem[13] = 0x00; mem[14] = 0x02;
+    mem[5] = 0x09;
+    mem[6] = 0x3D; // 15625: 1200 RPM
+    mem[13] = 0x00;
+    mem[14] = 0x02;
     mem[15] = 13;
-    mem[16] = 14; mem[17] = 45; mem[18] = 146;
-    mem[19] = 251; mem[20] = 0;
-    mem[21] = 32; mem[22] = 2;
+    mem[16] = 14;
+    mem[17] = 45;
+    mem[18] = 146;
+    mem[19] = 251;
+    mem[20] = 0;
+    mem[21] = 32;
+    mem[22] = 2;
     mem[23] = 26;
     mem[25] = 238;
     connectLink();
@@ -88,10 +99,10 @@ TEST_F(Reading, FillsEveryFieldFromTheParameterBlock)
     MainForm->lerClick();
     EXPECT_TRUE(boxes.shown.empty());
     const std::pair<QLineEdit*, const char*> expected[] = {
-        {MainForm->tempo_partida, "420"}, {MainForm->porc_mistura, "20.3125"}, {MainForm->temp_max_cold, "15"},
-        {MainForm->injecao_extra, "3.125"}, {MainForm->temp_max_extra, "60"}, {MainForm->limite_corr, "37.5"},
-        {MainForm->temp_corr, "102"}, {MainForm->tempo_ajuste, "49"}, {MainForm->valor_lambda, "509"},
-        {MainForm->var_inicial, "200.8"}, {MainForm->tempo_extra, "50"}, {MainForm->rpm_adj, "1200"},
+        {MainForm->tempo_partida, "420"},   {MainForm->porc_mistura, "20.3125"}, {MainForm->temp_max_cold, "15"},
+        {MainForm->injecao_extra, "3.125"}, {MainForm->temp_max_extra, "60"},    {MainForm->limite_corr, "37.5"},
+        {MainForm->temp_corr, "102"},       {MainForm->tempo_ajuste, "49"},      {MainForm->valor_lambda, "509"},
+        {MainForm->var_inicial, "200.8"},   {MainForm->tempo_extra, "50"},       {MainForm->rpm_adj, "1200"},
     };
     for (auto& [field, t] : expected)
         EXPECT_EQ(text(field), t) << field->objectName().toStdString();
@@ -232,7 +243,7 @@ TEST_F(Reading, AnswerWithoutAllTwentyFiveBytesIsAFailedRead)
 
 // ------------------------------------------------------------------ writing
 
-class Writing : public Windows {};
+class Writing : public Windows { };
 
 TEST_F(Writing, AnswerNoSendsNothingAndStartsTheMonitor)
 {
@@ -363,14 +374,30 @@ TEST_F(Writing, BoundaryValuesRoundTrip)
     MainForm->acel_rapida_en->click();
     MainForm->sonda_en->click();
     const std::vector<std::vector<Case>> rounds = {
-        {{MainForm->tempo_partida, "0", "0"}, {MainForm->temp_max_cold, "15", "15"}, {MainForm->porc_mistura, "10", "9.375"},
-         {MainForm->injecao_extra, "0", "0"}, {MainForm->temp_max_extra, "35", "35"}, {MainForm->limite_corr, "10", "9.375"},
-         {MainForm->temp_corr, "0", "0"}, {MainForm->tempo_ajuste, "10", "10"}, {MainForm->valor_lambda, "0", "0"},
-         {MainForm->var_inicial, "200", "200"}, {MainForm->tempo_extra, "0", "0"}, {MainForm->rpm_adj, "600", "600"}},
-        {{MainForm->tempo_partida, "4000", "4000"}, {MainForm->temp_max_cold, "35", "35"}, {MainForm->porc_mistura, "50", "50"},
-         {MainForm->injecao_extra, "10", "9.375"}, {MainForm->temp_max_extra, "60", "60"}, {MainForm->limite_corr, "50", "50"},
-         {MainForm->temp_corr, "100", "102"}, {MainForm->tempo_ajuste, "50", "49"}, {MainForm->valor_lambda, "1000", "1000"},
-         {MainForm->var_inicial, "15000", "15000"}, {MainForm->tempo_extra, "20", "20.3125"}, {MainForm->rpm_adj, "1500", "1500"}},
+        {{MainForm->tempo_partida, "0", "0"},
+         {MainForm->temp_max_cold, "15", "15"},
+         {MainForm->porc_mistura, "10", "9.375"},
+         {MainForm->injecao_extra, "0", "0"},
+         {MainForm->temp_max_extra, "35", "35"},
+         {MainForm->limite_corr, "10", "9.375"},
+         {MainForm->temp_corr, "0", "0"},
+         {MainForm->tempo_ajuste, "10", "10"},
+         {MainForm->valor_lambda, "0", "0"},
+         {MainForm->var_inicial, "200", "200"},
+         {MainForm->tempo_extra, "0", "0"},
+         {MainForm->rpm_adj, "600", "600"}},
+        {{MainForm->tempo_partida, "4000", "4000"},
+         {MainForm->temp_max_cold, "35", "35"},
+         {MainForm->porc_mistura, "50", "50"},
+         {MainForm->injecao_extra, "10", "9.375"},
+         {MainForm->temp_max_extra, "60", "60"},
+         {MainForm->limite_corr, "50", "50"},
+         {MainForm->temp_corr, "100", "102"},
+         {MainForm->tempo_ajuste, "50", "49"},
+         {MainForm->valor_lambda, "1000", "1000"},
+         {MainForm->var_inicial, "15000", "15000"},
+         {MainForm->tempo_extra, "20", "20.3125"},
+         {MainForm->rpm_adj, "1500", "1500"}},
     };
     for (const auto& round : rounds) {
         for (const Case& c : round)
@@ -421,7 +448,7 @@ TEST_F(LiveValues, EngineSpeedFollowsTheScale)
 {
     const std::tuple<uint16_t, const char*, const char*> cases[] = {
         {15625, "1", "1200"}, {15625, "2", "600"}, {15625, "8", "150"}, {1, "1", "18750000"},
-        {0, "1", "0"}, {15625, "0", "0"}, {15625, "x", "0"},
+        {0, "1", "0"},        {15625, "0", "0"},   {15625, "x", "0"},
     };
     connectAndRead();
     for (auto& [period, scale, shown] : cases) {

@@ -84,8 +84,8 @@ TEST(Manual, EveryFindingOfTheDiagnosisIsExplainedWithWhatToCheck)
     const QString html = manualHtml();
     const int from = html.indexOf("<h2 id=\"diagnostico\">");
     ASSERT_GE(from, 0);
-    const QString chapter =
-        QTextDocumentFragment::fromHtml(html.mid(from, html.indexOf("<h2", from + 1) - from)).toPlainText();
+    const QString chapter
+        = QTextDocumentFragment::fromHtml(html.mid(from, html.indexOf("<h2", from + 1) - from)).toPlainText();
     for (size_t i = 0; i < checks::CheckCount; ++i) {
         const checks::Rule& r = checks::ruleTable()[i];
         for (const char* t : {r.title, r.whatToCheck, r.judgedWhen})
@@ -112,7 +112,7 @@ TEST(Manual, EveryPictureLoadsAndTheContentsLeadToEachSection)
     }
 }
 
-class ManualInTheProgram : public Windows {};
+class ManualInTheProgram : public Windows { };
 
 TEST_F(ManualInTheProgram, F1OpensItAndTheSearchFindsAMessage)
 {

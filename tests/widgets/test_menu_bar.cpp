@@ -37,9 +37,10 @@ protected:
     {
         std::vector<std::string> rows;
         for (const PendingChange& c : house->workshop().pending())
-            rows.push_back(c.caption + ": " + c.now + " -> " + c.next + (c.kind == PendingChange::Precision ? " (precisão)"
-                                                                        : c.kind == PendingChange::Unreadable ? " (texto)"
-                                                                                                              : ""));
+            rows.push_back(c.caption + ": " + c.now + " -> " + c.next
+                           + (c.kind == PendingChange::Precision        ? " (precisão)"
+                                  : c.kind == PendingChange::Unreadable ? " (texto)"
+                                                                        : ""));
         return rows;
     }
     static void typeInto(QLineEdit* field, const char* text) { field->setText(text); }
@@ -52,9 +53,22 @@ TEST_F(MenuBar, MenusItemsAndShortcuts)
         const char* title;
         std::vector<std::pair<const char*, const char*>> items; // object name, shortcut; "" a separator
     } menus[] = {
-        {"menu_arquivo", "&Arquivo",
-         {{"acao_salvar", "Ctrl+S"}, {"acao_abrir", "Ctrl+O"}, {"acao_ficha", "Ctrl+P"}, {"acao_historico", "Ctrl+H"}, {"acao_procurar", ""}, {"", ""}, {"acao_sair", ""}}},
-        {"menu_exibir", "&Exibir", {{"acao_grafico", "Ctrl+G"}, {"acao_diagnostico", "Ctrl+D"}, {"acao_verificacao", ""}, {"acao_abrir_registro", ""}, {"acao_alteracoes", ""}}},
+        {"menu_arquivo",
+         "&Arquivo",
+         {{"acao_salvar", "Ctrl+S"},
+          {"acao_abrir", "Ctrl+O"},
+          {"acao_ficha", "Ctrl+P"},
+          {"acao_historico", "Ctrl+H"},
+          {"acao_procurar", ""},
+          {"", ""},
+          {"acao_sair", ""}}},
+        {"menu_exibir",
+         "&Exibir",
+         {{"acao_grafico", "Ctrl+G"},
+          {"acao_diagnostico", "Ctrl+D"},
+          {"acao_verificacao", ""},
+          {"acao_abrir_registro", ""},
+          {"acao_alteracoes", ""}}},
         {"menu_ajuda", "Aj&uda", {{"acao_manual", "F1"}, {"acao_sobre", ""}}},
     };
     ASSERT_EQ(bar().bar()->actions().size(), 3);
@@ -239,8 +253,8 @@ TEST_F(MenuBar, TheChangesAreWhatGravarWouldSend)
     typeInto(MainForm->limite_corr, "50.0");
     MainForm->limite_corrExit();
     MainForm->heat_en->setChecked(true);
-    EXPECT_EQ(changeRows(), (std::vector<std::string>{"Partida à Frio / Tempo Injec.: 1000 -> 2000",
-                                                      "Engine Heating: não -> sim"}));
+    EXPECT_EQ(changeRows(),
+              (std::vector<std::string>{"Partida à Frio / Tempo Injec.: 1000 -> 2000", "Engine Heating: não -> sim"}));
     // An entry the exit check refuses changes nothing.
     MainForm->temp_max_coldEnter();
     typeInto(MainForm->temp_max_cold, "abc");

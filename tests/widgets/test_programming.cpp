@@ -40,7 +40,9 @@ TEST_F(Programming, MixtureBytesReachAddressThree)
 {
     connectLink();
     const std::pair<const char*, std::vector<uint8_t>> cases[] = {
-        {"50", {1, 8, 16, 24, 31}}, {"10", {1, 2, 3, 5, 6}}, {"13.7", {1}},
+        {"50", {1, 8, 16, 24, 31}},
+        {"10", {1, 2, 3, 5, 6}},
+        {"13.7", {1}},
     };
     for (auto& [limit, bytes] : cases) {
         MainForm->limite_corr->setText(limit);
@@ -94,12 +96,13 @@ TEST_F(Programming, BadMaximumCorrectionBlocksEveryItem)
     for (int item = 0; item < 4; ++item) {
         boxes.shown.clear();
         bool stillOpen = false;
-        whenModal([] { MainForm->progClick(); }, [&] {
-            choose(item);
-            ProgramForm->button_OK->click();
-            stillOpen = ProgramForm->isVisible();
-            ProgramForm->button_Cancel->click();
-        });
+        whenModal([] { MainForm->progClick(); },
+                  [&] {
+                      choose(item);
+                      ProgramForm->button_OK->click();
+                      stillOpen = ProgramForm->isVisible();
+                      ProgramForm->button_Cancel->click();
+                  });
         EXPECT_EQ(boxes.shown, std::vector<Box>({ok("'abc' is not a valid floating point value", "Tuma Programável")}));
         EXPECT_TRUE(stillOpen);
     }
@@ -121,19 +124,21 @@ TEST_F(Programming, FailedExchangeReportsAndOpensNoProgressWindow)
 TEST_F(Programming, SelectionsAreKeptBetweenOpenings)
 {
     connectLink();
-    whenModal([] { MainForm->progClick(); }, [] {
-        ProgramForm->setProgTypeIndex(1);
-        ProgramForm->setMixIndex(4);
-        ProgramForm->button_Cancel->click();
-    });
+    whenModal([] { MainForm->progClick(); },
+              [] {
+                  ProgramForm->setProgTypeIndex(1);
+                  ProgramForm->setMixIndex(4);
+                  ProgramForm->button_Cancel->click();
+              });
     int item = -1, mix = -1;
     bool mixEnabled = true;
-    whenModal([] { MainForm->progClick(); }, [&] {
-        item = ProgramForm->progTypeIndex();
-        mix = ProgramForm->mixIndex();
-        mixEnabled = ProgramForm->mix_values->isEnabled();
-        ProgramForm->close(); // the title-bar close box
-    });
+    whenModal([] { MainForm->progClick(); },
+              [&] {
+                  item = ProgramForm->progTypeIndex();
+                  mix = ProgramForm->mixIndex();
+                  mixEnabled = ProgramForm->mix_values->isEnabled();
+                  ProgramForm->close(); // the title-bar close box
+              });
     EXPECT_EQ(item, 1);
     EXPECT_EQ(mix, 4);
     EXPECT_FALSE(mixEnabled);
@@ -146,10 +151,11 @@ TEST_F(Programming, MonitorIsStoppedWhileTheDialogIsOpen)
     connectAndRead();
     ASSERT_TRUE(MainForm->Timer_Read->isActive());
     bool runningInside = true;
-    whenModal([] { MainForm->progClick(); }, [&] {
-        runningInside = MainForm->Timer_Read->isActive();
-        ProgramForm->button_Cancel->click();
-    });
+    whenModal([] { MainForm->progClick(); },
+              [&] {
+                  runningInside = MainForm->Timer_Read->isActive();
+                  ProgramForm->button_Cancel->click();
+              });
     EXPECT_FALSE(runningInside);
     EXPECT_TRUE(MainForm->Timer_Read->isActive());
 }
@@ -376,14 +382,15 @@ TEST_F(Progress, FullMapLearningRun)
     QObject::connect(ProgramTumaForm->Timer1, &QTimer::timeout, [&] { promptTicks += prompts(); });
     bool progressShown = false;
     QString caption;
-    whenModal([] { MainForm->progClick(); }, [&] {
-        ProgramForm->setProgTypeIndex(3);
-        QTimer::singleShot(50, [&] {
-            progressShown = ProgramTumaForm->isVisible();
-            caption = ProgramTumaForm->mensagem->text();
-        });
-        ProgramForm->button_OK->click();
-    });
+    whenModal([] { MainForm->progClick(); },
+              [&] {
+                  ProgramForm->setProgTypeIndex(3);
+                  QTimer::singleShot(50, [&] {
+                      progressShown = ProgramTumaForm->isVisible();
+                      caption = ProgramTumaForm->mensagem->text();
+                  });
+                  ProgramForm->button_OK->click();
+              });
     EXPECT_TRUE(progressShown);
     EXPECT_EQ(caption, "Programando Sensor MAP");
     EXPECT_EQ(ProgramTumaForm->Tag, 1);

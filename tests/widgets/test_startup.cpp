@@ -14,7 +14,7 @@ using namespace tuma::test;
 
 namespace {
 
-class Startup : public Windows {};
+class Startup : public Windows { };
 
 TEST_F(Startup, InitialStateOfTheMainWindow)
 {
@@ -35,24 +35,26 @@ TEST_F(Startup, InitialStateOfTheMainWindow)
     for (Lamp* l : {MainForm->rpm_prg, MainForm->map_prg, MainForm->sync})
         EXPECT_EQ(l->brushColor(), QColor(255, 0, 0));
     const std::pair<QLineEdit*, const char*> defaults[] = {
-        {MainForm->tempo_partida, "1000"}, {MainForm->temp_max_cold, "20"}, {MainForm->porc_mistura, "37"},
-        {MainForm->injecao_extra, "10"}, {MainForm->temp_max_extra, "35"}, {MainForm->limite_corr, "50"},
-        {MainForm->temp_corr, "35"}, {MainForm->var_inicial, "200"}, {MainForm->tempo_extra, "0"},
-        {MainForm->tempo_ajuste, "50"}, {MainForm->valor_lambda, "0"}, {MainForm->rpm_adj, "600"},
-        {MainForm->atual_corr, "0"}, {MainForm->atual_rpm, "0"}, {MainForm->atual_inj, "0"},
+        {MainForm->tempo_partida, "1000"}, {MainForm->temp_max_cold, "20"},  {MainForm->porc_mistura, "37"},
+        {MainForm->injecao_extra, "10"},   {MainForm->temp_max_extra, "35"}, {MainForm->limite_corr, "50"},
+        {MainForm->temp_corr, "35"},       {MainForm->var_inicial, "200"},   {MainForm->tempo_extra, "0"},
+        {MainForm->tempo_ajuste, "50"},    {MainForm->valor_lambda, "0"},    {MainForm->rpm_adj, "600"},
+        {MainForm->atual_corr, "0"},       {MainForm->atual_rpm, "0"},       {MainForm->atual_inj, "0"},
     };
     for (auto& [field, text] : defaults)
         EXPECT_EQ(field->text(), text) << field->objectName().toStdString();
-    for (QWidget* w : {(QWidget*)MainForm->injecao_extra, (QWidget*)MainForm->temp_max_extra, (QWidget*)MainForm->var_inicial,
-                       (QWidget*)MainForm->tempo_extra, (QWidget*)MainForm->tempo_ajuste, (QWidget*)MainForm->valor_lambda,
-                       (QWidget*)MainForm->banda_larga, (QWidget*)MainForm->Label11, (QWidget*)MainForm->Label20})
+    for (QWidget* w :
+         {(QWidget*)MainForm->injecao_extra, (QWidget*)MainForm->temp_max_extra, (QWidget*)MainForm->var_inicial,
+          (QWidget*)MainForm->tempo_extra, (QWidget*)MainForm->tempo_ajuste, (QWidget*)MainForm->valor_lambda,
+          (QWidget*)MainForm->banda_larga, (QWidget*)MainForm->Label11, (QWidget*)MainForm->Label20})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_TRUE(MainForm->rpm_adj->isReadOnly());
     EXPECT_EQ(MainForm->rpm_cal->text(), "1");
     EXPECT_EQ(MainForm->editFlags, 0);
     EXPECT_EQ(MainForm->config->text(), "&Config.");
     EXPECT_EQ(MainForm->gravar->toolTip(), QString::fromUtf8("Grava valores da tela na memória do Tuma"));
-    EXPECT_EQ(MainForm->Label31->text(), QString::fromUtf8("OBS. ALGUNS VALORES PODEM MUDAR APÓS SEREM GRAVADOS DEVIDO A PRECISÃO DECIMAL"));
+    EXPECT_EQ(MainForm->Label31->text(),
+              QString::fromUtf8("OBS. ALGUNS VALORES PODEM MUDAR APÓS SEREM GRAVADOS DEVIDO A PRECISÃO DECIMAL"));
     EXPECT_EQ(MainForm->partida_frio->geometry(), QRect(8, 7, 249, 145));
     EXPECT_EQ(MainForm->botoes->geometry(), QRect(8, 399, 778, 170));
     EXPECT_EQ(MainForm->val_atuais->geometry(), QRect(263, 207, 523, 186));
@@ -90,7 +92,8 @@ TEST_F(Startup, GoodCheckEnablesReadAndProgramOnly)
 
 TEST_F(Startup, VersionTextFromTheTwoBytes)
 {
-    const std::tuple<uint8_t, uint8_t, const char*> cases[] = {{0, 0, "0.0"}, {255, 255, "255.255"}, {2, 5, "2.5"}, {10, 0, "10.0"}};
+    const std::tuple<uint8_t, uint8_t, const char*> cases[]
+        = {{0, 0, "0.0"}, {255, 255, "255.255"}, {2, 5, "2.5"}, {10, 0, "10.0"}};
     for (auto& [major, minor, textOut] : cases) {
         controller.versionMajor = major;
         controller.versionMinor = minor;
@@ -148,10 +151,11 @@ TEST_F(Startup, CancelKeepsTheEarlierOutcome)
 
     connectLink();
     MainForm->ler->setEnabled(false);
-    whenModal([] { MainForm->configClick(); }, [] {
-        Form2->combo_porta->setEditText("ttyS0");
-        Form2->button_Cancel->click();
-    });
+    whenModal([] { MainForm->configClick(); },
+              [] {
+                  Form2->combo_porta->setEditText("ttyS0");
+                  Form2->button_Cancel->click();
+              });
     EXPECT_TRUE(MainForm->ler->isEnabled());
     EXPECT_TRUE(MainForm->prog->isEnabled());
     EXPECT_TRUE(Form2->link().portOpen());
@@ -244,10 +248,11 @@ TEST_F(Startup, FrameTraceOnlyWhenItsCategoryIsEnabled)
     lines.clear();
     QLoggingCategory::setFilterRules("tuma.link.debug=true");
     installLinkTrace(Form2->link());
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& c, const QString& m) {
-        if (QLatin1String(c.category) == QLatin1String("tuma.link"))
-            lines << m;
-    });
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& c, const QString& m) {
+              if (QLatin1String(c.category) == QLatin1String("tuma.link"))
+                  lines << m;
+          });
     configWith("DEMO");
     uint8_t live[10] = {};
     controller.setFault(sim::Fault::Silent);

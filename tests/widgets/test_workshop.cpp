@@ -3,11 +3,11 @@
 // controller, and what never does.
 #include "support/widget_harness.h"
 
-#include "workshop/compare_window.h"
 #include "app/system_menu.h"
-#include "workshop/workshop.h"
 #include "core/param_file.h"
 #include "core/parameters.h"
+#include "workshop/compare_window.h"
+#include "workshop/workshop.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -183,7 +183,8 @@ TEST_F(Workshop, RightClickOutsideTheFieldsOpensTheMenu)
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
     });
-    QContextMenuEvent onField(QContextMenuEvent::Mouse, QPoint(5, 5), MainForm->tempo_partida->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent onField(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              MainForm->tempo_partida->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(MainForm->tempo_partida, &onField);
     EXPECT_FALSE(house->contextMenu()->isVisible());
 }
@@ -199,8 +200,9 @@ TEST_F(Workshop, SaveWritesTheBlockAsReadNotTheFormsEdits)
     EXPECT_TRUE(suggested.startsWith(QDir(workshopFolder()).filePath("ABC1D23 "))) << suggested.toStdString();
     EXPECT_TRUE(suggested.endsWith(".tuma"));
     EXPECT_TRUE(QDir(workshopFolder()).exists());
-    EXPECT_EQ(boxes.shown, std::vector<Box>({{"Parâmetros salvos em\n" + QDir::toNativeSeparators(file), "Salvar parâmetros",
-                                              BoxButtons::Ok}}));
+    EXPECT_EQ(boxes.shown,
+              std::vector<Box>(
+                  {{"Parâmetros salvos em\n" + QDir::toNativeSeparators(file), "Salvar parâmetros", BoxButtons::Ok}}));
     const ParsedFile f = parseParameterFile(readText(file));
     ASSERT_TRUE(f.ok) << f.error;
     EXPECT_EQ(bytesOf(f.image), block());
@@ -258,8 +260,8 @@ TEST_F(Workshop, AnEditedFileIsWrittenVerifiedAndShownInTheForm)
     openAndCompare(file, [&](CompareWindow* w) {
         for (int r = 0; r < w->tabela->rowCount(); ++r)
             if (w->tabela->item(r, 1)->text() != w->tabela->item(r, 2)->text())
-                compared += w->tabela->item(r, 0)->text() + ": " + w->tabela->item(r, 1)->text() + " -> " +
-                            w->tabela->item(r, 2)->text() + "\n";
+                compared += w->tabela->item(r, 0)->text() + ": " + w->tabela->item(r, 1)->text() + " -> "
+                    + w->tabela->item(r, 2)->text() + "\n";
         EXPECT_EQ(w->resumo->text(), "1 diferença (em destaque).");
         EXPECT_TRUE(w->aviso->isHidden());
         EXPECT_TRUE(w->cabecalho->text().contains("ABC1D23") || w->cabecalho->text().contains("abc1d23"));
@@ -289,7 +291,8 @@ TEST_F(Workshop, NoPollFallsBetweenTheWriteAndItsReadBack)
     for (const auto& f : controller.frames)
         commands.push_back(f.command);
     // The fresh read, the write, its read-back, then "&Ler "'s own read and short read.
-    const std::vector<uint8_t> expected = {cmd::ReadConfig, cmd::WriteConfig, cmd::ReadConfig, cmd::ReadConfig, cmd::ReadLive};
+    const std::vector<uint8_t> expected
+        = {cmd::ReadConfig, cmd::WriteConfig, cmd::ReadConfig, cmd::ReadConfig, cmd::ReadLive};
     ASSERT_GE(commands.size(), expected.size());
     EXPECT_EQ(std::vector<uint8_t>(commands.begin(), commands.begin() + 5), expected);
     EXPECT_TRUE(MainForm->Timer_Read->isActive());
@@ -319,7 +322,8 @@ TEST_F(Workshop, BadFilesSendNothingAndNameTheLine)
         std::string text;
         const char* reason;
     } cases[] = {
-        {"out of range", replaced(text, "tempo_partida = 1000", "tempo_partida = 4001"), "Os valores devem estar entre 0 e 4000!"},
+        {"out of range", replaced(text, "tempo_partida = 1000", "tempo_partida = 4001"),
+         "Os valores devem estar entre 0 e 4000!"},
         {"not a number", replaced(text, "temp_max_cold = 20", "temp_max_cold = 2x"), "Valor Incorreto!"},
         {"mixture above the correction", replaced(text, "porc_mistura = 37.5", "porc_mistura = 51"), "Correção Máxima"},
         {"truncated", text.substr(0, text.find("fim")), "falta \"fim\""},
@@ -437,8 +441,8 @@ TEST_F(Workshop, AboutNamesTheLicenceTheSourceAndTheController)
         static_cast<QDialog*>(w)->accept();
     });
     action("acao_sobre")->trigger();
-    for (const char* expected : {"Tuma Programável 2.5", "versão 2.5, na porta DEMO", "GPL-3.0-or-later", "Código-fonte",
-                                 "https://"})
+    for (const char* expected :
+         {"Tuma Programável 2.5", "versão 2.5, na porta DEMO", "GPL-3.0-or-later", "Código-fonte", "https://"})
         EXPECT_TRUE(shown.contains(QString::fromUtf8(expected))) << expected;
 }
 
@@ -454,15 +458,16 @@ TEST_F(Workshop, TheSystemMenuHoldsTheItemsWhereThereIsOne)
     }
     ASSERT_GE(items.size(), 13);
     const QString off = " (desativado)";
-    EXPECT_EQ(items.mid(items.size() - 13),
-              QStringList({"", QString::fromUtf8("Salvar parâmetros do controlador...\tCtrl+S") + off,
-                           QString::fromUtf8("Abrir parâmetros de arquivo...\tCtrl+O") + off,
-                           "Imprimir ficha (PDF)...\tCtrl+P" + off, QString::fromUtf8("Histórico do controlador...\tCtrl+H"),
-                           "Procurar controlador...", QString::fromUtf8("Gráfico dos valores instantâneos...\tCtrl+G"),
-                           QString::fromUtf8("Diagnóstico da instalação...\tCtrl+D"),
-                           QString::fromUtf8("Verificação guiada da instalação..."), "Abrir registro...",
-                           QString::fromUtf8("Alterações não gravadas..."), QString::fromUtf8("Manual do técnico\tF1"),
-                           QString::fromUtf8("Sobre o Tuma Programável...")}));
+    EXPECT_EQ(
+        items.mid(items.size() - 13),
+        QStringList({"", QString::fromUtf8("Salvar parâmetros do controlador...\tCtrl+S") + off,
+                     QString::fromUtf8("Abrir parâmetros de arquivo...\tCtrl+O") + off,
+                     "Imprimir ficha (PDF)...\tCtrl+P" + off, QString::fromUtf8("Histórico do controlador...\tCtrl+H"),
+                     "Procurar controlador...", QString::fromUtf8("Gráfico dos valores instantâneos...\tCtrl+G"),
+                     QString::fromUtf8("Diagnóstico da instalação...\tCtrl+D"),
+                     QString::fromUtf8("Verificação guiada da instalação..."), "Abrir registro...",
+                     QString::fromUtf8("Alterações não gravadas..."), QString::fromUtf8("Manual do técnico\tF1"),
+                     QString::fromUtf8("Sobre o Tuma Programável...")}));
     connectAndRead();
     items = systemMenuItems(MainForm);
     const QString ours = items.mid(items.size() - 12).join('\n');

@@ -1,11 +1,11 @@
 // The Win32 layer under wine: the port list from the registry, the user's decimal
 // separator, and the link through a real COM port served by tuma-sim on a
 // pseudo-terminal (see windows/run_tests.sh for what serves which port).
-#include "core/link.h"
 #include "core/commands.h"
+#include "core/link.h"
 #include "core/memory_map.h"
-#include "ports/win32_serial_port.h"
 #include "ports/system.h"
+#include "ports/win32_serial_port.h"
 #include "ports/win32_system.h"
 #include "sim/controller.h"
 
@@ -88,9 +88,11 @@ TEST(Resources, IconAndVersionAsExplorerReadsThem)
     ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
     char* text = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductVersion", reinterpret_cast<void**>(&text), &length));
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductVersion",
+                               reinterpret_cast<void**>(&text), &length));
     EXPECT_STREQ(text, "2.5");
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductName", reinterpret_cast<void**>(&text), &length));
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041604E4\\ProductName", reinterpret_cast<void**>(&text),
+                               &length));
     EXPECT_STREQ(text, "Tuma Program\xE1vel"); // Windows-1252
     EXPECT_NE(LoadImageA(GetModuleHandleA(nullptr), "IDI_ICON1", IMAGE_ICON, 32, 32, 0), nullptr);
 }
@@ -127,11 +129,12 @@ protected:
     WatchedPort* port = nullptr;
     PortTimeouts timeoutsAtClose{};
     Link link{[this](const std::string&) {
-        auto p = std::make_unique<WatchedPort>();
-        p->atClose = &timeoutsAtClose;
-        port = p.get();
-        return p;
-    }, windowsDevicePath};
+                  auto p = std::make_unique<WatchedPort>();
+                  p->atClose = &timeoutsAtClose;
+                  port = p.get();
+                  return p;
+              },
+              windowsDevicePath};
     void SetUp() override
     {
         if (registryState() != "filled")
@@ -200,8 +203,8 @@ TEST_F(ComPort, VersionReadAndWriteAgainstTheLinesBound)
     for (int i = 0; i < rounds; ++i)
         ASSERT_TRUE(link.Exchange(cmd::ReadLive, 67, 10, live));
     const double each = msSince(t0) / rounds;
-    std::printf("[ figure ] wine, COM port on a pty: one 10-byte live read %.2f ms, bound %.2f ms, ratio %.3f\n",
-                each, bound, each / bound);
+    std::printf("[ figure ] wine, COM port on a pty: one 10-byte live read %.2f ms, bound %.2f ms, ratio %.3f\n", each,
+                bound, each / bound);
     EXPECT_LT(each, 1.5 * bound);
 }
 
