@@ -9,7 +9,7 @@ what=${1:-run}
 run_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
               libqcustomplot-dev libqcustomplot2.1-qt6 libsqlite3-dev
               xvfb xauth openbox fonts-liberation)
-test_packages=(libgtest-dev locales clang libclang-rt-dev
+test_packages=(libgtest-dev locales clang clang-format libclang-rt-dev
                g++-mingw-w64-x86-64-posix wine wine64
                nsis xdotool x11-utils imagemagick fonts-dejavu-core poppler-utils
                dpkg-dev file lintian desktop-file-utils appstream tcl)
