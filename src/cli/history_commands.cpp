@@ -25,7 +25,7 @@ int Session::history()
     const std::optional<history::Entry> e = h->get(id);
     if (!e)
         return badFile("o histórico não tem o registro " + args.positional[1]
-                       + (h->problem().empty() ? "" : " (" + h->problem() + ")"));
+                       + (h->trouble().empty() ? "" : " (" + history::troubleText(h->trouble()) + ")"));
     if (what == "show")
         return historyShow(*e);
     const ParsedFile file = history::fileOf(*e);
@@ -49,8 +49,8 @@ int Session::historyList(history::Store& h)
     f.text = args.filter;
     f.limit = args.limit;
     const std::vector<history::Entry> entries = h.list(f);
-    if (!h.problem().empty())
-        *sys.err << "tuma-cli: " << h.problem() << "\n";
+    if (!h.trouble().empty())
+        *sys.err << "tuma-cli: " << history::troubleText(h.trouble()) << "\n";
     if (entries.empty())
         out() << "Nenhum registro no histórico" << (f.text.empty() ? "" : " para \"" + f.text + "\"") << ".\n";
     for (const history::Entry& e : entries) {

@@ -21,6 +21,17 @@ Outcome outcomeOf(const VerifiedWrite& w)
     return Outcome::WriteFailed;
 }
 
+std::vector<std::string> changedCaptions(const Block& before, const Block& after)
+{
+    std::vector<std::string> names;
+    for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
+        if (row.differs)
+            names.push_back(row.kind != BlockRow::Byte         ? row.caption
+                                : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
+                                                               : "Endereço " + std::to_string(row.address));
+    return names;
+}
+
 std::optional<Block> restorable(const Entry& e)
 {
     if (e.block)

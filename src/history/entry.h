@@ -64,6 +64,9 @@ Entry entryNow(Kind kind, const std::string& port, const std::string& controller
 std::optional<Block> restorable(const Entry& entry);
 // The entry as a checked parameter file (not ok when it offers no block).
 ParsedFile fileOf(const Entry& entry);
+// The captions of what differs between two blocks ("Mistura (endereço 3)", "Endereço 7"
+// for a byte the form does not show).
+std::vector<std::string> changedCaptions(const Block& before, const Block& after);
 // "2026-12-09 15:30:11", local time.
 std::string localStamp(int64_t at);
 

@@ -1,7 +1,7 @@
 #include "history/history_store.h"
 
-#include "core/block_compare.h"
 #include "core/workshop_files.h"
+#include "history/sqlite.h"
 
 #include <sqlite3.h>
 
@@ -80,75 +80,6 @@ std::string insertEntry()
     return "INSERT INTO entries(" + names + ") VALUES(" + values + ")";
 }
 
-// One prepared statement, finalized however the function that holds it ends.
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql)
-    {
-        if (db)
-            sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(st); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    bool ok() const { return st != nullptr; }
-    void bind(int i, int64_t v) { sqlite3_bind_int64(st, i, v); }
-    void bind(int i, const std::string& v)
-    {
-        sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    void bind(int i, const std::optional<Block>& b)
-    {
-        if (b)
-            sqlite3_bind_blob(st, i, b->data(), static_cast<int>(b->size()), SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_null(st, i);
-    }
-    // A parameter by its name (":plate"); one the statement does not hold is left alone,
-    // so that a query's optional conditions share one set of bindings.
-    template <class T>
-    void bind(const char* name, const T& v)
-    {
-        if (const int i = sqlite3_bind_parameter_index(st, name); i > 0)
-            bind(i, v);
-    }
-    int step() { return sqlite3_step(st); }
-    // A result column by its name.
-    int column(const char* name) const
-    {
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            if (std::strcmp(sqlite3_column_name(st, i), name) == 0)
-                return i;
-        return -1;
-    }
-    int64_t integer(const char* name) const { return integer(column(name)); }
-    std::string text(const char* name) const { return text(column(name)); }
-    std::optional<Block> block(const char* name) const { return block(column(name)); }
-    void reset()
-    {
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-    }
-    int64_t integer(int i) const { return sqlite3_column_int64(st, i); }
-    std::string text(int i) const
-    {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-        return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(st, i))) : std::string();
-    }
-    std::optional<Block> block(int i) const
-    {
-        const void* data = sqlite3_column_blob(st, i);
-        if (!data || sqlite3_column_bytes(st, i) != static_cast<int>(addr::ConfigCount))
-            return std::nullopt;
-        Block b{};
-        std::memcpy(b.data(), data, b.size());
-        return b;
-    }
-
-private:
-    sqlite3_stmt* st = nullptr;
-};
-
 std::string joined(const std::vector<std::string>& lines)
 {
     std::string all;
@@ -167,47 +98,6 @@ std::vector<std::string> split(const std::string& all)
         lines.push_back(all.substr(from, at - from));
     lines.push_back(all.substr(from));
     return lines;
-}
-
-} // namespace
-
-std::string uriPath(const std::string& path)
-{
-    // A drive letter ("C:\...") is spelled after a slash, "/C:/...", and a share of
-    // another computer ("\\OFICINA2\...", another PC's copy) after two more, so that the
-    // URI has no authority; the rule needs the path's shape only, not the system.
-    std::string uri;
-    const auto slash = [&path](size_t i) { return i < path.size() && (path[i] == '/' || path[i] == '\\'); };
-    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
-        uri = "/";
-    else if (slash(0) && slash(1))
-        uri = "//";
-    for (unsigned char c : path) {
-        if (c == '\\')
-            c = '/';
-        if (std::isalnum(c) || std::strchr("/-._~:", c))
-            uri += static_cast<char>(c);
-        else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            uri += hex;
-        }
-    }
-    return uri;
-}
-
-namespace {
-
-// The captions of what differs between two blocks.
-std::vector<std::string> changedCaptions(const Block& before, const Block& after)
-{
-    std::vector<std::string> names;
-    for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
-        if (row.differs)
-            names.push_back(row.kind != BlockRow::Byte         ? row.caption
-                                : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
-                                                               : "Endereço " + std::to_string(row.address));
-    return names;
 }
 
 Entry entryAt(const Statement& s)
@@ -247,32 +137,10 @@ void Store::close()
     db = nullptr;
 }
 
-bool Store::fail(const char* what)
+bool Store::fail(Trouble::Doing doing)
 {
-    const int code = db ? sqlite3_extended_errcode(db) & 0xFF : SQLITE_CANTOPEN;
-    std::string why;
-    switch (code) {
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        why = "o arquivo está danificado; ele foi deixado como está";
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        why = "outro programa o mantém ocupado há tempo demais";
-        break;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_CANTOPEN:
-        why = "não é possível escrever na pasta ou no arquivo";
-        break;
-    case SQLITE_FULL:
-        why = "o disco está cheio";
-        break;
-    default:
-        why = db ? sqlite3_errmsg(db) : "erro desconhecido";
-        break;
-    }
-    trouble = std::string(what) + ": " + why + " (" + file + ")";
+    last = Trouble{doing, Trouble::Cause::Unknown, {}, file};
+    last.cause = causeOf(db, last.detail);
     return false;
 }
 
@@ -285,14 +153,14 @@ bool Store::open()
     if (copy) {
         if (reopenToRead() && layoutVersion() >= 0)
             return true;
-        fail("A cópia do histórico não pôde ser lida");
+        fail(Trouble::Doing::ReadCopy);
         close();
         return false;
     }
     std::error_code ignored; // a folder that cannot be made shows as a file that cannot be opened
     std::filesystem::create_directories(std::filesystem::u8path(file).parent_path(), ignored);
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        fail("O histórico não pôde ser aberto");
+        fail(Trouble::Doing::Open);
         close();
         return false;
     }
@@ -316,25 +184,23 @@ bool Store::prepareLayout()
     const int code = sqlite3_extended_errcode(db) & 0xFF;
     if (version < 0 && (code == SQLITE_CANTOPEN || code == SQLITE_READONLY)) {
         // A folder that is only read (a backup disk, a share): what is there still shows.
-        fail("O histórico só pode ser lido");
+        fail(Trouble::Doing::OnlyRead);
         readOnly = reopenToRead();
         version = readOnly ? layoutVersion() : -1;
         if (version >= 0)
             return true;
     }
     if (version < 0)
-        return fail("O histórico não pôde ser lido");
+        return fail(Trouble::Doing::Read);
     newer = version > SchemaVersion;
     if (newer) {
-        trouble = "O histórico foi criado por uma versão mais nova do programa: ele é mostrado, mas nada é "
-                  "acrescentado a ele ("
-            + file + ")";
+        last = Trouble{Trouble::Doing::NewerLayout, Trouble::Cause::None, {}, file};
         return true;
     }
     // A commit reaches the disk before the flow goes on; a killed program loses at
     // most the entry it was writing.
     if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL")) {
-        fail("O histórico não pôde ser preparado");
+        fail(Trouble::Doing::Prepare);
         readOnly = version > 0 && (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_READONLY && reopenToRead();
         return readOnly;
     }
@@ -342,9 +208,9 @@ bool Store::prepareLayout()
         // Another program may be creating it at the same moment: the layout goes in
         // whole or not at all, and only once.
         if (!exec("BEGIN IMMEDIATE"))
-            return fail("O histórico não pôde ser criado");
+            return fail(Trouble::Doing::Create);
         if ((layoutVersion() == 0 && !exec(Layout)) || !exec("COMMIT")) {
-            fail("O histórico não pôde ser criado");
+            fail(Trouble::Doing::Create);
             exec("ROLLBACK");
             return false;
         }
@@ -370,9 +236,7 @@ int64_t Store::add(const Entry& e)
     if (newer || readOnly || !open()) {
         ++lostEntries;
         if (readOnly && !copy)
-            trouble = "Um registro não pôde ser guardado no histórico: não é possível escrever na pasta ou no "
-                      "arquivo ("
-                + file + ")";
+            last = Trouble{Trouble::Doing::Keep, Trouble::Cause::CannotWrite, {}, file};
         return 0;
     }
     // The entry and the words of its notes go in together or not at all.
@@ -380,7 +244,7 @@ int64_t Store::add(const Entry& e)
     int64_t id = 0;
     if (words && !exec("BEGIN IMMEDIATE")) {
         ++lostEntries;
-        fail("Um registro não pôde ser guardado no histórico");
+        fail(Trouble::Doing::Keep);
         return 0;
     }
     Statement s(db, insertEntry());
@@ -407,12 +271,12 @@ int64_t Store::add(const Entry& e)
         id = 0;
     if (!id) {
         ++lostEntries;
-        fail("Um registro não pôde ser guardado no histórico");
+        fail(Trouble::Doing::Keep);
         if (words)
             exec("ROLLBACK");
         return 0;
     }
-    trouble.clear();
+    last = Trouble{};
     return id;
 }
 
@@ -440,7 +304,7 @@ bool Store::complete(int64_t id, Outcome outcome, const std::optional<Block>& bl
     s.bind(2, block);
     s.bind(3, id);
     if (!s.ok() || s.step() != SQLITE_DONE)
-        return fail("O resultado de uma gravação não pôde ser guardado no histórico");
+        return fail(Trouble::Doing::KeepOutcome);
     return true;
 }
 
@@ -461,7 +325,7 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
     if (!old)
         return false;
     if (!exec("BEGIN IMMEDIATE"))
-        return fail("A anotação não pôde ser guardada no histórico");
+        return fail(Trouble::Doing::Annotate);
     Statement s(db,
                 "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5, "
                 "notes_key = ?6 WHERE id = ?7");
@@ -474,7 +338,7 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
     s.bind(7, id);
     if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->notes, false) || !putWords(id, notes, true)
         || !exec("COMMIT")) {
-        fail("A anotação não pôde ser guardada no histórico");
+        fail(Trouble::Doing::Annotate);
         exec("ROLLBACK");
         return false;
     }
@@ -528,7 +392,7 @@ std::vector<Entry> Store::query(const Filter& f, const std::string& where)
                       " FROM entries e WHERE "
                     + where + " ORDER BY e.id DESC LIMIT :limit");
     if (!s.ok()) {
-        fail("O histórico não pôde ser lido");
+        fail(Trouble::Doing::Read);
         return entries;
     }
     s.bind(":plate", plateKey(f.text));
@@ -551,7 +415,7 @@ std::vector<Entry> Store::query(const Filter& f, const std::string& where)
             entries.back().changed = changedCaptions(*previous, *entries.back().block);
     }
     if (rc != SQLITE_DONE)
-        fail("O histórico não pôde ser lido");
+        fail(Trouble::Doing::Read);
     return entries;
 }
 

@@ -3,9 +3,10 @@
 // programmed, and the form's edits that were never written, kept in one SQLite
 // database that the windows and tuma-cli share. Plain C++17 over SQLite's C interface:
 // no Qt. A database that cannot be opened or written never raises: the store says
-// what is wrong and counts the entries it could not keep, and its callers go on.
+// what went wrong and counts the entries it could not keep, and its callers go on.
 #include "history/entry.h"
 #include "history/search_keys.h"
+#include "history/trouble.h"
 
 #include <cstdint>
 #include <optional>
@@ -56,8 +57,8 @@ public:
     int64_t count();
 
     const std::string& path() const { return file; }
-    // What went wrong last, in the technician's words; empty while all is well.
-    const std::string& problem() const { return trouble; }
+    // What went wrong last (troubleText words it); empty while all is well.
+    const Trouble& trouble() const { return last; }
     // Entries that could not be kept since the program started.
     int lost() const { return lostEntries; }
     // The database was written by a later program: it is read, not written.
@@ -71,21 +72,17 @@ private:
     int layoutVersion();
     std::vector<Entry> query(const Filter& filter, const std::string& where);
     bool putWords(int64_t id, const std::string& notes, bool in);
-    bool fail(const char* what);
+    bool fail(Trouble::Doing doing);
     bool exec(const char* sql);
     void close();
 
     std::string file;
     sqlite3* db = nullptr;
-    std::string trouble;
+    Trouble last;
     int lostEntries = 0;
     bool newer = false;
     bool readOnly = false;
     bool copy = false;
 };
-
-// A file's path as SQLite's "file:" URIs spell it: each byte outside the URI's plain
-// characters escaped, backslashes as slashes, a drive letter after a slash.
-std::string uriPath(const std::string& path);
 
 } // namespace tuma::history

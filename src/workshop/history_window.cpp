@@ -298,7 +298,7 @@ void HistoryWindow::setNews(const QString& text)
 
 void HistoryWindow::showProblem()
 {
-    QString text = q(store.problem());
+    QString text = q(troubleText(store.trouble()));
     if (!news.isEmpty())
         text = text.isEmpty() ? news : news + "\n" + text;
     if (store.lost() > 0)

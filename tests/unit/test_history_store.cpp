@@ -4,6 +4,7 @@
 #include "history/history_store.h"
 
 #include "core/workshop_files.h"
+#include "history/sqlite.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -85,7 +86,7 @@ TEST(HistoryStore, EachKindIsKeptWithItsExactBytes)
 {
     TempFolder dir;
     Store store(dir.file());
-    ASSERT_EQ(store.problem(), "");
+    ASSERT_TRUE(store.trouble().empty()) << troubleText(store.trouble());
     struct Case {
         Kind kind;
         Outcome outcome;
@@ -249,7 +250,7 @@ TEST(HistoryStore, ALaterLayoutIsReadButNeverWritten)
 
     Store store(dir.file());
     EXPECT_TRUE(store.newerLayout());
-    EXPECT_NE(store.problem().find("versão mais nova"), std::string::npos);
+    EXPECT_EQ(store.trouble().doing, Trouble::Doing::NewerLayout);
     EXPECT_EQ(store.list({}).size(), 1u);
     EXPECT_EQ(store.add(entry(Kind::Read)), 0);
     EXPECT_EQ(store.lost(), 1);
@@ -262,7 +263,7 @@ TEST(HistoryStore, ADamagedFileIsReportedAndLeftAsItIs)
     const std::string garbage(8192, '\x5a');
     std::ofstream(dir.file(), std::ios::binary) << garbage;
     Store store(dir.file());
-    EXPECT_NE(store.problem().find("danificado"), std::string::npos) << store.problem();
+    EXPECT_EQ(store.trouble().cause, Trouble::Cause::Damaged) << troubleText(store.trouble());
     EXPECT_EQ(store.add(entry(Kind::Read)), 0);
     EXPECT_EQ(store.add(entry(Kind::Write)), 0);
     EXPECT_EQ(store.lost(), 2);
@@ -279,12 +280,12 @@ TEST(HistoryStore, ADatabaseHeldTooLongByAnotherProgramLosesTheEntryAndGoesOn)
     ASSERT_EQ(sqlite3_open(dir.file().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(store.add(entry(Kind::Write)), 0);
-    EXPECT_NE(store.problem().find("ocupado"), std::string::npos) << store.problem();
+    EXPECT_EQ(store.trouble().cause, Trouble::Cause::Busy) << troubleText(store.trouble());
     EXPECT_EQ(store.lost(), 1);
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_GT(store.add(entry(Kind::Write)), 0);
-    EXPECT_EQ(store.problem(), "");
+    EXPECT_TRUE(store.trouble().empty()) << troubleText(store.trouble());
     EXPECT_EQ(store.count(), 2);
 }
 
@@ -293,7 +294,7 @@ TEST(HistoryStore, AFolderThatCannotBeMadeIsReported)
     TempFolder dir;
     std::ofstream(dir.file("Tuma")) << "a file where the folder should be";
     Store store((dir.path / "Tuma" / files::HistoryFile).string());
-    EXPECT_NE(store.problem().find("não é possível escrever"), std::string::npos) << store.problem();
+    EXPECT_EQ(store.trouble().cause, Trouble::Cause::CannotWrite) << troubleText(store.trouble());
     EXPECT_EQ(store.add(entry(Kind::Read)), 0);
     EXPECT_EQ(store.lost(), 1);
 }
@@ -351,7 +352,7 @@ TEST(HistoryStore, AFullDiskLosesTheEntryAndNothingElse)
         }
         if (failed == 0 || store.lost() != failed)
             return 2;
-        if (store.problem().find("disco está cheio") == std::string::npos)
+        if (store.trouble().cause != Trouble::Cause::DiskFull)
             return 3;
         fs::remove(dir.file("filler"));
         if (store.add(entry(Kind::Read, "AFTER01", 2)) == 0)
@@ -378,14 +379,14 @@ TEST(HistoryStore, AReadOnlyFolderIsReportedAndItsEntriesStillShow)
         Store store(dir.file());
         if (store.add(entry(Kind::Read, "LOST001", 2)) != 0 || store.lost() != 1)
             return 2;
-        if (store.problem().empty())
+        if (store.trouble().empty())
             return 3;
         if (store.list({"KEEP001"}).size() != 1) {
-            std::fprintf(stderr, "%s\n", store.problem().c_str());
+            std::fprintf(stderr, "%s\n", troubleText(store.trouble()).c_str());
             return 5;
         }
         Store fresh((dir.path / "outro.sqlite").string());
-        return fresh.add(entry(Kind::Read)) == 0 && !fresh.problem().empty() ? 0 : 4;
+        return fresh.add(entry(Kind::Read)) == 0 && !fresh.trouble().empty() ? 0 : 4;
     });
     if (result < 0)
         GTEST_SKIP() << "no mount namespace for a read-only tmpfs on this machine";
@@ -431,7 +432,7 @@ TEST(HistoryStore, AProgramKilledMidWriteLeavesEveryCommittedEntry)
     ASSERT_EQ(committed.size(), 150u);
 
     Store store(dir.file());
-    EXPECT_EQ(store.problem(), "");
+    EXPECT_TRUE(store.trouble().empty()) << troubleText(store.trouble());
     for (size_t i = 0; i < committed.size(); ++i) {
         const std::optional<Entry> e = store.get(committed[i]);
         ASSERT_TRUE(e) << "entry " << committed[i] << " was committed and is gone";
@@ -492,4 +493,37 @@ TEST(HistoryUri, APathIsSpelledAsSQLiteReadsItOnEverySystem)
     };
     for (const auto& c : cases)
         EXPECT_EQ(uriPath(c.path), c.uri) << c.path;
+}
+
+TEST(HistoryTrouble, TheTechnicianReadsWhatFailedWhyAndWhere)
+{
+    using D = Trouble::Doing;
+    using C = Trouble::Cause;
+    const std::string f = "C:\\Oficina\\historico.sqlite";
+    const struct {
+        Trouble trouble;
+        const char* said;
+    } cases[] = {
+        {{}, ""},
+        {{D::Keep, C::DiskFull, {}, f},
+         "Um registro não pôde ser guardado no histórico: o disco está cheio (C:\\Oficina\\historico.sqlite)"},
+        {{D::Keep, C::CannotWrite, {}, f},
+         "Um registro não pôde ser guardado no histórico: não é possível escrever "
+         "na pasta ou no arquivo (C:\\Oficina\\historico.sqlite)"},
+        {{D::ReadCopy, C::Damaged, {}, f},
+         "A cópia do histórico não pôde ser lida: o arquivo está danificado; ele "
+         "foi deixado como está (C:\\Oficina\\historico.sqlite)"},
+        {{D::Annotate, C::Busy, {}, f},
+         "A anotação não pôde ser guardada no histórico: outro programa o mantém "
+         "ocupado há tempo demais (C:\\Oficina\\historico.sqlite)"},
+        {{D::NewerLayout, C::None, {}, f},
+         "O histórico foi criado por uma versão mais nova do programa: ele é "
+         "mostrado, mas nada é acrescentado a ele (C:\\Oficina\\historico.sqlite)"},
+        {{D::Read, C::Unknown, "disk I/O error", f},
+         "O histórico não pôde ser lido: disk I/O error (C:\\Oficina\\historico.sqlite)"},
+        {{D::Open, C::Unknown, {}, f},
+         "O histórico não pôde ser aberto: erro desconhecido (C:\\Oficina\\historico.sqlite)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(troubleText(c.trouble), c.said);
 }
