@@ -13,6 +13,8 @@
 #include "core/memory_map.h"
 #include "core/parameters.h"
 #include "core/workshop_files.h"
+#include "forms/porta_serial.h"
+#include "forms/principal.h"
 #include "history/history_store.h"
 #include "ports/qt_serial_port.h"
 #include "sim/controller.h"
@@ -20,10 +22,8 @@
 #include "sim/pty_server.h"
 #include "sim/sim_line.h"
 #include "widgets/message_box.h"
-#include "windows/porta_serial.h"
-#include "windows/principal.h"
 #include "workshop/details_dialog.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/history_window.h"
 
 #include <QTableWidget>

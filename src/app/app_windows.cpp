@@ -1,9 +1,9 @@
 #include "app/app_windows.h"
 
-#include "windows/porta_serial.h"
-#include "windows/principal.h"
-#include "windows/program.h"
-#include "windows/tumaprogram.h"
+#include "forms/porta_serial.h"
+#include "forms/principal.h"
+#include "forms/program.h"
+#include "forms/tumaprogram.h"
 
 TMainForm* MainForm = nullptr;
 TForm2* Form2 = nullptr;

@@ -2,7 +2,7 @@
 // The four windows, created once at start and reached through these instances. Only
 // the program's composition (house.cpp) and this list's own file include this header:
 // the windows are handed what they need instead of reaching for each other.
-#include "windows/platform.h"
+#include "forms/platform.h"
 
 class MessageBoxes;
 class TMainForm;

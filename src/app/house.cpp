@@ -7,13 +7,13 @@
 #include "chart/chart_room.h"
 #include "diagnosis/diagnosis_room.h"
 #include "finder/port_finder.h"
+#include "forms/porta_serial.h"
+#include "forms/principal.h"
 #include "ports/system.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/menu_action.h"
-#include "windows/porta_serial.h"
-#include "windows/principal.h"
 #include "workshop/changes_window.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/workshop.h"
 
 #include <QLocale>
@@ -73,10 +73,10 @@ House::House(const Platform& platform, const HouseServices& services) : parts(st
         Workshop::Services{MainForm, parts->form, services.dialogs, services.boxes, parts->folders, sep});
     Workshop* w = workshopRoom.get();
     const WorkshopFolders& folders = parts->folders;
-    historyRoom = std::make_unique<History>(
-        History::Services{MainForm, [w] { return w->details(); }, [w] { return w->canPutBack(); }, services.dialogs,
-                          folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
-                          QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
+    historyRoom = std::make_unique<HistoryRecorder>(HistoryRecorder::Services{
+        MainForm, [w] { return w->details(); }, [w] { return w->canPutBack(); }, services.dialogs,
+        folders.historyFile(), folders.oldHistoryFile(), folders.historyCopies(),
+        QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
         RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
@@ -125,23 +125,23 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::formChanged, w, &Workshop::formChanged);
     QObject::connect(MainForm, &TMainForm::polled, chartRoom.get(), &ChartRoom::polled);
     // The history keeps what the main window and the workshop did, in the order they tell it.
-    History* h = historyRoom.get();
-    QObject::connect(MainForm, &TMainForm::linkChanged, h, &History::linkChanged);
-    QObject::connect(MainForm, &TMainForm::formChanged, h, &History::formChanged);
-    QObject::connect(MainForm, &TMainForm::formReplacing, h, &History::formReplacing);
-    QObject::connect(MainForm, &TMainForm::blockRead, h, &History::blockRead);
-    QObject::connect(MainForm, &TMainForm::writing, h, &History::writing);
-    QObject::connect(MainForm, &TMainForm::blockWritten, h, &History::blockWritten);
-    QObject::connect(MainForm, &TMainForm::programmed, h, &History::programmed);
-    QObject::connect(w, &Workshop::putBackSending, h, &History::putBackSending);
-    QObject::connect(w, &Workshop::putBackDone, h, &History::putBackDone);
+    HistoryRecorder* h = historyRoom.get();
+    QObject::connect(MainForm, &TMainForm::linkChanged, h, &HistoryRecorder::linkChanged);
+    QObject::connect(MainForm, &TMainForm::formChanged, h, &HistoryRecorder::formChanged);
+    QObject::connect(MainForm, &TMainForm::formReplacing, h, &HistoryRecorder::formReplacing);
+    QObject::connect(MainForm, &TMainForm::blockRead, h, &HistoryRecorder::blockRead);
+    QObject::connect(MainForm, &TMainForm::writing, h, &HistoryRecorder::writing);
+    QObject::connect(MainForm, &TMainForm::blockWritten, h, &HistoryRecorder::blockWritten);
+    QObject::connect(MainForm, &TMainForm::programmed, h, &HistoryRecorder::programmed);
+    QObject::connect(w, &Workshop::putBackSending, h, &HistoryRecorder::putBackSending);
+    QObject::connect(w, &Workshop::putBackDone, h, &HistoryRecorder::putBackDone);
     // The history's window asks for an entry's block; the workshop compares, saves and prints.
-    QObject::connect(h, &History::compareRequested, w, &Workshop::putBackBlock);
-    QObject::connect(h, &History::saveRequested, w, &Workshop::saveBlock);
-    QObject::connect(h, &History::sheetRequested, w,
+    QObject::connect(h, &HistoryRecorder::compareRequested, w, &Workshop::putBackBlock);
+    QObject::connect(h, &HistoryRecorder::saveRequested, w, &Workshop::saveBlock);
+    QObject::connect(h, &HistoryRecorder::sheetRequested, w,
                      [w](const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
                          const QDateTime& when) { w->printSheet(block, link, details, when); });
-    QObject::connect(h, &History::walkPrintRequested, w, &Workshop::printWalkOf);
+    QObject::connect(h, &HistoryRecorder::walkPrintRequested, w, &Workshop::printWalkOf);
     // The installation checks judge every poll; their findings reach the chart and the history.
     DiagnosisRoom* d = diagnosisRoom.get();
     QObject::connect(MainForm, &TMainForm::linkChanged, d, &DiagnosisRoom::linkChanged);
@@ -150,8 +150,8 @@ void House::listen()
     QObject::connect(MainForm, &TMainForm::monitorChanged, d, &DiagnosisRoom::monitorChanged);
     QObject::connect(MainForm, &TMainForm::polled, d, &DiagnosisRoom::polled);
     QObject::connect(d, &DiagnosisRoom::findingChanged, chartRoom.get(), &ChartRoom::finding);
-    QObject::connect(d, &DiagnosisRoom::findingChanged, h, &History::finding);
-    QObject::connect(d, &DiagnosisRoom::walkEnded, h, &History::guidedCheck);
+    QObject::connect(d, &DiagnosisRoom::findingChanged, h, &HistoryRecorder::finding);
+    QObject::connect(d, &DiagnosisRoom::walkEnded, h, &HistoryRecorder::guidedCheck);
     QObject::connect(d, &DiagnosisRoom::walkPrintRequested, w, [w](const tuma::checks::WalkReport& r) {
         w->printWalk(tuma::checks::reportLines(r.steps), r.cancelled);
     });

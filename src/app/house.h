@@ -4,7 +4,7 @@
 // reaches the rooms from the main window, and who listens to whose signals. Every
 // object the rooms share (the message boxes, the dialogs, the documents folder, what
 // the technician typed) is owned here or handed in, never kept in a global.
-#include "windows/platform.h"
+#include "forms/platform.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@
 class ChartRoom;
 class DiagnosisRoom;
 class PortFinder;
-class History;
+class HistoryRecorder;
 class MainMenuBar;
 class QWidget;
 class MessageBoxes;
@@ -42,7 +42,7 @@ public:
 
     Workshop& workshop() { return *workshopRoom; }
     ChartRoom& chart() { return *chartRoom; }
-    History& history() { return *historyRoom; }
+    HistoryRecorder& history() { return *historyRoom; }
     DiagnosisRoom& diagnosis() { return *diagnosisRoom; }
     PortFinder& finder() { return *finderRoom; }
     // The main window's context menu (a right-click outside the edit fields).
@@ -58,7 +58,7 @@ private:
     std::unique_ptr<Parts> parts;
     std::unique_ptr<Workshop> workshopRoom;
     std::unique_ptr<ChartRoom> chartRoom;
-    std::unique_ptr<History> historyRoom;
+    std::unique_ptr<HistoryRecorder> historyRoom;
     std::unique_ptr<DiagnosisRoom> diagnosisRoom;
     std::unique_ptr<PortFinder> finderRoom;
     QMenu* menu_oficina = nullptr;

@@ -2,8 +2,8 @@
 #include "app/application.h"
 #include "app/house.h"
 #include "app/system_platform.h"
+#include "forms/principal.h"
 #include "widgets/message_box.h"
-#include "windows/principal.h"
 #include "workshop/details_dialog.h"
 
 #include <memory>

@@ -11,7 +11,7 @@
 #include "support/x_display_main.h"
 #include "workshop/compare_window.h"
 #include "workshop/details_dialog.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 
 #include <QAbstractButton>
 #include <QApplication>

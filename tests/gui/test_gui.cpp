@@ -7,23 +7,23 @@
 #include "app/menu_bar.h"
 #include "core/commands.h"
 #include "core/memory_map.h"
+#include "forms/porta_serial.h"
+#include "forms/principal.h"
+#include "forms/program.h"
+#include "forms/tumaprogram.h"
 #include "sim/controller.h"
 #include "sim/sim_line.h"
 #include "support/widget_harness.h"
 #include "support/x_display_main.h"
 #include "widgets/message_box.h"
-#include "windows/porta_serial.h"
-#include "windows/principal.h"
-#include "windows/program.h"
-#include "windows/tumaprogram.h"
 #include "workshop/details_dialog.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/history_window.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/history_window.h"
 #include <QApplication>
 #include <QFile>

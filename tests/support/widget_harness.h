@@ -8,13 +8,13 @@
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
+#include "forms/porta_serial.h"
+#include "forms/principal.h"
+#include "forms/program.h"
+#include "forms/tumaprogram.h"
 #include "sim/controller.h"
 #include "sim/sim_line.h"
 #include "widgets/message_box.h"
-#include "windows/porta_serial.h"
-#include "windows/principal.h"
-#include "windows/program.h"
-#include "windows/tumaprogram.h"
 #include "workshop/details_dialog.h"
 
 #include <QAction>

@@ -11,7 +11,7 @@
 #include "diagnosis/guided_walk_window.h"
 #include "history/history_store.h"
 #include "sim/engine.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/history_window.h"
 
 #include <QLabel>

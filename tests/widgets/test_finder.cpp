@@ -4,7 +4,7 @@
 #include "support/widget_harness.h"
 
 #include "finder/port_finder.h"
-#include "windows/porta_serial.h"
+#include "forms/porta_serial.h"
 
 #include <QCheckBox>
 #include <QLabel>

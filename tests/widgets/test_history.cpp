@@ -9,7 +9,7 @@
 #include "core/workshop_files.h"
 #include "history/history_store.h"
 #include "workshop/compare_window.h"
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 #include "workshop/history_window.h"
 
 #include <QCheckBox>

@@ -44,7 +44,7 @@ std::set<QString> messagesInTheSources()
 #endif
     const QRegularExpression call(
         R"re((?:showMessage|confirm)\(\s*(?:QString(?:::fromUtf8)?\()?"((?:[^"\\]|\\.)*)")re");
-    for (const char* room : {"windows", "workshop", "chart", "widgets", "app"}) {
+    for (const char* room : {"forms", "workshop", "chart", "widgets", "app"}) {
         QDirIterator files(top + "/src/" + room, {"*.cpp"}, QDir::Files);
         while (files.hasNext()) {
             QFile f(files.next());

@@ -2,7 +2,7 @@
 
 #include "app/demo_port.h"
 #include "app/menu_bar.h"
-#include "windows/link_trace.h"
+#include "forms/link_trace.h"
 
 #include <QLoggingCategory>
 #include <QMenuBar>

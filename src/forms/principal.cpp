@@ -1,15 +1,15 @@
-#include "windows/principal.h"
+#include "forms/principal.h"
 
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/parameters.h"
 #include "core/texts.h"
+#include "forms/porta_serial.h"
+#include "forms/program.h"
 #include "widgets/field_entry.h"
 #include "widgets/handlers.h"
 #include "widgets/message_box.h"
 #include "widgets/pictures.h"
-#include "windows/porta_serial.h"
-#include "windows/program.h"
 
 #include <QStyle>
 

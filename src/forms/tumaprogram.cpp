@@ -1,4 +1,4 @@
-#include "windows/tumaprogram.h"
+#include "forms/tumaprogram.h"
 
 #include "core/commands.h"
 #include "core/memory_map.h"

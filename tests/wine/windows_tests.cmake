@@ -26,7 +26,7 @@ ExternalProject_Add(tuma_windows_cross
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)
 
-set(runner ${CMAKE_CURRENT_SOURCE_DIR}/windows/run_tests.sh)
+set(runner ${CMAKE_CURRENT_SOURCE_DIR}/wine/run_tests.sh)
 set(wbin ${TUMA_WINDOWS_DIR}/tests)
 add_test(NAME windows.core COMMAND bash ${runner} core ${wbin})
 add_test(NAME windows.alloc COMMAND bash ${runner} alloc ${wbin})
@@ -41,19 +41,19 @@ set_tests_properties(windows.core windows.alloc windows.win32 windows.widgets.co
 # The real tuma.exe on Xvfb with openbox, driven by the keyboard, against tuma-sim on
 # COM ports; and the installer installed and removed silently.
 set(wprog ${TUMA_WINDOWS_DIR}/src/app/tuma.exe)
-add_test(NAME windows.desktop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/desktop.sh ${wprog}
+add_test(NAME windows.desktop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/desktop.sh ${wprog}
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-desktop)
-add_test(NAME windows.installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.sh
+add_test(NAME windows.installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/installer.sh
          ${TUMA_WINDOWS_DIR}/tuma-${PROJECT_VERSION}-win64-setup.exe ${CMAKE_CURRENT_BINARY_DIR}/windows-installer)
-add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli.sh ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe
+add_test(NAME windows.cli COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/cli.sh ${TUMA_WINDOWS_DIR}/src/cli/tuma-cli.exe
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-cli)
 # The workshop's items in the real tuma.exe: Ctrl+S and Ctrl+O through the Windows file
 # dialogs, the comparison window and a verified write on a COM port.
-add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/workshop.sh ${wprog}
+add_test(NAME windows.workshop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/workshop.sh ${wprog}
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-workshop $<TARGET_FILE:tuma-cli>)
 # The history moved out of Documents and its day's copy, and the search for the
 # controller among a silent port and a busy one.
-add_test(NAME windows.home COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/home.sh ${wprog}
+add_test(NAME windows.home COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/home.sh ${wprog}
          $<TARGET_FILE:tuma-sim> ${CMAKE_CURRENT_BINARY_DIR}/windows-home $<TARGET_FILE:tuma-cli>)
 set_tests_properties(windows.desktop windows.installer windows.cli windows.workshop windows.home
   PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL ON)

@@ -1,4 +1,4 @@
-#include "workshop/history.h"
+#include "workshop/history_recorder.h"
 
 #include "widgets/menu_action.h"
 #include "widgets/screen_fit.h"
@@ -53,15 +53,15 @@ std::string joinedCaptions(const std::vector<PendingChange>& changes)
 
 } // namespace
 
-History::History(const Services& services) : s(services)
+HistoryRecorder::HistoryRecorder(const Services& services) : s(services)
 {
     acao_historico = menuAction(this, "acao_historico", "Histórico do controlador...",
                                 QKeySequence(Qt::CTRL | Qt::Key_H), [this] { historicoClick(); });
 }
 
-History::~History() = default;
+HistoryRecorder::~HistoryRecorder() = default;
 
-const std::string& History::livePath()
+const std::string& HistoryRecorder::livePath()
 {
     if (!placed) {
         placed = true;
@@ -76,14 +76,14 @@ const std::string& History::livePath()
     return live;
 }
 
-Store& History::store()
+Store& HistoryRecorder::store()
 {
     if (!db)
         db = std::make_unique<Store>(livePath());
     return *db;
 }
 
-void History::copyOfTheDay(bool again)
+void HistoryRecorder::copyOfTheDay(bool again)
 {
     if (s.copies.isEmpty() || !s.replaceFile)
         return;
@@ -96,7 +96,7 @@ void History::copyOfTheDay(bool again)
         shown->setNews(news());
 }
 
-QString History::news() const
+QString HistoryRecorder::news() const
 {
     QStringList lines;
     for (const QString& t : troubles)
@@ -105,7 +105,7 @@ QString History::news() const
     return lines.join("\n");
 }
 
-void History::openCopy()
+void HistoryRecorder::openCopy()
 {
     QWidget* parent = shown ? static_cast<QWidget*>(shown.get()) : nullptr;
     const QString path
@@ -123,7 +123,7 @@ void History::openCopy()
     copyShown->activateWindow();
 }
 
-Entry History::entryNow(Kind kind) const
+Entry HistoryRecorder::entryNow(Kind kind) const
 {
     Entry e = history::entryNow(kind, link.port, link.controllerVersion, TUMA_VERSION);
     const VehicleDetails d = s.details();
@@ -132,7 +132,7 @@ Entry History::entryNow(Kind kind) const
     return e;
 }
 
-int64_t History::keep(const Entry& entry)
+int64_t HistoryRecorder::keep(const Entry& entry)
 {
     const int64_t id = store().add(entry);
     if (shown)
@@ -140,7 +140,7 @@ int64_t History::keep(const Entry& entry)
     return id;
 }
 
-void History::finish(int64_t& pending, const Entry& entry, Outcome outcome, const std::optional<Block>& block)
+void HistoryRecorder::finish(int64_t& pending, const Entry& entry, Outcome outcome, const std::optional<Block>& block)
 {
     store().finish(pending, entry, outcome, block);
     pending = 0;
@@ -148,7 +148,7 @@ void History::finish(int64_t& pending, const Entry& entry, Outcome outcome, cons
         shown->refresh();
 }
 
-void History::linkChanged(const LinkFacts& facts)
+void HistoryRecorder::linkChanged(const LinkFacts& facts)
 {
     link = facts;
     for (HistoryWindow* w : {shown.get(), copyShown.get()})
@@ -156,15 +156,15 @@ void History::linkChanged(const LinkFacts& facts)
             w->setCanCompare(facts.checked);
 }
 
-void History::formChanged(const FormState& f) { form = f; }
+void HistoryRecorder::formChanged(const FormState& f) { form = f; }
 
-void History::formReplacing()
+void HistoryRecorder::formReplacing()
 {
     if (!inWrite)
         keepUnwritten();
 }
 
-void History::keepUnwritten()
+void HistoryRecorder::keepUnwritten()
 {
     std::vector<PendingChange> typed = pendingChanges(form, s.decimalSeparator);
     // Only the technician's work: a value the precision alone would move is no edit.
@@ -184,7 +184,7 @@ void History::keepUnwritten()
     form = {};
 }
 
-void History::finding(const tuma::checks::FindingNews& news)
+void HistoryRecorder::finding(const tuma::checks::FindingNews& news)
 {
     Entry e = entryNow(Kind::Finding);
     e.detail = (news.started ? "Atenção: " : "Resolvido: ") + news.title;
@@ -193,7 +193,7 @@ void History::finding(const tuma::checks::FindingNews& news)
     keep(e);
 }
 
-void History::guidedCheck(const tuma::checks::WalkReport& report)
+void HistoryRecorder::guidedCheck(const tuma::checks::WalkReport& report)
 {
     Entry e = entryNow(report.cancelled ? Kind::GuidedCheckInterrupted : Kind::GuidedCheck);
     e.detail = tuma::checks::reportText(tuma::checks::reportLines(report.steps));
@@ -201,7 +201,7 @@ void History::guidedCheck(const tuma::checks::WalkReport& report)
     keep(e);
 }
 
-void History::blockRead(const Block& block)
+void HistoryRecorder::blockRead(const Block& block)
 {
     lastBlock = block;
     if (inWrite)
@@ -211,7 +211,7 @@ void History::blockRead(const Block& block)
     keep(e);
 }
 
-void History::writing(const Block& sent)
+void HistoryRecorder::writing(const Block& sent)
 {
     writeEntry = entryNow(Kind::Write);
     writeEntry.before = lastBlock;
@@ -222,7 +222,7 @@ void History::writing(const Block& sent)
     form = {}; // the edits go out with it
 }
 
-void History::blockWritten(const WriteFacts& facts)
+void HistoryRecorder::blockWritten(const WriteFacts& facts)
 {
     inWrite = false;
     std::optional<Block> back;
@@ -233,7 +233,7 @@ void History::blockWritten(const WriteFacts& facts)
     finish(writeId, writeEntry, outcomeOf(facts), back);
 }
 
-void History::programmed(const ProgrammingFacts& facts)
+void HistoryRecorder::programmed(const ProgrammingFacts& facts)
 {
     Entry e = entryNow(kindOf(facts.action));
     e.before = lastBlock;
@@ -256,7 +256,7 @@ void History::programmed(const ProgrammingFacts& facts)
     keep(e);
 }
 
-void History::putBackSending(const FileHeader& source, const Block& before, const Block& sent)
+void HistoryRecorder::putBackSending(const FileHeader& source, const Block& before, const Block& sent)
 {
     putBackEntry = entryNow(Kind::PutBack);
     if (!source.plate.empty() || !source.client.empty()) {
@@ -272,7 +272,7 @@ void History::putBackSending(const FileHeader& source, const Block& before, cons
     putBackId = keep(putBackEntry);
 }
 
-void History::putBackDone(const PutBackResult& r)
+void HistoryRecorder::putBackDone(const PutBackResult& r)
 {
     if (r.stage != PutBackResult::Written)
         return; // nothing was sent: the history keeps no entry
@@ -280,9 +280,9 @@ void History::putBackDone(const PutBackResult& r)
     finish(putBackId, putBackEntry, outcomeOf(r.written), lastBlock);
 }
 
-void History::leaving() { keepUnwritten(); }
+void HistoryRecorder::leaving() { keepUnwritten(); }
 
-void History::connectWindow(HistoryWindow* w)
+void HistoryRecorder::connectWindow(HistoryWindow* w)
 {
     connect(w, &HistoryWindow::compareRequested, this,
             [this](const Entry& e) { emit compareRequested(fileOf(e), "Histórico: " + entryTitle(e)); });
@@ -304,7 +304,7 @@ void History::connectWindow(HistoryWindow* w)
     w->setCanCompare(s.canPutBack());
 }
 
-void History::historicoClick()
+void HistoryRecorder::historicoClick()
 {
     if (!shown) {
         shown = std::make_unique<HistoryWindow>(store(), s.decimalSeparator);
@@ -319,7 +319,7 @@ void History::historicoClick()
     shown->activateWindow();
 }
 
-void History::annotate(const Entry& e)
+void HistoryRecorder::annotate(const Entry& e)
 {
     VehicleDetails d{QString::fromStdString(e.client), QString::fromStdString(e.plate),
                      QString::fromStdString(e.notes)};

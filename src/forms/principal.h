@@ -6,8 +6,8 @@
 #include "core/commands.h"
 #include "core/events.h"
 #include "core/pending_changes.h"
+#include "forms/ui_principal.h"
 #include "widgets/live_boxes.h"
-#include "windows/ui_principal.h"
 
 #include <QString>
 #include <QTimer>

@@ -25,7 +25,7 @@ class QAction;
 class QWidget;
 class WorkshopDialogs;
 
-class History : public QObject {
+class HistoryRecorder : public QObject {
     Q_OBJECT
 public:
     struct Services {
@@ -40,8 +40,8 @@ public:
         tuma::history::ReplaceFile replaceFile;
         char decimalSeparator;
     };
-    explicit History(const Services& services);
-    ~History() override;
+    explicit HistoryRecorder(const Services& services);
+    ~HistoryRecorder() override;
 
     QAction* acao_historico;
     void historicoClick();

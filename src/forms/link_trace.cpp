@@ -1,4 +1,4 @@
-#include "windows/link_trace.h"
+#include "forms/link_trace.h"
 
 #include "core/link.h"
 

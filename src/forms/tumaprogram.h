@@ -1,8 +1,8 @@
 #pragma once
 // The progress window that follows a learning procedure until the controller
 // reports it finished or the user cancels it.
+#include "forms/ui_tumaprogram.h"
 #include "widgets/live_boxes.h"
-#include "windows/ui_tumaprogram.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,12 +1,12 @@
-#include "windows/program.h"
+#include "forms/program.h"
 
 #include "core/commands.h"
 #include "core/memory_map.h"
 #include "core/number_text.h"
 #include "core/texts.h"
+#include "forms/tumaprogram.h"
 #include "widgets/handlers.h"
 #include "widgets/message_box.h"
-#include "windows/tumaprogram.h"
 
 #include <QKeyEvent>
 

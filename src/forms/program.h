@@ -1,7 +1,7 @@
 #pragma once
 // The programming dialog: one of the controller's four programming actions.
 #include "core/events.h"
-#include "windows/ui_program.h"
+#include "forms/ui_program.h"
 
 #include <QButtonGroup>
 #include <QDialog>

@@ -1,10 +1,10 @@
-#include "windows/porta_serial.h"
+#include "forms/porta_serial.h"
 
 #include "core/commands.h"
 #include "core/texts.h"
+#include "forms/link_trace.h"
 #include "widgets/handlers.h"
 #include "widgets/message_box.h"
-#include "windows/link_trace.h"
 
 #include <QLineEdit>
 #include <QListView>

@@ -1,8 +1,8 @@
 #pragma once
 // The serial port dialog; it also owns the link to the controller.
 #include "core/link.h"
-#include "windows/platform.h"
-#include "windows/ui_porta_serial.h"
+#include "forms/platform.h"
+#include "forms/ui_porta_serial.h"
 
 #include <QDialog>
 

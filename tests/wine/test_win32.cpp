@@ -1,6 +1,6 @@
 // The Win32 layer under wine: the port list from the registry, the user's decimal
 // separator, and the link through a real COM port served by tuma-sim on a
-// pseudo-terminal (see windows/run_tests.sh for what serves which port).
+// pseudo-terminal (see wine/run_tests.sh for what serves which port).
 #include "core/commands.h"
 #include "core/link.h"
 #include "core/memory_map.h"
@@ -37,7 +37,7 @@ TEST(Registry, PortListIsTheStringDataInEnumerationOrder)
         return;
     }
     if (state != "filled")
-        GTEST_SKIP() << "run through windows/run_tests.sh";
+        GTEST_SKIP() << "run through wine/run_tests.sh";
     // wine enumerates the values by name; the DWORD value is skipped and the name
     // far longer than any fixed buffer is read whole.
     const std::vector<std::string> expected{"COM12", "COM1", "COM2", "COM5"};
@@ -47,7 +47,7 @@ TEST(Registry, PortListIsTheStringDataInEnumerationOrder)
 TEST(RegionalSettings, DecimalSeparatorIsTheUsersOwn)
 {
     if (registryState() != "filled")
-        GTEST_SKIP() << "run through windows/run_tests.sh";
+        GTEST_SKIP() << "run through wine/run_tests.sh";
     EXPECT_EQ(userDecimalSeparator(), ',');
 }
 
@@ -138,7 +138,7 @@ protected:
     void SetUp() override
     {
         if (registryState() != "filled")
-            GTEST_SKIP() << "run through windows/run_tests.sh";
+            GTEST_SKIP() << "run through wine/run_tests.sh";
     }
 };
 
