@@ -79,7 +79,8 @@ House::House(const Platform& platform, const HouseServices& services) : parts(st
         QString::fromStdString(tuma::computerName()), folders.replaceFile(), sep});
     chartRoom = std::make_unique<ChartRoom>(ChartRoom::Services{
         MainForm, services.dialogs,
-        RecordingServices{services.boxes, parts->folders, [w] { return w->details().plate; }}, sep});
+        RecordingServices{services.boxes, parts->folders, [w] { return QString::fromStdString(w->details().plate); }},
+        sep});
     diagnosisRoom = std::make_unique<DiagnosisRoom>(
         DiagnosisRoom::Services{MainForm, MainForm->link(), services.checksClockMs, sep});
     if (demoPortEnabled()) {
@@ -139,7 +140,7 @@ void House::listen()
     QObject::connect(h, &HistoryRecorder::compareRequested, w, &Workshop::putBackBlock);
     QObject::connect(h, &HistoryRecorder::saveRequested, w, &Workshop::saveBlock);
     QObject::connect(h, &HistoryRecorder::sheetRequested, w,
-                     [w](const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+                     [w](const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                          const QDateTime& when) { w->printSheet(block, link, details, when); });
     QObject::connect(h, &HistoryRecorder::walkPrintRequested, w, &Workshop::printWalkOf);
     // The installation checks judge every poll; their findings reach the chart and the history.

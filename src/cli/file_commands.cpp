@@ -20,10 +20,9 @@ int Session::show()
         return BadUsage;
     out() << args.positional[0] << " (" << f.header.date << ", controlador " << f.header.controllerVersion << ", porta "
           << f.header.port << ")\n";
-    for (const auto& [caption, value] : {std::pair{"Cliente", &f.header.client}, std::pair{"Placa", &f.header.plate},
-                                         std::pair{"Observações", &f.header.notes}})
-        if (!value->empty())
-            out() << "  " << caption << ": " << *value << "\n";
+    for (const VehicleField& v : VehicleFields)
+        if (const std::string& value = f.header.vehicle.*v.member; !value.empty())
+            out() << "  " << v.caption << ": " << value << "\n";
     showImage(f.image);
     return Done;
 }

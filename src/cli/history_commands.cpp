@@ -57,8 +57,8 @@ int Session::historyList(history::Store& h)
         out() << e.id << "\t" << history::localStamp(e.at) << "\t" << history::kindText(e.kind);
         if (!history::outcomeText(e.outcome).empty())
             out() << ": " << history::outcomeText(e.outcome);
-        out() << "\t" << e.client << (e.client.empty() || e.plate.empty() ? "" : " · ") << e.plate << "\t" << e.port
-              << "\t" << e.controllerVersion << "\t";
+        out() << "\t" << e.vehicle.client << (e.vehicle.client.empty() || e.vehicle.plate.empty() ? "" : " · ")
+              << e.vehicle.plate << "\t" << e.port << "\t" << e.controllerVersion << "\t";
         for (size_t i = 0; i < e.changed.size(); ++i)
             out() << (i ? "; " : "") << e.changed[i];
         out() << "\n";
@@ -73,10 +73,11 @@ int Session::historyShow(const history::Entry& e)
         out() << " (" << history::outcomeText(e.outcome) << ")";
     out() << "\n  porta " << e.port << ", controlador " << e.controllerVersion << ", programa " << e.programVersion
           << "\n";
-    for (const auto& [caption, value] : {std::pair{"Cliente", &e.client}, std::pair{"Placa", &e.plate},
-                                         std::pair{"Observações", &e.notes}, std::pair{"Detalhe", &e.detail}})
-        if (!value->empty())
-            out() << "  " << caption << ": " << *value << "\n";
+    for (const VehicleField& v : VehicleFields)
+        if (const std::string& value = e.vehicle.*v.member; !value.empty())
+            out() << "  " << v.caption << ": " << value << "\n";
+    if (!e.detail.empty())
+        out() << "  Detalhe: " << e.detail << "\n";
     for (const auto& [title, block] : {std::pair{"Antes", &e.before}, std::pair{"Enviado", &e.sent},
                                        std::pair{e.sent ? "Lido de volta" : "No controlador", &e.block}})
         if (*block) {

@@ -34,17 +34,18 @@ public:
     bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
                     std::string& where, std::string& why) override
     {
-        where = files::unusedPath(folder
-                                      + files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
-                                                        files::ParameterExtension, files::BeforeWriteSuffix),
-                                  exists);
+        where
+            = files::unusedPath(folder
+                                    + files::fileName(file.header.vehicle.plate, files::nameStamp(files::Moment::now()),
+                                                      files::ParameterExtension, files::BeforeWriteSuffix),
+                                exists);
         if (!session.writeFile(where, formatParameterFile(session.headerNow(versionText), controller), why))
             return false;
         session.out() << "Cópia do que o controlador tinha: " << where << "\n";
         if (history::Store* h = session.historyStore()) {
             entry = session.entryNow(history::Kind::PutBack, versionText);
-            entry.client = file.header.client;
-            entry.plate = file.header.plate;
+            entry.vehicle.client = file.header.vehicle.client;
+            entry.vehicle.plate = file.header.vehicle.plate;
             entry.detail = "tuma-cli: " + path;
             entry.before = blockOf(controller);
             entry.sent = blockOf(sent);

@@ -50,8 +50,13 @@ bool validUtf8(const std::string& s, size_t& badAt)
 }
 
 // The free-text header fields, which keep a "#" as text.
-bool isFreeText(const std::string& key) { return key == "cliente" || key == "placa" || key == "observacoes"; }
-const char* const OptionalNames[] = {"cliente", "placa", "observacoes"};
+bool isFreeText(const std::string& key)
+{
+    for (const VehicleField& f : VehicleFields)
+        if (key == f.key)
+            return true;
+    return false;
+}
 
 // Free text on one line: line breaks and other control characters become blanks.
 std::string oneLine(const std::string& text)
@@ -79,7 +84,7 @@ void padTo(std::string& line, size_t column)
 
 FileHeader headerNow(const std::string& controllerVersion, const std::string& port, const std::string& programVersion)
 {
-    return {files::headerStamp(files::Moment::now()), controllerVersion, port, programVersion, {}, {}, {}};
+    return {files::headerStamp(files::Moment::now()), controllerVersion, port, programVersion, {}};
 }
 
 std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount])
@@ -91,10 +96,9 @@ std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)
     out << "versao_controlador = " << header.controllerVersion << "\n";
     out << "porta = " << header.port << "\n";
     out << "programa = " << header.programVersion << "\n";
-    for (const auto& [key, value] : {std::pair{"cliente", &header.client}, std::pair{"placa", &header.plate},
-                                     std::pair{"observacoes", &header.notes}})
-        if (!value->empty())
-            out << key << " = " << oneLine(*value) << "\n";
+    for (const VehicleField& f : VehicleFields)
+        if (const std::string& value = header.vehicle.*f.member; !value.empty())
+            out << f.key << " = " << oneLine(value) << "\n";
     out << "\n";
     for (size_t i = 0; i < parameterCount(); ++i) {
         const Parameter& p = parameterTable()[i];
@@ -287,10 +291,9 @@ ParsedFile parseParameterFile(const std::string& text)
         result.header.controllerVersion = values.at("versao_controlador").first;
         result.header.port = values.at("porta").first;
         result.header.programVersion = values.at("programa").first;
-        std::string* optional[] = {&result.header.client, &result.header.plate, &result.header.notes};
-        for (size_t i = 0; i < std::size(OptionalNames); ++i)
-            if (values.count(OptionalNames[i]))
-                *optional[i] = values.at(OptionalNames[i]).first;
+        for (const VehicleField& f : VehicleFields)
+            if (values.count(f.key))
+                result.header.vehicle.*f.member = values.at(f.key).first;
         std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
         problem = applyValues(values, result);
     }

@@ -5,6 +5,7 @@
 // Values always carry a decimal point, whatever the user's separator, so that files
 // travel between PCs.
 #include "core/memory_map.h"
+#include "core/vehicle.h"
 
 #include <cstdint>
 #include <string>
@@ -21,9 +22,7 @@ struct FileHeader {
     std::string programVersion;
     // Optional, as the technician typed them: each is one line of free text (a "#"
     // in it is text, not a comment), written only when not empty.
-    std::string client;
-    std::string plate;
-    std::string notes;
+    Vehicle vehicle;
 };
 
 // The header of a file written now: the moment, the controller's version and port, this

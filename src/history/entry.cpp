@@ -60,7 +60,7 @@ ParsedFile fileOf(const Entry& e)
     f.ok = block.has_value();
     if (!f.ok)
         f.error = "o registro " + std::to_string(e.id) + " não guarda um bloco de parâmetros";
-    f.header = {localStamp(e.at), e.controllerVersion, e.port, e.programVersion, e.client, e.plate, e.notes};
+    f.header = {localStamp(e.at), e.controllerVersion, e.port, e.programVersion, e.vehicle};
     if (block) {
         std::copy(block->begin(), block->end(), f.image);
         std::copy(block->begin(), block->end(), f.raw);

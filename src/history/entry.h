@@ -43,7 +43,7 @@ struct Entry {
     Kind kind = Kind::Read;
     Outcome outcome = Outcome::Done;
     std::string port, controllerVersion, programVersion;
-    std::string client, plate, notes;
+    Vehicle vehicle;
     std::string detail; // e.g. the mixture's share
     // What the controller holds after the event, as far as it is known; what it held
     // before a write; what a write sent.

@@ -110,9 +110,7 @@ Entry entryAt(const Statement& s)
     e.port = s.text("port");
     e.controllerVersion = s.text("controller_version");
     e.programVersion = s.text("program_version");
-    e.client = s.text("client");
-    e.plate = s.text("plate");
-    e.notes = s.text("notes");
+    e.vehicle = {s.text("client"), s.text("plate"), s.text("notes")};
     e.detail = s.text("detail");
     e.block = s.block("block");
     e.before = s.block("before");
@@ -240,7 +238,7 @@ int64_t Store::add(const Entry& e)
         return 0;
     }
     // The entry and the words of its notes go in together or not at all.
-    const bool words = !e.notes.empty();
+    const bool words = !e.vehicle.notes.empty();
     int64_t id = 0;
     if (words && !exec("BEGIN IMMEDIATE")) {
         ++lostEntries;
@@ -254,20 +252,20 @@ int64_t Store::add(const Entry& e)
     s.bind(":port", e.port);
     s.bind(":controller_version", e.controllerVersion);
     s.bind(":program_version", e.programVersion);
-    s.bind(":client", e.client);
-    s.bind(":plate", e.plate);
-    s.bind(":notes", e.notes);
+    s.bind(":client", e.vehicle.client);
+    s.bind(":plate", e.vehicle.plate);
+    s.bind(":notes", e.vehicle.notes);
     s.bind(":detail", e.detail);
     s.bind(":block", e.block);
     s.bind(":before", e.before);
     s.bind(":sent", e.sent);
     s.bind(":form_texts", joined(e.formTexts));
-    s.bind(":plate_key", plateKey(e.plate));
-    s.bind(":client_key", clientKey(e.client));
-    s.bind(":notes_key", notesKey(e.notes));
+    s.bind(":plate_key", plateKey(e.vehicle.plate));
+    s.bind(":client_key", clientKey(e.vehicle.client));
+    s.bind(":notes_key", notesKey(e.vehicle.notes));
     if (s.ok() && s.step() == SQLITE_DONE)
         id = sqlite3_last_insert_rowid(db);
-    if (id && words && !(putWords(id, e.notes, true) && exec("COMMIT")))
+    if (id && words && !(putWords(id, e.vehicle.notes, true) && exec("COMMIT")))
         id = 0;
     if (!id) {
         ++lostEntries;
@@ -317,7 +315,7 @@ void Store::finish(int64_t id, Entry entry, Outcome outcome, const std::optional
     add(entry);
 }
 
-bool Store::annotate(int64_t id, const std::string& client, const std::string& plate, const std::string& notes)
+bool Store::annotate(int64_t id, const Vehicle& v)
 {
     if (newer || readOnly || !open())
         return false;
@@ -329,14 +327,14 @@ bool Store::annotate(int64_t id, const std::string& client, const std::string& p
     Statement s(db,
                 "UPDATE entries SET client = ?1, plate = ?2, notes = ?3, client_key = ?4, plate_key = ?5, "
                 "notes_key = ?6 WHERE id = ?7");
-    s.bind(1, client);
-    s.bind(2, plate);
-    s.bind(3, notes);
-    s.bind(4, clientKey(client));
-    s.bind(5, plateKey(plate));
-    s.bind(6, notesKey(notes));
+    s.bind(1, v.client);
+    s.bind(2, v.plate);
+    s.bind(3, v.notes);
+    s.bind(4, clientKey(v.client));
+    s.bind(5, plateKey(v.plate));
+    s.bind(6, notesKey(v.notes));
     s.bind(7, id);
-    if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->notes, false) || !putWords(id, notes, true)
+    if (!s.ok() || s.step() != SQLITE_DONE || !putWords(id, old->vehicle.notes, false) || !putWords(id, v.notes, true)
         || !exec("COMMIT")) {
         fail(Trouble::Doing::Annotate);
         exec("ROLLBACK");

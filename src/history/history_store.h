@@ -46,7 +46,7 @@ public:
     int64_t add(const Entry& entry);
     // A write's entry completed once its outcome is known.
     bool complete(int64_t id, Outcome outcome, const std::optional<Block>& block);
-    bool annotate(int64_t id, const std::string& client, const std::string& plate, const std::string& notes);
+    bool annotate(int64_t id, const Vehicle& vehicle);
     // The write kept before it was sent (`id`, 0 when it could not be kept then)
     // completed with its outcome, or `entry` kept whole with it now.
     void finish(int64_t id, Entry entry, Outcome outcome, const std::optional<Block>& block);

@@ -3,6 +3,7 @@
 #include "core/block_compare.h"
 #include "core/param_file.h"
 #include "widgets/screen_fit.h"
+#include "workshop/details_dialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -50,10 +51,7 @@ void CompareWindow::addHeader(QVBoxLayout* layout, const QString& fileName, cons
                          .arg(fileName.toHtmlEscaped(), QString::fromStdString(h.date).toHtmlEscaped(),
                               QString::fromStdString(h.controllerVersion).toHtmlEscaped(),
                               QString::fromStdString(h.port).toHtmlEscaped());
-    for (const auto& [caption, value] :
-         {std::pair{"Cliente", &h.client}, std::pair{"Placa", &h.plate}, std::pair{"Observações", &h.notes}})
-        if (!value->empty())
-            header += QString("<br><b>%1:</b> %2").arg(caption, QString::fromStdString(*value).toHtmlEscaped());
+    header += vehicleLines(h.vehicle);
     cabecalho = new QLabel(header, this);
     cabecalho->setObjectName("cabecalho");
     cabecalho->setWordWrap(true);

@@ -12,7 +12,7 @@ namespace {
 
 class DetailsDialog : public QDialog {
 public:
-    DetailsDialog(QWidget* parent, const QString& title, const QString& note, const VehicleDetails& d) : QDialog(parent)
+    DetailsDialog(QWidget* parent, const QString& title, const QString& note, const tuma::Vehicle& d) : QDialog(parent)
     {
         setWindowTitle(title);
         setObjectName("DadosForm");
@@ -36,15 +36,16 @@ public:
         layout->addWidget(buttons);
         setMinimumWidth(420);
     }
-    VehicleDetails details() const
+    tuma::Vehicle details() const
     {
-        return {client->text().trimmed(), plate->text().trimmed(), notes->text().trimmed()};
+        return {client->text().trimmed().toStdString(), plate->text().trimmed().toStdString(),
+                notes->text().trimmed().toStdString()};
     }
 
 private:
-    QLineEdit* field(const char* name, const QString& text, int maxLength)
+    QLineEdit* field(const char* name, const std::string& text, int maxLength)
     {
-        auto* e = new QLineEdit(text, this);
+        auto* e = new QLineEdit(QString::fromStdString(text), this);
         e->setObjectName(name);
         e->setMaxLength(maxLength);
         return e;
@@ -54,7 +55,17 @@ private:
 
 } // namespace
 
-bool QtWorkshopDialogs::askDetails(QWidget* parent, const QString& title, const QString& note, VehicleDetails& details)
+QString vehicleLines(const tuma::Vehicle& v)
+{
+    QString lines;
+    for (const tuma::VehicleField& f : tuma::VehicleFields)
+        if (const std::string& value = v.*f.member; !value.empty())
+            lines += QString("<br><b>%1:</b> %2")
+                         .arg(QString::fromUtf8(f.caption), QString::fromStdString(value).toHtmlEscaped());
+    return lines;
+}
+
+bool QtWorkshopDialogs::askDetails(QWidget* parent, const QString& title, const QString& note, tuma::Vehicle& details)
 {
     DetailsDialog d(parent, title, note, details);
     if (d.exec() != QDialog::Accepted)

@@ -1,26 +1,25 @@
 #pragma once
 // The technician's words about the vehicle (client, plate, notes), asked before a file
 // or a sheet is written, and the dialogs the workshop asks through.
+#include "core/vehicle.h"
 #include "widgets/file_dialogs.h"
 
 #include <QString>
 
-struct VehicleDetails {
-    QString client;
-    QString plate;
-    QString notes;
-};
+// "<br><b>Cliente:</b> ..." for each field the technician filled, escaped, to follow a
+// header's rich text.
+QString vehicleLines(const tuma::Vehicle& vehicle);
 
 // The file dialogs and the details dialog; tests put their own in place.
 class WorkshopDialogs : public FileDialogs {
 public:
     // The details dialog with `note` above the fields; false when cancelled.
-    virtual bool askDetails(QWidget* parent, const QString& title, const QString& note, VehicleDetails& details) = 0;
+    virtual bool askDetails(QWidget* parent, const QString& title, const QString& note, tuma::Vehicle& details) = 0;
 };
 
 class QtWorkshopDialogs : public WorkshopDialogs {
 public:
-    bool askDetails(QWidget* parent, const QString& title, const QString& note, VehicleDetails& details) override;
+    bool askDetails(QWidget* parent, const QString& title, const QString& note, tuma::Vehicle& details) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter) override
     {

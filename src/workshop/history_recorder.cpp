@@ -126,9 +126,9 @@ void HistoryRecorder::openCopy()
 Entry HistoryRecorder::entryNow(Kind kind) const
 {
     Entry e = history::entryNow(kind, link.port, link.controllerVersion, TUMA_VERSION);
-    const VehicleDetails d = s.details();
-    e.client = d.client.toStdString();
-    e.plate = d.plate.toStdString();
+    const tuma::Vehicle d = s.details();
+    e.vehicle.client = d.client;
+    e.vehicle.plate = d.plate;
     return e;
 }
 
@@ -259,9 +259,9 @@ void HistoryRecorder::programmed(const ProgrammingFacts& facts)
 void HistoryRecorder::putBackSending(const FileHeader& source, const Block& before, const Block& sent)
 {
     putBackEntry = entryNow(Kind::PutBack);
-    if (!source.plate.empty() || !source.client.empty()) {
-        putBackEntry.client = source.client;
-        putBackEntry.plate = source.plate;
+    if (!source.vehicle.plate.empty() || !source.vehicle.client.empty()) {
+        putBackEntry.vehicle.client = source.vehicle.client;
+        putBackEntry.vehicle.plate = source.vehicle.plate;
     }
     putBackEntry.detail = "de " + (source.date.empty() ? std::string("?") : source.date)
         + (source.port.empty() ? "" : ", porta " + source.port);
@@ -290,14 +290,12 @@ void HistoryRecorder::connectWindow(HistoryWindow* w)
             [this](const Entry& e) { emit saveRequested(*restorable(e), fileOf(e).header); });
     connect(w, &HistoryWindow::sheetRequested, this, [this](const Entry& e) {
         const LinkFacts link{true, e.port, e.controllerVersion};
-        const VehicleDetails details{QString::fromStdString(e.client), QString::fromStdString(e.plate),
-                                     QString::fromStdString(e.notes)};
         const QDateTime when = QDateTime::fromSecsSinceEpoch(e.at);
         if (e.kind == Kind::GuidedCheck || e.kind == Kind::GuidedCheckInterrupted)
-            emit walkPrintRequested(*restorable(e), link, details, when, tuma::checks::reportFromText(e.detail),
+            emit walkPrintRequested(*restorable(e), link, e.vehicle, when, tuma::checks::reportFromText(e.detail),
                                     e.kind == Kind::GuidedCheckInterrupted);
         else
-            emit sheetRequested(*restorable(e), link, details, when);
+            emit sheetRequested(*restorable(e), link, e.vehicle, when);
     });
     connect(w, &HistoryWindow::annotateRequested, this, [this](const Entry& e) { annotate(e); });
     connect(w, &HistoryWindow::openCopyRequested, this, [this] { openCopy(); });
@@ -321,11 +319,10 @@ void HistoryRecorder::historicoClick()
 
 void HistoryRecorder::annotate(const Entry& e)
 {
-    VehicleDetails d{QString::fromStdString(e.client), QString::fromStdString(e.plate),
-                     QString::fromStdString(e.notes)};
+    tuma::Vehicle d = e.vehicle;
     if (!s.dialogs.askDetails(shown.get(), "Anotar no histórico",
                               "O cliente, a placa e as observações ficam guardados com este registro do histórico.", d))
         return;
-    store().annotate(e.id, d.client.toStdString(), d.plate.toStdString(), d.notes.toStdString());
+    store().annotate(e.id, d);
     shown->refresh();
 }

@@ -29,9 +29,9 @@ class HistoryRecorder : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        QWidget* window;                         // the main window: the history's window opens over it
-        std::function<VehicleDetails()> details; // the client and plate typed last
-        std::function<bool()> canPutBack;        // a port checked: the comparison can write
+        QWidget* window;                        // the main window: the history's window opens over it
+        std::function<tuma::Vehicle()> details; // the client and plate typed last
+        std::function<bool()> canPutBack;       // a port checked: the comparison can write
         WorkshopDialogs& dialogs;
         QString database;    // where the database belongs, out of the documents
         QString oldDatabase; // where earlier versions kept it: moved from there once
@@ -77,9 +77,9 @@ signals:
     // An entry's block, asked for by the history's window.
     void compareRequested(const tuma::ParsedFile& file, const QString& shownName);
     void saveRequested(const tuma::Block& block, const tuma::FileHeader& header);
-    void sheetRequested(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+    void sheetRequested(const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                         const QDateTime& when);
-    void walkPrintRequested(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+    void walkPrintRequested(const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                             const QDateTime& when, const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
 
 private:

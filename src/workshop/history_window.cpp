@@ -3,6 +3,7 @@
 #include "core/block_compare.h"
 #include "core/guided_walk.h"
 #include "core/parameters.h"
+#include "workshop/details_dialog.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -43,9 +44,10 @@ QString whatHappened(const Entry& e)
 
 QString vehicle(const Entry& e)
 {
-    if (e.client.empty())
-        return q(e.plate);
-    return e.plate.empty() ? q(e.client) : q(e.client) + " · " + q(e.plate);
+    const Vehicle& v = e.vehicle;
+    if (v.client.empty())
+        return q(v.plate);
+    return v.plate.empty() ? q(v.client) : q(v.client) + " · " + q(v.plate);
 }
 
 QString changedText(const Entry& e)
@@ -352,10 +354,7 @@ void HistoryWindow::showSelected()
     QString header = QString("<b>%1</b> — %2<br>Porta %3, controlador versão %4, programa versão %5")
                          .arg(when(e->at), whatHappened(*e).toHtmlEscaped(), q(e->port).toHtmlEscaped(),
                               q(e->controllerVersion).toHtmlEscaped(), q(e->programVersion).toHtmlEscaped());
-    for (const auto& [caption, value] :
-         {std::pair{"Cliente", &e->client}, std::pair{"Placa", &e->plate}, std::pair{"Observações", &e->notes}})
-        if (!value->empty())
-            header += QString("<br><b>%1:</b> %2").arg(caption, q(*value).toHtmlEscaped());
+    header += vehicleLines(e->vehicle);
     if (e->kind == Kind::GuidedCheck || e->kind == Kind::GuidedCheckInterrupted) {
         for (const tuma::checks::CheckLine& l : tuma::checks::reportFromText(e->detail))
             header += QString("<br>%1 — <b>%2</b>%3")

@@ -164,13 +164,14 @@ QByteArray sheetPdf(const SheetContent& c)
 
     page.section("Veículo");
     const std::vector<double> two = {0.0, 0.22};
-    page.row({"Cliente", c.vehicle.client.isEmpty() ? "—" : c.vehicle.client}, two, page.font(10));
-    page.row({"Placa", c.vehicle.plate.isEmpty() ? "—" : c.vehicle.plate.toUpper()}, two, page.font(10, true));
+    const auto shown
+        = [](const std::string& text) { return text.empty() ? QString("—") : QString::fromStdString(text); };
+    page.row({"Cliente", shown(c.vehicle.client)}, two, page.font(10));
+    page.row({"Placa", shown(c.vehicle.plate).toUpper()}, two, page.font(10, true));
     // The notes may take several lines: their caption stands at the first.
     const int notesTop = page.y;
     page.y += 7;
-    page.text(c.vehicle.notes.isEmpty() ? "—" : c.vehicle.notes, page.font(10), Ink,
-              static_cast<int>(0.22 * width) + 20);
+    page.text(shown(c.vehicle.notes), page.font(10), Ink, static_cast<int>(0.22 * width) + 20);
     const int notesBottom = page.y + 7;
     page.y = notesTop;
     page.row({"Observações"}, two, page.font(10));

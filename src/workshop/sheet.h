@@ -12,7 +12,7 @@
 struct SheetContent {
     const tuma::commands::ConfigImage& block;
     tuma::LinkFacts link;
-    VehicleDetails vehicle;
+    tuma::Vehicle vehicle;
     QDateTime when;
     char decimalSeparator;
     // The installation checks when the sheet was printed; none for a sheet of the past.

@@ -43,12 +43,6 @@ bool readLimited(const QString& path, std::string& text, QString& why)
     return true;
 }
 
-VehicleDetails detailsOf(const ParsedFile& f)
-{
-    return {QString::fromStdString(f.header.client), QString::fromStdString(f.header.plate),
-            QString::fromStdString(f.header.notes)};
-}
-
 // A file that could not be read or was refused: nothing reached the controller.
 QString nothingSent(const QString& shownPath, const QString& why)
 {
@@ -63,7 +57,7 @@ QString native(const std::string& path) { return native(QString::fromStdString(p
 class WindowSteps : public PutBackSteps {
 public:
     WindowSteps(QWidget* w, const QString& p, const QString& v, char c, const WorkshopFolders& f, MessageBoxes& b,
-                std::function<FileHeader(const VehicleDetails&)> h,
+                std::function<FileHeader(const tuma::Vehicle&)> h,
                 std::function<void(const ParsedFile&, const Block&, const Block&)> sending)
         : window(w), shownPath(p), version(v), sep(c), folders(f), boxes(b), header(std::move(h)),
           aboutToSend(std::move(sending))
@@ -81,14 +75,14 @@ public:
     bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
                     std::string& where, std::string& why) override
     {
-        const QString path
-            = WorkshopFolders::unusedPath(folders.workshop(),
-                                          files::fileName(file.header.plate, files::nameStamp(files::Moment::now()),
-                                                          files::ParameterExtension, files::BeforeWriteSuffix));
+        const QString path = WorkshopFolders::unusedPath(
+            folders.workshop(),
+            files::fileName(file.header.vehicle.plate, files::nameStamp(files::Moment::now()),
+                            files::ParameterExtension, files::BeforeWriteSuffix));
         where = path.toStdString();
         QString error;
-        if (!folders.write(path, QByteArray::fromStdString(formatParameterFile(header(detailsOf(file)), controller)),
-                           error)) {
+        if (!folders.write(
+                path, QByteArray::fromStdString(formatParameterFile(header(file.header.vehicle), controller)), error)) {
             why = error.toStdString();
             return false;
         }
@@ -102,7 +96,7 @@ private:
     char sep;
     const WorkshopFolders& folders;
     MessageBoxes& boxes;
-    std::function<FileHeader(const VehicleDetails&)> header;
+    std::function<FileHeader(const tuma::Vehicle&)> header;
     std::function<void(const ParsedFile&, const Block&, const Block&)> aboutToSend;
     std::vector<bool> rows;
 };
@@ -158,12 +152,10 @@ void Workshop::programmed(const ProgrammingFacts& facts)
     updateActions();
 }
 
-FileHeader Workshop::headerNow(const VehicleDetails& d) const
+FileHeader Workshop::headerNow(const tuma::Vehicle& d) const
 {
     FileHeader h = tuma::headerNow(link.controllerVersion, link.port, TUMA_VERSION);
-    h.client = d.client.toStdString();
-    h.plate = d.plate.toStdString();
-    h.notes = d.notes.toStdString();
+    h.vehicle = d;
     return h;
 }
 
@@ -171,7 +163,7 @@ void Workshop::salvarClick()
 {
     if (!haveLastRead)
         return;
-    VehicleDetails d = lastDetails;
+    tuma::Vehicle d = lastDetails;
     if (!s.dialogs.askDetails(s.window, "Salvar parâmetros do controlador",
                               "Salva os parâmetros lidos do controlador pela última vez com \"Ler\". "
                               "Alterações no formulário que ainda não foram gravadas não entram no arquivo.",
@@ -185,7 +177,7 @@ void Workshop::saveBlock(const Block& block, const FileHeader& header)
 {
     const QString suggested = QDir(s.folders.workshop())
                                   .filePath(QString::fromStdString(files::fileName(
-                                      header.plate, nameStampNow().toStdString(), files::ParameterExtension)));
+                                      header.vehicle.plate, nameStampNow().toStdString(), files::ParameterExtension)));
     QString path = s.dialogs.saveFileName(s.window, SaveCaption, suggested, FileFilter);
     if (path.isEmpty())
         return;
@@ -236,13 +228,13 @@ bool Workshop::putBackChecked(const ParsedFile& file, const QString& shownName)
 {
     WindowSteps steps(
         s.window, shownName, QString::fromStdString(link.controllerVersion), s.decimalSeparator, s.folders, s.boxes,
-        [this](const VehicleDetails& d) { return headerNow(d); },
+        [this](const tuma::Vehicle& d) { return headerNow(d); },
         [this](const ParsedFile& f, const Block& before, const Block& sent) {
             emit putBackSending(f.header, before, sent);
         });
     const PutBackResult r = putBack(s.form.link(), file, steps, s.decimalSeparator);
     if (r.stage != PutBackResult::FileRefused)
-        lastDetails = detailsOf(r.file);
+        lastDetails = r.file.header.vehicle;
     report(r, shownName);
     emit putBackDone(r);
     return r.readBack();
@@ -299,7 +291,7 @@ void Workshop::fichaClick()
 {
     if (!haveLastRead)
         return;
-    VehicleDetails d = lastDetails;
+    tuma::Vehicle d = lastDetails;
     if (!s.dialogs.askDetails(s.window, "Imprimir ficha (PDF)",
                               "A ficha mostra os parâmetros lidos do controlador pela última vez com \"Ler\".", d))
         return;
@@ -308,7 +300,7 @@ void Workshop::fichaClick()
                checkLines ? checkLines() : std::vector<tuma::checks::CheckLine>{});
 }
 
-void Workshop::printSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+void Workshop::printSheet(const Block& block, const LinkFacts& facts, const tuma::Vehicle& d, const QDateTime& when,
                           const std::vector<tuma::checks::CheckLine>& checks)
 {
     writeSheet(block, facts, d, when, checks, {}, {});
@@ -316,7 +308,7 @@ void Workshop::printSheet(const Block& block, const LinkFacts& facts, const Vehi
 
 void Workshop::printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool interrupted)
 {
-    VehicleDetails d = lastDetails;
+    tuma::Vehicle d = lastDetails;
     if (!s.dialogs.askDetails(s.window, "Imprimir resultado (PDF)",
                               "O resultado mostra cada etapa da verificação e os parâmetros lidos com \"Ler\".", d))
         return;
@@ -324,20 +316,20 @@ void Workshop::printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool
     printWalkOf(blockOf(lastRead), link, d, QDateTime::currentDateTime(), lines, interrupted);
 }
 
-void Workshop::printWalkOf(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+void Workshop::printWalkOf(const Block& block, const LinkFacts& facts, const tuma::Vehicle& d, const QDateTime& when,
                            const std::vector<tuma::checks::CheckLine>& lines, bool interrupted)
 {
     writeSheet(block, facts, d, when, {},
                interrupted ? "Verificação da instalação (interrompida)" : "Verificação guiada da instalação", lines);
 }
 
-void Workshop::writeSheet(const Block& block, const LinkFacts& facts, const VehicleDetails& d, const QDateTime& when,
+void Workshop::writeSheet(const Block& block, const LinkFacts& facts, const tuma::Vehicle& d, const QDateTime& when,
                           const std::vector<tuma::checks::CheckLine>& checks, const QString& title,
                           const std::vector<tuma::checks::CheckLine>& walk)
 {
     const QString suggested = QDir(s.folders.workshop())
-                                  .filePath(QString::fromStdString(files::fileName(
-                                      d.plate.toStdString(), nameStampNow().toStdString(), files::SheetExtension)));
+                                  .filePath(QString::fromStdString(
+                                      files::fileName(d.plate, nameStampNow().toStdString(), files::SheetExtension)));
     QString path = s.dialogs.saveFileName(s.window, "Salvar ficha", suggested, "Documento PDF (*.pdf)");
     if (path.isEmpty())
         return;

@@ -85,22 +85,22 @@ public:
     // The guided check's result in print: the vehicle asked as for the sheet, the
     // parameters as last read.
     void printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
-    void printWalkOf(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+    void printWalkOf(const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                      const QDateTime& when, const std::vector<tuma::checks::CheckLine>& lines, bool interrupted);
-    void printSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+    void printSheet(const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                     const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks = {});
     void putBackBlock(const tuma::ParsedFile& file, const QString& shownName);
     bool canPutBack() const { return link.checked; }
     // The window the workshop's dialogs and windows open from.
     QWidget* window() const { return s.window; }
     // The header a file saved now carries.
-    tuma::FileHeader headerNow(const VehicleDetails& d) const;
+    tuma::FileHeader headerNow(const tuma::Vehicle& d) const;
 
     // The installation checks as they stand, for the sheet printed from the form.
     void useCheckLines(std::function<std::vector<tuma::checks::CheckLine>()> lines) { checkLines = std::move(lines); }
 
     // What the technician typed last, or what the file opened last said.
-    const VehicleDetails& details() const { return lastDetails; }
+    const tuma::Vehicle& details() const { return lastDetails; }
 
     // The main window's news.
     void linkChanged(const tuma::LinkFacts& facts);
@@ -119,7 +119,7 @@ signals:
     void putBackDone(const tuma::PutBackResult& result);
 
 private:
-    void writeSheet(const tuma::Block& block, const tuma::LinkFacts& link, const VehicleDetails& details,
+    void writeSheet(const tuma::Block& block, const tuma::LinkFacts& link, const tuma::Vehicle& details,
                     const QDateTime& when, const std::vector<tuma::checks::CheckLine>& checks, const QString& title,
                     const std::vector<tuma::checks::CheckLine>& walk);
     void updateActions();
@@ -134,7 +134,7 @@ private:
     // programming dialog stored since: never the form's unsaved edits.
     tuma::commands::ConfigImage lastRead{};
     bool haveLastRead = false;
-    VehicleDetails lastDetails;
+    tuma::Vehicle lastDetails;
     std::vector<tuma::PendingChange> changes;
     bool writable = false;
     ChangesWindow* changesList = nullptr;

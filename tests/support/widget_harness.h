@@ -98,7 +98,7 @@ public:
 // Dialogs that a test did not arrange: every one is cancelled.
 class CancelledDialogs : public WorkshopDialogs {
 public:
-    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails&) override { return false; }
+    bool askDetails(QWidget*, const QString&, const QString&, tuma::Vehicle&) override { return false; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     bool openDocument(const QString&) override { return false; }

@@ -60,7 +60,7 @@ Entry entry(int i)
     e.at = 1765400000 + i;
     e.kind = Kind::Read;
     e.port = "COM5";
-    e.plate = "ABC" + std::to_string(1000 + i);
+    e.vehicle.plate = "ABC" + std::to_string(1000 + i);
     Block b{};
     b[0] = static_cast<uint8_t>(i);
     e.block = b;
@@ -238,7 +238,7 @@ TEST(DatabasePlace, ACopyIsShownAsItStandsAndNeverWritten)
         EXPECT_TRUE(copy.isCopy());
         EXPECT_EQ(copy.count(), 4);
         EXPECT_EQ(copy.add(entry(7)), 0);
-        EXPECT_FALSE(copy.annotate(1, "x", "y", "z"));
+        EXPECT_FALSE(copy.annotate(1, {"x", "y", "z"}));
         EXPECT_TRUE(copy.trouble().empty()) << troubleText(copy.trouble());
     }
     EXPECT_TRUE(bytesOf(c.path) == before) << "the copy as it was";

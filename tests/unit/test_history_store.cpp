@@ -68,8 +68,8 @@ Entry entry(Kind kind, const std::string& plate = "ABC1D23", uint8_t seed = 1)
     e.port = "COM5";
     e.controllerVersion = "2.5";
     e.programVersion = "2.5";
-    e.client = "Auto Elétrica Silva";
-    e.plate = plate;
+    e.vehicle.client = "Auto Elétrica Silva";
+    e.vehicle.plate = plate;
     e.block = blockWith(seed);
     return e;
 }
@@ -115,7 +115,7 @@ TEST(HistoryStore, EachKindIsKeptWithItsExactBytes)
             e.sent = blockWith(static_cast<uint8_t>(seed + 2));
         e.formTexts = c.texts;
         e.detail = c.detail;
-        e.notes = "bicos novos\nsegunda linha";
+        e.vehicle.notes = "bicos novos\nsegunda linha";
         const int64_t id = store.add(e);
         ASSERT_GT(id, 0);
         const std::optional<Entry> got = store.get(id);
@@ -128,8 +128,8 @@ TEST(HistoryStore, EachKindIsKeptWithItsExactBytes)
         EXPECT_EQ(got->sent, e.sent);
         EXPECT_EQ(got->formTexts, c.texts);
         EXPECT_EQ(got->detail, c.detail);
-        EXPECT_EQ(got->client, "Auto Elétrica Silva");
-        EXPECT_EQ(got->notes, "bicos novos\nsegunda linha");
+        EXPECT_EQ(got->vehicle.client, "Auto Elétrica Silva");
+        EXPECT_EQ(got->vehicle.notes, "bicos novos\nsegunda linha");
         EXPECT_EQ(got->port, "COM5");
     }
     EXPECT_EQ(store.count(), 8);
@@ -162,13 +162,13 @@ TEST(HistoryStore, NewestFirstFilteredByPlateClientNotesAndPeriod)
     Store store(dir.file());
     Entry a = entry(Kind::Read, "ABC-1D23", 1);
     Entry b = entry(Kind::Read, "XYZ9K88", 2);
-    b.client = "Oficina Central";
+    b.vehicle.client = "Oficina Central";
     Entry c = entry(Kind::Write, "abc1d23", 3);
     c.block = a.block;
     (*c.block)[addr::cfg(addr::ColdStartTime)] ^= 0x10;
     Entry d = entry(Kind::Read, "", 4);
-    d.client = "";
-    d.notes = "trocou os bicos";
+    d.vehicle.client = "";
+    d.vehicle.notes = "trocou os bicos";
     for (Entry* e : {&a, &b, &c, &d})
         ASSERT_GT(store.add(*e), 0);
 
@@ -179,7 +179,7 @@ TEST(HistoryStore, NewestFirstFilteredByPlateClientNotesAndPeriod)
             f.recent = recent;
             std::vector<std::string> got;
             for (const Entry& e : store.list(f))
-                got.push_back(e.plate);
+                got.push_back(e.vehicle.plate);
             return got;
         };
         EXPECT_EQ(plates({}), (std::vector<std::string>{"", "abc1d23", "XYZ9K88", "ABC-1D23"}));
@@ -202,7 +202,7 @@ TEST(HistoryStore, NewestFirstFilteredByPlateClientNotesAndPeriod)
     const auto plates = [&](const Filter& f) {
         std::vector<std::string> got;
         for (const Entry& e : store.list(f))
-            got.push_back(e.plate);
+            got.push_back(e.vehicle.plate);
         return got;
     };
     Filter page;
@@ -224,16 +224,16 @@ TEST(HistoryStore, AnnotatingAnEntryMakesItFoundByItsNewPlate)
     TempFolder dir;
     Store store(dir.file());
     const int64_t id = store.add(entry(Kind::Read, ""));
-    ASSERT_TRUE(store.annotate(id, "Maria", "QRS4E56", "cliente volta sexta"));
+    ASSERT_TRUE(store.annotate(id, {"Maria", "QRS4E56", "cliente volta sexta"}));
     const std::vector<Entry> found = store.list({"qrs4"});
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].client, "Maria");
-    EXPECT_EQ(found[0].notes, "cliente volta sexta");
+    EXPECT_EQ(found[0].vehicle.client, "Maria");
+    EXPECT_EQ(found[0].vehicle.notes, "cliente volta sexta");
     EXPECT_EQ(store.list({"sexta"}).size(), 1u);
-    ASSERT_TRUE(store.annotate(id, "Maria", "QRS4E56", "pagou"));
+    ASSERT_TRUE(store.annotate(id, {"Maria", "QRS4E56", "pagou"}));
     EXPECT_TRUE(store.list({"sexta"}).empty()) << "the old notes' words go with them";
     EXPECT_EQ(store.list({"pagou"}).size(), 1u);
-    EXPECT_FALSE(store.annotate(id + 100, "x", "y", "z"));
+    EXPECT_FALSE(store.annotate(id + 100, {"x", "y", "z"}));
 }
 
 TEST(HistoryStore, ALaterLayoutIsReadButNeverWritten)

@@ -17,7 +17,7 @@ struct Block {
     Block() { factoryImage(bytes); }
 };
 
-const FileHeader Header{"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5", {}, {}, {}};
+const FileHeader Header{"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5", {}};
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
@@ -159,16 +159,16 @@ TEST(ParameterFile, VehicleDetailsAreFreeTextInTheHeader)
 {
     Block b;
     FileHeader h = Header;
-    h.client = "Oficina #1 = a melhor";
-    h.plate = "abc1d23";
-    h.notes = "troca de bicos\nsegunda linha";
+    h.vehicle.client = "Oficina #1 = a melhor";
+    h.vehicle.plate = "abc1d23";
+    h.vehicle.notes = "troca de bicos\nsegunda linha";
     const std::string text = formatParameterFile(h, b.bytes);
     EXPECT_NE(text.find("observacoes = troca de bicos segunda linha\n"), std::string::npos);
     const ParsedFile f = parseParameterFile(text);
     ASSERT_TRUE(f.ok) << f.error;
-    EXPECT_EQ(f.header.client, "Oficina #1 = a melhor");
-    EXPECT_EQ(f.header.plate, "abc1d23");
-    EXPECT_EQ(f.header.notes, "troca de bicos segunda linha");
+    EXPECT_EQ(f.header.vehicle.client, "Oficina #1 = a melhor");
+    EXPECT_EQ(f.header.vehicle.plate, "abc1d23");
+    EXPECT_EQ(f.header.vehicle.notes, "troca de bicos segunda linha");
     // Files without them, as tuma-cli writes its backups, say nothing of them.
     const std::string plain = formatParameterFile(Header, b.bytes);
     EXPECT_EQ(plain.find("cliente"), std::string::npos);

@@ -84,7 +84,7 @@ TEST_F(PutBack, ReadApproveKeepWriteReadBackInThatOrder)
     EXPECT_EQ(steps.kept, before);
     EXPECT_EQ(std::vector<uint8_t>(r.before, r.before + addr::ConfigCount), before);
     EXPECT_EQ(r.copy, "copy.tuma");
-    EXPECT_EQ(r.file.header.plate, "ABC1D23");
+    EXPECT_EQ(r.file.header.vehicle.plate, "ABC1D23");
     EXPECT_EQ(controller.memory[addr::MaxCorrection], 26);
 }
 
@@ -143,7 +143,7 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
     image[addr::cfg(addr::ColdStartTime)] = 0x87;
     image[addr::cfg(addr::ColdStartTime) + 1] = 0x09;
     image[addr::cfg(addr::OptionFlags)] ^= bits::QuickAccel;
-    const std::string text = formatParameterFile({"2026-12-09 15:30:00", "2.5", "COM5", "2.5", {}, {}, {}}, image);
+    const std::string text = formatParameterFile({"2026-12-09 15:30:00", "2.5", "COM5", "2.5", {}}, image);
     const ParsedFile file = parseParameterFile(text);
     ASSERT_TRUE(file.ok);
     const std::vector<BlockRow> rows = compareBlocks(before.data(), file.image, '.');

@@ -34,7 +34,7 @@ namespace {
 
 class OpenOnly : public WorkshopDialogs {
 public:
-    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails&) override { return false; }
+    bool askDetails(QWidget*, const QString&, const QString&, tuma::Vehicle&) override { return false; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return path; }
     bool openDocument(const QString&) override { return true; }

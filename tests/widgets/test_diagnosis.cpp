@@ -31,7 +31,7 @@ namespace {
 
 class SheetDialogs : public CancelledDialogs {
 public:
-    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails& d) override
+    bool askDetails(QWidget*, const QString&, const QString&, tuma::Vehicle& d) override
     {
         d = {"Auto Elétrica Silva", "QRS4E56", ""};
         return true;

@@ -29,7 +29,7 @@ namespace {
 
 class DetailsGiven : public CancelledDialogs {
 public:
-    bool askDetails(QWidget*, const QString&, const QString&, VehicleDetails& d) override
+    bool askDetails(QWidget*, const QString&, const QString&, tuma::Vehicle& d) override
     {
         d = details;
         return true;
@@ -44,7 +44,7 @@ public:
         opened << path;
         return true;
     }
-    VehicleDetails details{"Oficina do Zé", "QRS4E56", "bicos novos"};
+    tuma::Vehicle details{"Oficina do Zé", "QRS4E56", "bicos novos"};
     QString savePath;
     QStringList suggestions, opened;
 };
@@ -202,9 +202,9 @@ TEST_F(HistoryKept, TheClientAndPlateTypedLastGoWithEachEntry)
     action("acao_ficha")->trigger(); // asks the details, then a file name (cancelled)
     MainForm->lerClick();
     const std::vector<Entry> e = entries();
-    EXPECT_EQ(e[1].plate, "");
-    EXPECT_EQ(e[0].plate, "QRS4E56");
-    EXPECT_EQ(e[0].client, "Oficina do Zé");
+    EXPECT_EQ(e[1].vehicle.plate, "");
+    EXPECT_EQ(e[0].vehicle.plate, "QRS4E56");
+    EXPECT_EQ(e[0].vehicle.client, "Oficina do Zé");
 }
 
 // A database that cannot be kept: the same boxes, the same bytes, and the window says so.
@@ -372,7 +372,7 @@ TEST_F(HistoryWindowUse, TheNewest200FirstThenTheOlderOnes)
     for (int i = 0; i < 205; ++i) {
         Entry e;
         e.at = 1796900000 + i;
-        e.plate = "CAR" + std::to_string(i);
+        e.vehicle.plate = "CAR" + std::to_string(i);
         ASSERT_GT(store.add(e), 0);
     }
     HistoryWindow* w = openWindow();
@@ -393,8 +393,8 @@ TEST_F(HistoryWindowUse, AnnotatingFindsTheEntryByItsNewPlate)
     select(w, entries()[0].id);
     dialogs.details = {"Maria", "XYZ9K88", "volta sexta"};
     w->anotar->click();
-    EXPECT_EQ(entries()[0].plate, "XYZ9K88");
-    EXPECT_EQ(entries()[0].notes, "volta sexta");
+    EXPECT_EQ(entries()[0].vehicle.plate, "XYZ9K88");
+    EXPECT_EQ(entries()[0].vehicle.notes, "volta sexta");
     EXPECT_EQ(w->lista->item(0, 2)->text(), "Maria · XYZ9K88");
 }
 
@@ -428,7 +428,7 @@ protected:
                 Entry e;
                 e.at = 1765400000 + i;
                 e.kind = Kind::Read;
-                e.plate = "OLD" + std::to_string(i);
+                e.vehicle.plate = "OLD" + std::to_string(i);
                 old.add(e);
             }
         }

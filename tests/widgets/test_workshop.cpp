@@ -26,7 +26,7 @@ namespace {
 
 class ScriptedDialogs : public WorkshopDialogs {
 public:
-    bool askDetails(QWidget*, const QString& title, const QString&, VehicleDetails& d) override
+    bool askDetails(QWidget*, const QString& title, const QString&, tuma::Vehicle& d) override
     {
         titles << title;
         if (!giveDetails)
@@ -47,7 +47,7 @@ public:
     }
 
     bool giveDetails = true;
-    VehicleDetails details{"Oficina do Zé", "abc1d23", "#2: troca de bicos"};
+    tuma::Vehicle details{"Oficina do Zé", "abc1d23", "#2: troca de bicos"};
     QString savePath, openPath;
     QStringList titles, suggestions, opened;
 };
@@ -206,9 +206,9 @@ TEST_F(Workshop, SaveWritesTheBlockAsReadNotTheFormsEdits)
     const ParsedFile f = parseParameterFile(readText(file));
     ASSERT_TRUE(f.ok) << f.error;
     EXPECT_EQ(bytesOf(f.image), block());
-    EXPECT_EQ(f.header.client, "Oficina do Zé");
-    EXPECT_EQ(f.header.plate, "abc1d23");
-    EXPECT_EQ(f.header.notes, "#2: troca de bicos");
+    EXPECT_EQ(f.header.vehicle.client, "Oficina do Zé");
+    EXPECT_EQ(f.header.vehicle.plate, "abc1d23");
+    EXPECT_EQ(f.header.vehicle.notes, "#2: troca de bicos");
     EXPECT_EQ(f.header.controllerVersion, "2.5");
     EXPECT_EQ(f.header.port, "DEMO");
     // Nothing but the link check and the read went out.
