@@ -769,11 +769,11 @@ void benchChecks()
         std::copy(std::begin(live), std::end(live), a.begin());
         polls.push_back(a);
     }
-    uint8_t image[addr::ConfigCount];
+    Block image;
     factoryImage(image);
     image[0] |= bits::SlowLambda;
     checks::Monitor monitor;
-    monitor.setBlock(blockOf(image));
+    monitor.setBlock(image);
     const int rounds = 20;
     size_t findings = 0;
     const long allocationsBefore = g_allocations;
@@ -781,7 +781,7 @@ void benchChecks()
     t.start();
     for (int round = 0; round < rounds; ++round) {
         monitor.reset();
-        monitor.setBlock(blockOf(image));
+        monitor.setBlock(image);
         monitor.linkUp(0);
         int64_t ms = 0;
         for (const auto& p : polls) {

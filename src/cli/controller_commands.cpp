@@ -56,13 +56,13 @@ int Session::backup()
         return badFile(path + " já existe (use --force para sobrescrever)");
     if (!open())
         return Failed;
-    commands::ConfigImage image{};
+    Block image{};
     std::string versionText;
     if (!readBlock(image, versionText))
         return failed(CommFailure);
     if (history::Store* h = historyStore()) {
         history::Entry e = entryNow(history::Kind::Read, versionText);
-        e.block = blockOf(image);
+        e.block = image;
         e.detail = "tuma-cli backup";
         h->add(e);
     }

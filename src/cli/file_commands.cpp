@@ -34,12 +34,12 @@ int Session::diff()
     ParsedFile a, b;
     if (!loadFile(args.positional[0], a))
         return BadUsage;
-    commands::ConfigImage other{};
+    Block other{};
     std::string otherName;
     if (args.positional.size() == 2) {
         if (!loadFile(args.positional[1], b))
             return BadUsage;
-        std::copy(std::begin(b.image), std::end(b.image), std::begin(other));
+        other = b.image;
         otherName = args.positional[1];
     } else {
         if (args.port.empty())

@@ -82,7 +82,7 @@ int Session::historyShow(const history::Entry& e)
                                        std::pair{e.sent ? "Lido de volta" : "No controlador", &e.block}})
         if (*block) {
             out() << title << ":\n";
-            showImage((*block)->data());
+            showImage(**block);
         }
     return Done;
 }

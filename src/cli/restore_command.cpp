@@ -20,7 +20,7 @@ public:
         : session(s), path(p), folder(f), versionText(v)
     {
     }
-    bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
+    bool approve(const ParsedFile& file, const Block& controller) override
     {
         session.out() << "O controlador em " << session.args.port << " -> " << path << ":\n";
         if (!session.printDiff(controller, file.image))
@@ -31,8 +31,8 @@ public:
         }
         return true;
     }
-    bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
-                    std::string& where, std::string& why) override
+    bool keepBefore(const ParsedFile& file, const Block& controller, const Block& sent, std::string& where,
+                    std::string& why) override
     {
         where
             = files::unusedPath(folder
@@ -47,8 +47,8 @@ public:
             entry.vehicle.client = file.header.vehicle.client;
             entry.vehicle.plate = file.header.vehicle.plate;
             entry.detail = "tuma-cli: " + path;
-            entry.before = blockOf(controller);
-            entry.sent = blockOf(sent);
+            entry.before = controller;
+            entry.sent = sent;
             entry.outcome = history::Outcome::Sending;
             entryId = h->add(entry);
         }

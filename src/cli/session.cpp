@@ -15,7 +15,7 @@ using texts::CommFailure;
 namespace {
 
 // A field's value at scale 1, with the user's separator, as the form shows it.
-std::string fieldText(const Parameter& p, const uint8_t* image, char sep) { return shownText(p, image, "1", sep); }
+std::string fieldText(const Parameter& p, const Block& image, char sep) { return shownText(p, image, "1", sep); }
 
 // A flag as files and the option boxes' words say it.
 const char* yesNo(bool on) { return on ? texts::Yes : texts::No; }
@@ -87,7 +87,7 @@ bool Session::readVersionText(std::string& versionText)
     return true;
 }
 
-bool Session::readBlock(commands::ConfigImage& image, std::string& versionText)
+bool Session::readBlock(Block& image, std::string& versionText)
 {
     return readVersionText(versionText) && commands::readConfig(link, image);
 }
@@ -133,7 +133,7 @@ FileHeader Session::headerNow(const std::string& versionText) const
     return tuma::headerNow(versionText, args.port, sys.programVersion);
 }
 
-void Session::showImage(const uint8_t* image)
+void Session::showImage(const Block& image)
 {
     for (const char* name : ReadOrder) {
         const Parameter& p = *parameterNamed(name);
@@ -151,7 +151,7 @@ void Session::showImage(const uint8_t* image)
 
 // Prints what differs from `before` to `after`; true when anything does. The lamps
 // show as their byte, address 1, as any byte no field shows.
-bool Session::printDiff(const uint8_t* before, const uint8_t* after)
+bool Session::printDiff(const Block& before, const Block& after)
 {
     bool any = false;
     for (const BlockRow& row : compareBlocks(before, after, sys.decimalSeparator)) {

@@ -39,7 +39,7 @@ public:
     int badFile(const std::string& why);
     bool open();
     bool readVersionText(std::string& versionText);
-    bool readBlock(commands::ConfigImage& image, std::string& versionText);
+    bool readBlock(Block& image, std::string& versionText);
     // A parameter file read and checked; false with the reason on the error stream.
     bool loadFile(const std::string& path, ParsedFile& parsed);
     // A file never half there under its name: a full disk or a crash leaves the old one.
@@ -49,9 +49,9 @@ public:
     history::Entry entryNow(history::Kind kind, const std::string& versionText) const;
     FileHeader headerNow(const std::string& versionText) const;
     // A block's fields, options and lamps, one a line, as the form shows them.
-    void showImage(const uint8_t* image);
+    void showImage(const Block& image);
     // Prints what differs from `before` to `after`; true when anything does.
-    bool printDiff(const uint8_t* before, const uint8_t* after);
+    bool printDiff(const Block& before, const Block& after);
     bool confirmed();
     // The put-back of a checked file, the copy of the controller's block in `folder`.
     int putBackChecked(const ParsedFile& checked, const std::string& path, const std::string& folder);

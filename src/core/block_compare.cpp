@@ -17,7 +17,7 @@ std::string hexByte(uint8_t b)
 }
 } // namespace
 
-std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after, char sep)
+std::vector<BlockRow> compareBlocks(const Block& before, const Block& after, char sep)
 {
     std::vector<BlockRow> rows;
     bool shown[addr::ConfigCount]{};
@@ -46,10 +46,10 @@ std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after,
     return rows;
 }
 
-void takeTicked(const uint8_t* base, const uint8_t* from, const std::vector<BlockRow>& rows,
-                const std::vector<bool>& ticked, uint8_t* out)
+void takeTicked(const Block& base, const Block& from, const std::vector<BlockRow>& rows,
+                const std::vector<bool>& ticked, Block& out)
 {
-    std::memmove(out, base, addr::ConfigCount);
+    out = base;
     for (size_t r = 0; r < rows.size() && r < ticked.size(); ++r) {
         if (!ticked[r])
             continue;
@@ -61,17 +61,16 @@ void takeTicked(const uint8_t* base, const uint8_t* from, const std::vector<Bloc
     }
 }
 
-VerifiedWrite writeVerified(Link& link, const commands::ConfigImage& image)
+VerifiedWrite writeVerified(Link& link, const Block& image)
 {
     VerifiedWrite result;
     // The write's answer lands in the buffer it sent; the comparison needs the bytes.
-    commands::ConfigImage sent;
-    std::memcpy(sent, image, sizeof sent);
+    Block sent = image;
     if (!commands::writeConfig(link, sent)) {
         result.outcome = VerifiedWrite::WriteFailed;
         return result;
     }
-    commands::ConfigImage back{};
+    Block back{};
     if (!commands::readConfig(link, back)) {
         result.outcome = VerifiedWrite::ReadBackFailed;
         return result;

@@ -29,12 +29,12 @@ struct BlockRow {
 
 // Every field (in the form's write order), option and lamp, then each byte that no
 // field shows and that differs. Values at scale 1, with the separator given.
-std::vector<BlockRow> compareBlocks(const uint8_t* before, const uint8_t* after, char sep);
+std::vector<BlockRow> compareBlocks(const Block& before, const Block& after, char sep);
 
 // `base` with the rows of compareBlocks(base, from) that are ticked taken from `from`
 // (each row's own bits only); `ticked` holds one flag per row.
-void takeTicked(const uint8_t* base, const uint8_t* from, const std::vector<BlockRow>& rows,
-                const std::vector<bool>& ticked, uint8_t* out);
+void takeTicked(const Block& base, const Block& from, const std::vector<BlockRow>& rows,
+                const std::vector<bool>& ticked, Block& out);
 
 struct ByteMismatch {
     uint16_t address;
@@ -54,6 +54,6 @@ struct VerifiedWrite {
 
 // WriteConfig of the whole block, then ReadConfig, then all 25 bytes compared. Nothing
 // runs on the line in between.
-VerifiedWrite writeVerified(Link& link, const commands::ConfigImage& image);
+VerifiedWrite writeVerified(Link& link, const Block& image);
 
 } // namespace tuma

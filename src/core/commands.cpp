@@ -19,18 +19,17 @@ bool readVersion(Link& link, Version& version)
     return true;
 }
 
-bool readConfig(Link& link, ConfigImage& image)
+bool readConfig(Link& link, Block& image)
 {
-    uint8_t incoming[addr::ConfigCount];
-    std::memcpy(incoming, image, sizeof incoming);
+    Block incoming = image;
     if (!link.Exchange(cmd::ReadConfig, addr::ConfigFirst, addr::ConfigCount, incoming)
         || link.lastPayloadLength() < addr::ConfigCount)
         return false;
-    std::memcpy(image, incoming, sizeof incoming);
+    image = incoming;
     return true;
 }
 
-bool writeConfig(Link& link, ConfigImage& image)
+bool writeConfig(Link& link, Block& image)
 {
     return link.Exchange(cmd::WriteConfig, addr::ConfigFirst, addr::ConfigCount, image);
 }

@@ -33,7 +33,6 @@ constexpr uint8_t Map = 2;
 
 namespace tuma::commands {
 
-using ConfigImage = uint8_t[addr::ConfigCount];
 using LiveImage = uint8_t[addr::LiveCount];
 
 struct Version {
@@ -47,9 +46,9 @@ bool readVersion(Link& link, Version& version);
 // ReadConfig of addresses 1..25, sending `image` as the data. Only an answer with all
 // 25 bytes replaces `image`: a write after a short answer would send bytes the
 // controller never had.
-bool readConfig(Link& link, ConfigImage& image);
+bool readConfig(Link& link, Block& image);
 // WriteConfig of addresses 1..25; the answer's payload lands in `image`.
-bool writeConfig(Link& link, ConfigImage& image);
+bool writeConfig(Link& link, Block& image);
 
 // ReadLive of the live block (67..76) and the short live block (72..81).
 bool readLive(Link& link, LiveImage& live);

@@ -10,16 +10,6 @@
 
 namespace tuma {
 
-using Block = std::array<uint8_t, addr::ConfigCount>;
-
-inline Block blockOf(const uint8_t* image)
-{
-    Block b{};
-    for (size_t i = 0; i < b.size(); ++i)
-        b[i] = image[i];
-    return b;
-}
-
 // One poll of the monitor: the ten bytes read from address 67, or a failure. Carried
 // whole, so that a listener never holds a pointer into the window's buffer.
 struct Poll {

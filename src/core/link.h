@@ -3,6 +3,7 @@
 // call. Synchronous on the calling thread; it never runs an event loop.
 #include "core/serial_port.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,11 @@ public:
     bool Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t (&data)[Room])
     {
         return Exchange(command, address, count, data, Room);
+    }
+    template <size_t Room>
+    bool Exchange(uint8_t command, uint16_t address, uint8_t count, std::array<uint8_t, Room>& data)
+    {
+        return Exchange(command, address, count, data.data(), Room);
     }
     bool ClosePort();
 

@@ -1,6 +1,7 @@
 #pragma once
 // The controller's memory as the program uses it: the one table of addresses, and one
 // function per conversion between a byte (or 16-bit value) and a field's text.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,6 +46,10 @@ constexpr uint8_t StatusCount = 2;
 constexpr size_t at(uint16_t address, uint16_t first) { return static_cast<size_t>(address - first); }
 constexpr size_t cfg(uint16_t address) { return at(address, ConfigFirst); }
 } // namespace addr
+
+// The controller's parameter block, addresses 1..25: as read and written, kept in files
+// and the history, and compared.
+using Block = std::array<uint8_t, addr::ConfigCount>;
 
 namespace bits {
 // optionFlags (address 1)

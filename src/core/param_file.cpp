@@ -87,7 +87,7 @@ FileHeader headerNow(const std::string& controllerVersion, const std::string& po
     return {files::headerStamp(files::Moment::now()), controllerVersion, port, programVersion, {}};
 }
 
-std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount])
+std::string formatParameterFile(const FileHeader& header, const Block& image)
 {
     std::ostringstream out;
     out << "# Tuma Programável: parâmetros do controlador\n";
@@ -203,7 +203,7 @@ Problem checkNames(const Entries& values, size_t lastLine)
     return {};
 }
 
-Problem readBytes(const std::pair<std::string, size_t>& bytes, uint8_t (&raw)[addr::ConfigCount])
+Problem readBytes(const std::pair<std::string, size_t>& bytes, Block& raw)
 {
     std::istringstream hex(bytes.first);
     std::string pair;
@@ -294,7 +294,7 @@ ParsedFile parseParameterFile(const std::string& text)
         for (const VehicleField& f : VehicleFields)
             if (values.count(f.key))
                 result.header.vehicle.*f.member = values.at(f.key).first;
-        std::copy(std::begin(result.raw), std::end(result.raw), std::begin(result.image));
+        result.image = result.raw;
         problem = applyValues(values, result);
     }
     result.ok = !problem;

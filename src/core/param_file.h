@@ -30,7 +30,7 @@ struct FileHeader {
 FileHeader headerNow(const std::string& controllerVersion, const std::string& port, const std::string& programVersion);
 
 // The file's text for a block read from the controller.
-std::string formatParameterFile(const FileHeader& header, const uint8_t (&image)[addr::ConfigCount]);
+std::string formatParameterFile(const FileHeader& header, const Block& image);
 
 struct ParsedFile {
     bool ok = false;
@@ -38,9 +38,9 @@ struct ParsedFile {
     FileHeader header;
     // The block to write: the raw bytes, with each value that differs from what its
     // bytes decode to encoded over them as the form's write does.
-    uint8_t image[addr::ConfigCount]{};
+    Block image{};
     // The raw bytes exactly as the file lists them.
-    uint8_t raw[addr::ConfigCount]{};
+    Block raw{};
 };
 
 // Reads and checks a parameter file with the form's own field checks. Never raises.

@@ -12,63 +12,57 @@ namespace {
 constexpr size_t at(uint16_t address) { return addr::cfg(address); }
 
 template <uint16_t A>
-std::string percentRead(const uint8_t* im, const std::string&, char sep)
+std::string percentRead(const Block& im, const std::string&, char sep)
 {
     return percentDecode(im[at(A)], sep);
 }
 template <uint16_t A>
-void percentWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+void percentWrite(Block& im, const std::string& t, const std::string&, char sep)
 {
     im[at(A)] = percentEncode(t, sep);
 }
 template <uint16_t A>
-std::string temperatureRead(const uint8_t* im, const std::string&, char)
+std::string temperatureRead(const Block& im, const std::string&, char)
 {
     return temperatureDecode(im[at(A)]);
 }
 template <uint16_t A>
-void temperatureWrite(uint8_t* im, const std::string& t, const std::string&, char)
+void temperatureWrite(Block& im, const std::string& t, const std::string&, char)
 {
     im[at(A)] = temperatureEncode(t);
 }
 
-std::string coldStartRead(const uint8_t* im, const std::string&, char)
+std::string coldStartRead(const Block& im, const std::string&, char)
 {
-    return coldStartDecode(get16(im, at(addr::ColdStartTime)));
+    return coldStartDecode(get16(im.data(), at(addr::ColdStartTime)));
 }
-void coldStartWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+void coldStartWrite(Block& im, const std::string& t, const std::string&, char sep)
 {
-    put16(im, at(addr::ColdStartTime), coldStartEncode(t, sep));
+    put16(im.data(), at(addr::ColdStartTime), coldStartEncode(t, sep));
 }
-std::string idleRead(const uint8_t* im, const std::string& scale, char)
+std::string idleRead(const Block& im, const std::string& scale, char)
 {
-    return idleSpeedDecode(get16(im, at(addr::IdlePeriod)), scale);
+    return idleSpeedDecode(get16(im.data(), at(addr::IdlePeriod)), scale);
 }
-void idleWrite(uint8_t* im, const std::string& t, const std::string& scale, char sep)
+void idleWrite(Block& im, const std::string& t, const std::string& scale, char sep)
 {
-    put16(im, at(addr::IdlePeriod), idleSpeedEncode(t, scale, sep));
+    put16(im.data(), at(addr::IdlePeriod), idleSpeedEncode(t, scale, sep));
 }
-std::string variationRead(const uint8_t* im, const std::string&, char sep)
+std::string variationRead(const Block& im, const std::string&, char sep)
 {
-    return minVariationDecode(get16(im, at(addr::MinVariation)), sep);
+    return minVariationDecode(get16(im.data(), at(addr::MinVariation)), sep);
 }
-void variationWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+void variationWrite(Block& im, const std::string& t, const std::string&, char sep)
 {
-    put16(im, at(addr::MinVariation), minVariationEncode(t, sep));
+    put16(im.data(), at(addr::MinVariation), minVariationEncode(t, sep));
 }
-std::string adjustRead(const uint8_t* im, const std::string&, char)
-{
-    return adjustTimeDecode(im[at(addr::AdjustTime)]);
-}
-void adjustWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+std::string adjustRead(const Block& im, const std::string&, char) { return adjustTimeDecode(im[at(addr::AdjustTime)]); }
+void adjustWrite(Block& im, const std::string& t, const std::string&, char sep)
 {
     im[at(addr::AdjustTime)] = adjustTimeEncode(t, sep);
 }
-std::string lambdaRead(const uint8_t* im, const std::string&, char)
-{
-    return millivoltText(im[at(addr::LambdaTarget)]);
-}
-void lambdaWrite(uint8_t* im, const std::string& t, const std::string&, char sep)
+std::string lambdaRead(const Block& im, const std::string&, char) { return millivoltText(im[at(addr::LambdaTarget)]); }
+void lambdaWrite(Block& im, const std::string& t, const std::string&, char sep)
 {
     im[at(addr::LambdaTarget)] = millivoltEncode(t, sep);
 }
@@ -120,7 +114,7 @@ const Parameter* parameterNamed(const std::string& name)
     return nullptr;
 }
 
-std::string shownText(const Parameter& p, const uint8_t* image, const std::string& scale, char sep)
+std::string shownText(const Parameter& p, const Block& image, const std::string& scale, char sep)
 {
     return decodedOrZero([&] { return p.decode(image, scale, sep); });
 }
@@ -167,7 +161,7 @@ EntryVerdict checkEntry(const Parameter& p, const std::string& text, char decima
     return {};
 }
 
-void factoryImage(uint8_t (&image)[addr::ConfigCount])
+void factoryImage(Block& image)
 {
     // What no field shows, as the controller leaves the factory: the mixture byte 0x10
     // at address 3 (what "50 %" stores with the default maximum correction), and distinct
@@ -175,7 +169,7 @@ void factoryImage(uint8_t (&image)[addr::ConfigCount])
     static constexpr uint8_t Uninterpreted[addr::ConfigCount] = {
         0x00, 0x5A, 0x10, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x77, 0,
     };
-    std::memcpy(image, Uninterpreted, sizeof image);
+    std::memcpy(image.data(), Uninterpreted, image.size());
     for (const Parameter& p : Table) {
         // The defaults are whole numbers: no separator to choose.
         p.encode(image, p.defaultText, "1", '.');

@@ -27,9 +27,9 @@ struct Parameter {
     bool checked; // false for the idle speed, which only the buttons step
     // The field's text from the 25-byte image; `scale` is the RPM scale's text, `sep`
     // the decimal separator of the text. May raise (the idle speed of a period 0).
-    std::string (*decode)(const uint8_t* image, const std::string& scale, char sep);
+    std::string (*decode)(const Block& image, const std::string& scale, char sep);
     // The field's text into the image, as "&Gravar " converts it. May raise.
-    void (*encode)(uint8_t* image, const std::string& text, const std::string& scale, char sep);
+    void (*encode)(Block& image, const std::string& text, const std::string& scale, char sep);
 };
 
 // Every row, in the order "&Gravar " converts them (the first that fails is the one
@@ -40,7 +40,7 @@ size_t parameterCount();
 const Parameter* parameterNamed(const std::string& name);
 
 // The field's text, or "0" where its decode raises, as the form shows it.
-std::string shownText(const Parameter& p, const uint8_t* image, const std::string& scale, char sep);
+std::string shownText(const Parameter& p, const Block& image, const std::string& scale, char sep);
 
 // The idle speed's row: its bounds are the ones the step buttons keep to.
 const Parameter& idleSpeed();
@@ -81,6 +81,6 @@ EntryVerdict checkEntry(const Parameter& p, const std::string& text, char decima
 
 // The factory block: every field's default text encoded, the uninterpreted bytes as
 // the controller leaves the factory.
-void factoryImage(uint8_t (&image)[addr::ConfigCount]);
+void factoryImage(Block& image);
 
 } // namespace tuma

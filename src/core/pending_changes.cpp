@@ -12,13 +12,13 @@ std::vector<PendingChange> pendingChanges(const FormState& form, char sep)
     std::vector<PendingChange> rows;
     if (!form.writable || form.texts.size() != parameterCount())
         return rows;
-    const uint8_t* before = form.image.data();
+    const Block& before = form.image;
     Block after = form.image;
     for (size_t i = 0; i < parameterCount(); ++i) {
         const Parameter& p = parameterTable()[i];
         const std::string now = shownText(p, before, form.scale, sep);
         try {
-            p.encode(after.data(), form.texts[i], form.scale, sep);
+            p.encode(after, form.texts[i], form.scale, sep);
         } catch (const std::exception&) {
             rows.push_back({PendingChange::Unreadable, p.caption, p.unit, now, form.texts[i]});
             continue;
@@ -30,7 +30,7 @@ std::vector<PendingChange> pendingChanges(const FormState& form, char sep)
         if (!differs)
             continue;
         const PendingChange::Kind kind = form.texts[i] == now ? PendingChange::Precision : PendingChange::Changed;
-        rows.push_back({kind, p.caption, p.unit, now, shownText(p, after.data(), form.scale, sep)});
+        rows.push_back({kind, p.caption, p.unit, now, shownText(p, after, form.scale, sep)});
     }
     const uint8_t flagsBefore = before[addr::cfg(addr::OptionFlags)];
     for (const OptionBit& o : Options) {
@@ -49,7 +49,7 @@ std::optional<Block> formImage(const FormState& form, char sep)
     Block image = form.image;
     try {
         for (size_t i = 0; i < parameterCount(); ++i)
-            parameterTable()[i].encode(image.data(), form.texts[i], form.scale, sep);
+            parameterTable()[i].encode(image, form.texts[i], form.scale, sep);
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -28,7 +28,7 @@ PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, c
     }
     const std::vector<bool> ticked = steps.ticked();
     if (ticked.empty())
-        std::memcpy(r.sent, r.file.image, sizeof r.sent);
+        r.sent = r.file.image;
     else
         takeTicked(r.before, r.file.image, compareBlocks(r.before, r.file.image, sep), ticked, r.sent);
     if (!steps.keepBefore(r.file, r.before, r.sent, r.copy, r.error)) {
@@ -39,7 +39,7 @@ PutBackResult putBack(Link& link, const ParsedFile& file, PutBackSteps& steps, c
     r.written = writeVerified(link, r.sent);
     if (r.written.outcome == VerifiedWrite::Differs) {
         const Block read = *r.backBlock();
-        for (BlockRow& row : compareBlocks(r.sent, read.data(), sep))
+        for (BlockRow& row : compareBlocks(r.sent, read, sep))
             if (row.differs)
                 r.differing.push_back(std::move(row));
     }
@@ -50,7 +50,7 @@ std::optional<Block> PutBackResult::backBlock() const
 {
     if (!readBack())
         return std::nullopt;
-    Block b = blockOf(sent);
+    Block b = sent;
     for (const ByteMismatch& m : written.mismatches)
         b[addr::cfg(m.address)] = m.read;
     return b;

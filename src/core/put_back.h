@@ -19,15 +19,15 @@ class PutBackSteps {
 public:
     virtual ~PutBackSteps() = default;
     // The checked file beside what the controller holds now; true to write it.
-    virtual bool approve(const ParsedFile& file, const commands::ConfigImage& controller) = 0;
+    virtual bool approve(const ParsedFile& file, const Block& controller) = 0;
     // After approve(): one flag per row of compareBlocks(controller, file.image), the
     // rows to take from the file (the others stay as the controller has them); empty:
     // the whole file.
     virtual std::vector<bool> ticked() const { return {}; }
     // Keeps the controller's block before anything is written, saying where; false
     // with `why` when it could not: then nothing is written. `sent` is what will be.
-    virtual bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller,
-                            const commands::ConfigImage& sent, std::string& where, std::string& why)
+    virtual bool keepBefore(const ParsedFile& file, const Block& controller, const Block& sent, std::string& where,
+                            std::string& why)
         = 0;
 };
 
@@ -42,9 +42,9 @@ struct PutBackResult {
         = FileRefused;
     std::string error;
     ParsedFile file;
-    commands::ConfigImage before{}; // what the controller held before the write
-    commands::ConfigImage sent{};   // what was written: the file, or its ticked rows over `before`
-    std::string copy;               // where `before` was kept
+    Block before{};   // what the controller held before the write
+    Block sent{};     // what was written: the file, or its ticked rows over `before`
+    std::string copy; // where `before` was kept
     VerifiedWrite written;
     // After a read-back that differs: each field (or byte no field shows) as sent
     // (`before` of the row) and as read back (`after`).

@@ -227,7 +227,7 @@ void TMainForm::lerClick()
         gravar->setEnabled(true);
         prog->setEnabled(true);
         lastReadOk = true;
-        emit blockRead(blockOf(configBlock));
+        emit blockRead(configBlock);
     } else {
         boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);
         gravar->setEnabled(false);
@@ -255,7 +255,7 @@ void TMainForm::gravarClick()
         configBlock[addr::cfg(addr::OptionFlags)] = editFlags;
 
         WriteFacts facts;
-        facts.sent = blockOf(configBlock);
+        facts.sent = configBlock;
         emit writing(facts.sent);
         if (commands::writeConfig(portDialog->link(), configBlock)) {
             facts.written = true;
@@ -263,7 +263,7 @@ void TMainForm::gravarClick()
             lerClick();
             facts.readBack = lastReadOk;
             if (lastReadOk)
-                facts.back = blockOf(configBlock);
+                facts.back = configBlock;
         } else {
             boxes.showMessage(texts::CommFailure, texts::CommFailureCaption);
             publishForm(); // no "&Ler " followed, which tells the form itself
@@ -402,7 +402,7 @@ FormState TMainForm::formState() const
 {
     FormState form;
     form.writable = gravar->isEnabled();
-    form.image = blockOf(configBlock);
+    form.image = configBlock;
     for (const auto& [row, field] : fields)
         form.texts.push_back(textOf(field));
     form.flags = editFlags;

@@ -119,7 +119,7 @@ public:
     MonitorTimer* Timer_Read;
     QString savedText;
     tuma::commands::LiveImage liveValues = {};
-    tuma::commands::ConfigImage configBlock = {};
+    tuma::Block configBlock = {};
     uint8_t editFlags = 0;
 
 signals:

@@ -24,7 +24,7 @@ Outcome outcomeOf(const VerifiedWrite& w)
 std::vector<std::string> changedCaptions(const Block& before, const Block& after)
 {
     std::vector<std::string> names;
-    for (const BlockRow& row : compareBlocks(before.data(), after.data(), '.'))
+    for (const BlockRow& row : compareBlocks(before, after, '.'))
         if (row.differs)
             names.push_back(row.kind != BlockRow::Byte         ? row.caption
                                 : row.address == addr::Mixture ? std::string("Mistura (endereço 3)")
@@ -62,8 +62,8 @@ ParsedFile fileOf(const Entry& e)
         f.error = "o registro " + std::to_string(e.id) + " não guarda um bloco de parâmetros";
     f.header = {localStamp(e.at), e.controllerVersion, e.port, e.programVersion, e.vehicle};
     if (block) {
-        std::copy(block->begin(), block->end(), f.image);
-        std::copy(block->begin(), block->end(), f.raw);
+        f.image = *block;
+        f.raw = *block;
     }
     return f;
 }

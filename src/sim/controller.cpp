@@ -57,9 +57,9 @@ void Controller::resetMemory()
 {
     memory.fill(0);
     // The factory parameters: they read back as the main window's default texts.
-    uint8_t factory[addr::ConfigCount];
+    Block factory;
     factoryImage(factory);
-    for (size_t i = 0; i < sizeof factory; ++i)
+    for (size_t i = 0; i < factory.size(); ++i)
         memory[addr::ConfigFirst + i] = factory[i];
     // Bytes the program reads but never shows (71 and 73 in the live block, 77..81
     // past its end, which the short live read from 72 reaches) hold values no decode

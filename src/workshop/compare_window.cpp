@@ -29,8 +29,8 @@ QString captionOf(const BlockRow& row)
 }
 } // namespace
 
-CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const ParsedFile& file,
-                             const commands::ConfigImage& controller, const QString& controllerVersion, char sep)
+CompareWindow::CompareWindow(QWidget* parent, const QString& fileName, const ParsedFile& file, const Block& controller,
+                             const QString& controllerVersion, char sep)
     : QDialog(parent)
 {
     setObjectName("CompararForm");

@@ -19,9 +19,8 @@ struct ParsedFile;
 
 class CompareWindow : public QDialog {
 public:
-    CompareWindow(QWidget* parent, const QString& fileName, const tuma::ParsedFile& file,
-                  const tuma::commands::ConfigImage& controller, const QString& controllerVersion,
-                  char decimalSeparator);
+    CompareWindow(QWidget* parent, const QString& fileName, const tuma::ParsedFile& file, const tuma::Block& controller,
+                  const QString& controllerVersion, char decimalSeparator);
 
     QLabel* cabecalho;    // the file's header
     QLabel* aviso;        // another controller version; hidden otherwise

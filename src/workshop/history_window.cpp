@@ -71,7 +71,7 @@ std::vector<std::vector<BlockRow>> rowsOf(const std::vector<Block>& blocks, char
     std::vector<std::vector<BlockRow>> columns;
     for (const Block& b : blocks) {
         std::vector<BlockRow> rows;
-        for (BlockRow& r : compareBlocks(b.data(), b.data(), sep))
+        for (BlockRow& r : compareBlocks(b, b, sep))
             if (r.kind != BlockRow::Byte)
                 rows.push_back(std::move(r));
         columns.push_back(std::move(rows));

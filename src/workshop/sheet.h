@@ -10,7 +10,7 @@
 #include <QDateTime>
 
 struct SheetContent {
-    const tuma::commands::ConfigImage& block;
+    const tuma::Block& block;
     tuma::LinkFacts link;
     tuma::Vehicle vehicle;
     QDateTime when;

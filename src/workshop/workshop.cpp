@@ -63,7 +63,7 @@ public:
           aboutToSend(std::move(sending))
     {
     }
-    bool approve(const ParsedFile& file, const commands::ConfigImage& controller) override
+    bool approve(const ParsedFile& file, const Block& controller) override
     {
         CompareWindow compare(window, shownPath, file, controller, version, sep);
         const bool yes
@@ -72,8 +72,8 @@ public:
         return yes;
     }
     std::vector<bool> ticked() const override { return rows; }
-    bool keepBefore(const ParsedFile& file, const commands::ConfigImage& controller, const commands::ConfigImage& sent,
-                    std::string& where, std::string& why) override
+    bool keepBefore(const ParsedFile& file, const Block& controller, const Block& sent, std::string& where,
+                    std::string& why) override
     {
         const QString path = WorkshopFolders::unusedPath(
             folders.workshop(),
@@ -86,7 +86,7 @@ public:
             why = error.toStdString();
             return false;
         }
-        aboutToSend(file, blockOf(controller), blockOf(sent));
+        aboutToSend(file, controller, sent);
         return true;
     }
 
@@ -135,7 +135,7 @@ void Workshop::linkChanged(const LinkFacts& facts)
 
 void Workshop::blockRead(const Block& block)
 {
-    std::copy(block.begin(), block.end(), std::begin(lastRead));
+    lastRead = block;
     haveLastRead = true;
     updateActions();
 }
@@ -170,7 +170,7 @@ void Workshop::salvarClick()
                               d))
         return;
     lastDetails = d;
-    saveBlock(blockOf(lastRead), headerNow(d));
+    saveBlock(lastRead, headerNow(d));
 }
 
 void Workshop::saveBlock(const Block& block, const FileHeader& header)
@@ -183,9 +183,7 @@ void Workshop::saveBlock(const Block& block, const FileHeader& header)
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += files::ParameterExtension;
-    commands::ConfigImage image;
-    std::copy(block.begin(), block.end(), image);
-    const std::string text = formatParameterFile(header, image);
+    const std::string text = formatParameterFile(header, block);
     QString why;
     if (!s.folders.write(path, QByteArray::fromStdString(text), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), SaveCaption);
@@ -296,7 +294,7 @@ void Workshop::fichaClick()
                               "A ficha mostra os parâmetros lidos do controlador pela última vez com \"Ler\".", d))
         return;
     lastDetails = d;
-    printSheet(blockOf(lastRead), link, d, QDateTime::currentDateTime(),
+    printSheet(lastRead, link, d, QDateTime::currentDateTime(),
                checkLines ? checkLines() : std::vector<tuma::checks::CheckLine>{});
 }
 
@@ -313,7 +311,7 @@ void Workshop::printWalk(const std::vector<tuma::checks::CheckLine>& lines, bool
                               "O resultado mostra cada etapa da verificação e os parâmetros lidos com \"Ler\".", d))
         return;
     lastDetails = d;
-    printWalkOf(blockOf(lastRead), link, d, QDateTime::currentDateTime(), lines, interrupted);
+    printWalkOf(lastRead, link, d, QDateTime::currentDateTime(), lines, interrupted);
 }
 
 void Workshop::printWalkOf(const Block& block, const LinkFacts& facts, const tuma::Vehicle& d, const QDateTime& when,
@@ -336,9 +334,7 @@ void Workshop::writeSheet(const Block& block, const LinkFacts& facts, const tuma
     if (QFileInfo(path).suffix().isEmpty())
         path += files::SheetExtension;
     QString why;
-    commands::ConfigImage image;
-    std::copy(block.begin(), block.end(), image);
-    const SheetContent content{image, facts, d, when, s.decimalSeparator, checks, title, walk};
+    const SheetContent content{block, facts, d, when, s.decimalSeparator, checks, title, walk};
     if (!s.folders.write(path, sheetPdf(content), why)) {
         s.boxes.showMessage(QString("Não foi possível salvar %1:\n%2").arg(native(path), why), "Ficha");
         return;

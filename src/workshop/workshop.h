@@ -132,7 +132,7 @@ private:
     tuma::LinkFacts link;
     // The block as the last successful "&Ler " found it, with a mixture the
     // programming dialog stored since: never the form's unsaved edits.
-    tuma::commands::ConfigImage lastRead{};
+    tuma::Block lastRead{};
     bool haveLastRead = false;
     tuma::Vehicle lastDetails;
     std::vector<tuma::PendingChange> changes;

@@ -157,7 +157,7 @@ TEST_F(Fit, EveryWindowOpensWholeInsideTheRoom)
     f.close();
     expectWhole(opened([] { action("acao_abrir_registro")->trigger(); }), "the log viewer");
 
-    commands::ConfigImage image{};
+    Block image{};
     const ParsedFile file = parseParameterFile(formatParameterFile(FileHeader{}, image));
     CompareWindow compare(MainForm, "a.tuma", file, image, "2.5", '.');
     expectWhole(opened([&] { compare.show(); }), "the comparison");

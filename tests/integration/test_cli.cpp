@@ -187,7 +187,7 @@ TEST_F(Cli, FaultsFailClearlyAndVerificationNeverLies)
         if (code == 0) { // the link got through (a lost answer retried, USB chunks)
             EXPECT_TRUE(verified) << sim::faultName(f);
             const ParsedFile sent = parseParameterFile(file("b.tuma"));
-            EXPECT_EQ(block(), std::vector<uint8_t>(sent.image, sent.image + addr::ConfigCount)) << sim::faultName(f);
+            EXPECT_EQ(block(), std::vector<uint8_t>(sent.image.begin(), sent.image.end())) << sim::faultName(f);
         } else {
             EXPECT_EQ(code, 1) << sim::faultName(f);
             EXPECT_FALSE(verified) << sim::faultName(f);

@@ -176,7 +176,8 @@ TEST_F(PtyLink, NoAllocationPerExchange)
         const char* name;
         std::function<bool()> call;
     };
-    uint8_t cfg[25] = {}, live[10] = {};
+    Block cfg{};
+    uint8_t live[10] = {};
     uint8_t status = 0;
     commands::Version version;
     const Kind kinds[] = {

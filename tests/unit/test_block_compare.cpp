@@ -15,7 +15,7 @@ namespace {
 
 TEST(CompareBlocks, EveryFieldOptionAndLampThenTheBytesNoFieldShows)
 {
-    uint8_t a[addr::ConfigCount], b[addr::ConfigCount];
+    Block a, b;
     factoryImage(a);
     std::copy(std::begin(a), std::end(a), std::begin(b));
     b[addr::cfg(addr::MaxCorrection)] = 26; // 40.625 %
@@ -39,7 +39,7 @@ protected:
     VirtualClock clock;
     sim::Controller controller;
     Link link{[this](const std::string&) { return std::make_unique<SimLinePort>(clock, controller); }};
-    commands::ConfigImage image{};
+    Block image{};
     void SetUp() override
     {
         ASSERT_TRUE(link.OpenPort("ttyS0"));

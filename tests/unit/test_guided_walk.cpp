@@ -20,10 +20,10 @@ namespace {
 
 Settings settingsWith(uint8_t options)
 {
-    uint8_t image[addr::ConfigCount];
+    Block image;
     factoryImage(image);
     image[0] |= options;
-    return settingsOf(blockOf(image));
+    return settingsOf(image);
 }
 
 // The engine driven through the walk's steps, polled every 500 ms.

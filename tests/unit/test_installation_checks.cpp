@@ -24,10 +24,10 @@ namespace {
 
 Block factoryWith(uint8_t options)
 {
-    uint8_t image[addr::ConfigCount];
+    Block image;
     factoryImage(image);
     image[0] |= options;
-    return blockOf(image);
+    return image;
 }
 
 const char* titleOf(CheckId id) { return ruleOf(id).title; }
@@ -46,11 +46,9 @@ public:
     {
         controller.engine = &engine;
         link.OpenPort("DEMO");
-        uint8_t image[addr::ConfigCount];
         const Block b = factoryWith(options);
-        std::copy(b.begin(), b.end(), image);
-        for (size_t i = 0; i < sizeof image; ++i)
-            controller.memory[addr::ConfigFirst + i] = image[i];
+        for (size_t i = 0; i < b.size(); ++i)
+            controller.memory[addr::ConfigFirst + i] = b[i];
         monitor.setBlock(b);
         monitor.linkUp(0);
     }

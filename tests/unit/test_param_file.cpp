@@ -12,9 +12,10 @@ using namespace tuma;
 
 namespace {
 
-struct Block {
-    uint8_t bytes[addr::ConfigCount];
-    Block() { factoryImage(bytes); }
+// The factory block.
+struct Factory {
+    tuma::Block bytes;
+    Factory() { factoryImage(bytes); }
 };
 
 const FileHeader Header{"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5", {}};
@@ -36,11 +37,11 @@ size_t lineOf(const std::string& text, const std::string& needle)
                                    : 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + long(at), '\n'));
 }
 
-std::vector<uint8_t> bytesOf(const uint8_t (&image)[addr::ConfigCount]) { return {image, image + addr::ConfigCount}; }
+std::vector<uint8_t> bytesOf(const tuma::Block& image) { return {image.begin(), image.end()}; }
 
 TEST(ParameterFile, WhatIsWrittenReadsBackToTheSameBytesAndHeader)
 {
-    Block b;
+    Factory b;
     b.bytes[addr::cfg(addr::MaxCorrection)] = 31; // 48.4375 %
     b.bytes[addr::cfg(addr::ColdStartMixture)] = 24;
     b.bytes[addr::cfg(addr::OptionFlags)] = 0xA3;
@@ -61,7 +62,7 @@ TEST(ParameterFile, WhatIsWrittenReadsBackToTheSameBytesAndHeader)
 
 TEST(ParameterFile, OnlyChangedValuesAreEncodedOverTheirBytes)
 {
-    Block b;
+    Factory b;
     const std::string text = formatParameterFile(Header, b.bytes);
     const struct {
         const char *from, *to;
@@ -86,7 +87,7 @@ TEST(ParameterFile, OnlyChangedValuesAreEncodedOverTheirBytes)
 
 TEST(ParameterFile, BadFilesAreRefusedNamingTheLine)
 {
-    Block b;
+    Factory b;
     const std::string good = formatParameterFile(Header, b.bytes);
     const struct {
         const char* what;
@@ -140,7 +141,7 @@ TEST(ParameterFile, BadFilesAreRefusedNamingTheLine)
 
 TEST(ParameterFile, WhatEditorsLeaveIsAccepted)
 {
-    Block b;
+    Factory b;
     std::string text = "\xEF\xBB\xBF" + formatParameterFile(Header, b.bytes); // a byte-order mark
     text = replaced(text, "tempo_partida = 1000", "  tempo_partida=1000   # edited");
     std::string crlf;
@@ -157,7 +158,7 @@ namespace {
 
 TEST(ParameterFile, VehicleDetailsAreFreeTextInTheHeader)
 {
-    Block b;
+    Factory b;
     FileHeader h = Header;
     h.vehicle.client = "Oficina #1 = a melhor";
     h.vehicle.plate = "abc1d23";

@@ -14,7 +14,7 @@ TEST(Parameters, FactoryImageIsTheControllersFactoryBlock)
 {
     const uint8_t shipped[addr::ConfigCount] = {0x00, 0x5A, 0x10, 32, 0x12, 0x7A, 1,    2, 3, 4, 5,    6,  0xC4,
                                                 0x04, 24,   91,   91, 131,  0xFA, 0x00, 0, 6, 0, 0x77, 239};
-    uint8_t image[addr::ConfigCount];
+    Block image;
     factoryImage(image);
     for (size_t i = 0; i < addr::ConfigCount; ++i)
         EXPECT_EQ(image[i], shipped[i]) << "address " << i + 1;

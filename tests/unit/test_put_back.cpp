@@ -19,18 +19,17 @@ namespace {
 class Steps : public PutBackSteps {
 public:
     explicit Steps(const sim::Controller& c) : controller(c) { }
-    bool approve(const ParsedFile& file, const commands::ConfigImage& now) override
+    bool approve(const ParsedFile& file, const Block& now) override
     {
         calls.push_back("approve after " + std::to_string(controller.frames.size()) + " frames");
         approvedFile = file.ok;
-        seen.assign(now, now + addr::ConfigCount);
+        seen.assign(now.begin(), now.end());
         return approveAnswer;
     }
-    bool keepBefore(const ParsedFile&, const commands::ConfigImage& now, const commands::ConfigImage&,
-                    std::string& where, std::string& why) override
+    bool keepBefore(const ParsedFile&, const Block& now, const Block&, std::string& where, std::string& why) override
     {
         calls.push_back("keep after " + std::to_string(controller.frames.size()) + " frames");
-        kept.assign(now, now + addr::ConfigCount);
+        kept.assign(now.begin(), now.end());
         where = "copy.tuma";
         if (!keepAnswer)
             why = "disco cheio";
@@ -57,7 +56,7 @@ protected:
     {
         ASSERT_TRUE(link.OpenPort("ttyS0"));
         controller.logFrames = true;
-        commands::ConfigImage image;
+        Block image;
         factoryImage(image);
         image[addr::cfg(addr::MaxCorrection)] = 26;
         fileText = formatParameterFile({"2026-12-09 15:30:00", "2.5", "ttyUSB0", "2.5", "Zé", "ABC1D23", {}}, image);
@@ -82,7 +81,7 @@ TEST_F(PutBack, ReadApproveKeepWriteReadBackInThatOrder)
     EXPECT_EQ(steps.calls, (std::vector<std::string>{"approve after 1 frames", "keep after 1 frames"}));
     EXPECT_EQ(steps.seen, before);
     EXPECT_EQ(steps.kept, before);
-    EXPECT_EQ(std::vector<uint8_t>(r.before, r.before + addr::ConfigCount), before);
+    EXPECT_EQ(std::vector<uint8_t>(r.before.begin(), r.before.end()), before);
     EXPECT_EQ(r.copy, "copy.tuma");
     EXPECT_EQ(r.file.header.vehicle.plate, "ABC1D23");
     EXPECT_EQ(controller.memory[addr::MaxCorrection], 26);
@@ -137,7 +136,7 @@ TEST_F(PutBack, AReadBackThatDiffersNamesEachField)
 
 TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
 {
-    commands::ConfigImage image;
+    Block image;
     factoryImage(image);
     image[addr::cfg(addr::MaxCorrection)] = 26;
     image[addr::cfg(addr::ColdStartTime)] = 0x87;
@@ -146,7 +145,9 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
     const std::string text = formatParameterFile({"2026-12-09 15:30:00", "2.5", "COM5", "2.5", {}}, image);
     const ParsedFile file = parseParameterFile(text);
     ASSERT_TRUE(file.ok);
-    const std::vector<BlockRow> rows = compareBlocks(before.data(), file.image, '.');
+    Block held{};
+    std::copy(before.begin(), before.end(), held.begin());
+    const std::vector<BlockRow> rows = compareBlocks(held, file.image, '.');
     struct Case {
         const char* name;
         std::vector<std::string> tickedCaptions; // by caption; empty: every row
@@ -158,8 +159,7 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
         controller.memory = {};
         std::copy(before.begin(), before.end(), controller.memory.begin() + 1);
         steps.tick.assign(rows.size(), false);
-        commands::ConfigImage expected;
-        std::copy(before.begin(), before.end(), expected);
+        Block expected = held;
         size_t found = 0;
         for (size_t r = 0; r < rows.size(); ++r)
             for (const std::string& caption : c.tickedCaptions)
@@ -176,11 +176,9 @@ TEST_F(PutBack, OnlyTheTickedRowsAreWrittenAndTheRestStaysAsTheControllerHasIt)
         const PutBackResult r = putBack(link, file, steps, '.');
         ASSERT_EQ(r.stage, PutBackResult::Written);
         EXPECT_EQ(r.written.outcome, VerifiedWrite::Verified);
-        EXPECT_EQ(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount),
-                  std::vector<uint8_t>(expected, expected + addr::ConfigCount));
+        EXPECT_EQ(r.sent, expected);
         EXPECT_EQ(std::vector<uint8_t>(controller.memory.begin() + 1, controller.memory.begin() + 26),
-                  std::vector<uint8_t>(expected, expected + addr::ConfigCount));
-        EXPECT_NE(std::vector<uint8_t>(r.sent, r.sent + addr::ConfigCount),
-                  std::vector<uint8_t>(file.image, file.image + addr::ConfigCount));
+                  std::vector<uint8_t>(expected.begin(), expected.end()));
+        EXPECT_NE(r.sent, file.image);
     }
 }

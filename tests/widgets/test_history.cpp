@@ -352,7 +352,7 @@ TEST_F(HistoryWindowUse, AnEntrySavedAsAFileAndASheetCarriesItsBlockAndVehicle)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const ParsedFile file = parseParameterFile(f.readAll().toStdString());
     ASSERT_TRUE(file.ok) << file.error;
-    EXPECT_EQ(blockOf(file.raw), asRead);
+    EXPECT_EQ(file.raw, asRead);
     EXPECT_EQ(file.header.port, "DEMO");
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_TRUE(boxes.shown.back().text.startsWith("Parâmetros salvos em")) << boxes.shown.back();

@@ -227,8 +227,7 @@ TEST_F(Reading, BothReadsFailOneBox)
 TEST_F(Reading, AnswerWithoutAllTwentyFiveBytesIsAFailedRead)
 {
     connectAndRead();
-    uint8_t image[25];
-    std::copy(MainForm->configBlock, MainForm->configBlock + 25, image);
+    const Block image = MainForm->configBlock;
     controller.memory[13] = 0; // would show 0 ms if it were taken
     controller.memory[25] = 0;
     controller.faultOnlyAddress = 1;
@@ -236,7 +235,7 @@ TEST_F(Reading, AnswerWithoutAllTwentyFiveBytesIsAFailedRead)
     MainForm->lerClick();
     EXPECT_EQ(boxes.shown, std::vector<Box>({CommFailure}));
     EXPECT_FALSE(MainForm->gravar->isEnabled());
-    EXPECT_TRUE(std::equal(image, image + 25, MainForm->configBlock));
+    EXPECT_EQ(MainForm->configBlock, image);
     EXPECT_EQ(text(MainForm->tempo_partida), "1000");
     EXPECT_TRUE(MainForm->Timer_Read->isActive()); // the live read still worked
 }

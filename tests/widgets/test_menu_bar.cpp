@@ -223,12 +223,12 @@ bool precisionLoss(const Parameter& p, uint8_t& byte)
 {
     if (p.width != 1)
         return false;
-    commands::ConfigImage image;
+    Block image;
     factoryImage(image);
     for (int b = 0; b < 256; ++b) {
         image[addr::cfg(p.address)] = static_cast<uint8_t>(b);
         const std::string text = shownText(p, image, "1", '.');
-        commands::ConfigImage again;
+        Block again;
         std::copy(std::begin(image), std::end(image), std::begin(again));
         try {
             p.encode(again, text, "1", '.');

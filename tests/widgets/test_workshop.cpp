@@ -75,7 +75,7 @@ protected:
     }
     QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
     std::vector<uint8_t> block() const { return {controller.memory.begin() + 1, controller.memory.begin() + 26}; }
-    static std::vector<uint8_t> bytesOf(const uint8_t* image) { return {image, image + addr::ConfigCount}; }
+    static std::vector<uint8_t> bytesOf(const Block& image) { return {image.begin(), image.end()}; }
     std::string readText(const QString& file) const
     {
         QFile f(file);
