@@ -83,6 +83,15 @@ void Engine::linkUp(int64_t ms)
 
 void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
 {
+    keep(r, counts);
+    followRun(r);
+    followSteady(r);
+    followSnapAndCut(r, wideband);
+    followEngineOffMap(r);
+}
+
+void Engine::keep(const Reading& r, const LinkCounts& counts)
+{
     uint64_t newTrouble = 0;
     if (haveCounts)
         newTrouble = (counts.retries - lastCounts.retries) + (counts.badAnswers - lastCounts.badAnswers);
@@ -96,7 +105,10 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
     head = (head + 1) % Window;
     count = std::min(count + 1, Window);
     last = r;
+}
 
+void Engine::followRun(const Reading& r)
+{
     // The run of the engine: a stall shorter than two seconds is still the same run.
     if (r.rawRpm >= limits::RunningRpm) {
         stoppedSince = -1;
@@ -119,7 +131,10 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
     } else {
         injectingSince = -1;
     }
+}
 
+void Engine::followSteady(const Reading& r)
+{
     // Steady: the last five seconds all running, within a share of their mean.
     double lo = 1e9, hi = 0, sum = 0, oldest = r.ms;
     int n = 0;
@@ -136,7 +151,10 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
     steadyMean = n > 0 ? sum / n : 0;
     steadySpeed
         = !stopped && n > 0 && r.ms - oldest >= limits::SteadyMs - 600 && hi - lo <= limits::SteadyShare * steadyMean;
+}
 
+void Engine::followSnapAndCut(const Reading& r, bool wideband)
+{
     // A throttle snap: the MAP or the speed climbing fast within a second.
     bool snap = false;
     back(1000, [&](const Reading& o) {
@@ -152,7 +170,10 @@ void Engine::add(const Reading& r, const LinkCounts& counts, bool wideband)
     if (decel && !cut)
         decelEnded = r.ms;
     decel = cut;
+}
 
+void Engine::followEngineOffMap(const Reading& r)
+{
     // The MAP with the key on and the engine stopped, as the atmosphere gives it: only
     // a steady one (a wire coming loose meanwhile is no atmosphere).
     if (linked() && r.rawRpm == 0 && r.injectionMs < limits::NoInjectionMs) {

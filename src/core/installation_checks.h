@@ -167,6 +167,13 @@ public:
     }
 
 private:
+    // The parts of add(), in the order they run.
+    void keep(const Reading& r, const LinkCounts& counts);
+    void followRun(const Reading& r);
+    void followSteady(const Reading& r);
+    void followSnapAndCut(const Reading& r, bool wideband);
+    void followEngineOffMap(const Reading& r);
+
     std::array<Reading, Window> ring{};
     std::array<uint16_t, Window> trouble{};
     size_t head = 0, count = 0;

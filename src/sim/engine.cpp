@@ -164,81 +164,92 @@ double Engine::noise(double amplitude)
     return amplitude * ((seed >> 8) / 8388608.0 - 1.0);
 }
 
-void Engine::step(double dt)
+void Engine::nextPhase(double dt)
 {
-    t += dt;
     phaseTime += dt;
     if (phaseIndex < setup.drive.size() && phaseTime >= setup.drive[phaseIndex].seconds) {
         phaseTime = 0;
         if (++phaseIndex >= setup.drive.size() && setup.loop)
             phaseIndex = std::min<size_t>(2, setup.drive.size() - 1); // the key stays on: no second start
     }
-    const Phase& p = phase();
-    const double cold = std::clamp((70 - coolant) / 50, 0.0, 1.0);
+}
+
+Engine::Demand Engine::demand(const Phase& p, double cold)
+{
     const double idle = IdleRpm + 300 * cold;
-    double target = idle, mapTarget = IdleMap, inj = 2.2 + 1.0 * cold;
+    Demand d{idle, IdleMap, 2.2 + 1.0 * cold, false};
     enriched = false;
-    bool cutting = false;
     switch (p.kind) {
     case Phase::Off:
-        target = 0;
-        mapTarget = Atmosphere;
-        inj = 0;
+        d.rpm = 0;
+        d.map = Atmosphere;
+        d.injection = 0;
         break;
     case Phase::Crank:
-        target = 220;
-        mapTarget = 1.45;
-        inj = 6.0 + 3 * cold;
+        d.rpm = 220;
+        d.map = 1.45;
+        d.injection = 6.0 + 3 * cold;
         break;
     case Phase::Idle:
         break;
     case Phase::Cruise:
-        target = p.rpm;
-        mapTarget = cruiseMap(p.rpm);
-        inj = 2.2 + p.rpm / 1000 + cold;
+        d.rpm = p.rpm;
+        d.map = cruiseMap(p.rpm);
+        d.injection = 2.2 + p.rpm / 1000 + cold;
         if (speed < p.rpm - 300) { // still climbing to it: throttle wide open
-            mapTarget = 1.40;
-            inj = 5.5;
+            d.map = 1.40;
+            d.injection = 5.5;
             enriched = true;
         }
         break;
     case Phase::Snaps: {
         const double c = std::fmod(phaseTime, 4.0);
         if (c < 0.6) {
-            target = 3000;
-            mapTarget = SnapMap;
-            inj = 7.0;
+            d.rpm = 3000;
+            d.map = SnapMap;
+            d.injection = 7.0;
             enriched = true;
         } else if (c < 2.0) {
-            mapTarget = CutMap;
-            cutting = true;
+            d.map = CutMap;
+            d.cutting = true;
         }
         break;
     }
     case Phase::Decel:
-        target = idle;
-        mapTarget = CutMap;
-        cutting = true;
+        d.rpm = idle;
+        d.map = CutMap;
+        d.cutting = true;
         break;
     }
-    if (cutting) {
+    return d;
+}
+
+void Engine::step(double dt)
+{
+    t += dt;
+    nextPhase(dt);
+    const Phase& p = phase();
+    const double cold = std::clamp((70 - coolant) / 50, 0.0, 1.0);
+    // What the driver and the idle control ask for; the engine follows with its lags.
+    Demand d = demand(p, cold);
+    if (d.cutting) {
         cut = speed > CutAbove;
         if (cut)
-            inj = 0;
+            d.injection = 0;
     } else {
         cut = false;
     }
 
     if (p.kind == Phase::Crank) {
-        speed = target;
+        speed = d.rpm;
     } else {
-        const double tau = target > speed ? 0.35 : (p.kind == Phase::Off ? 0.3 : 0.8);
-        speed += (target - speed) * (1 - std::exp(-dt / tau));
-        if (target == 0 && speed < 100)
+        const double tau = d.rpm > speed ? 0.35 : (p.kind == Phase::Off ? 0.3 : 0.8);
+        speed += (d.rpm - speed) * (1 - std::exp(-dt / tau));
+        if (d.rpm == 0 && speed < 100)
             speed = 0;
     }
-    map += (mapTarget - map) * (1 - std::exp(-dt / 0.15));
-    injection = speed > 0 ? inj : 0;
+    map += (d.map - map) * (1 - std::exp(-dt / 0.15));
+    injection = speed > 0 ? d.injection : 0;
 
     const bool running = speed > 300;
     runTime = running ? runTime + dt : 0;

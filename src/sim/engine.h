@@ -73,6 +73,14 @@ public:
     const Phase& phase() const;
 
 private:
+    // The speed, manifold pressure and injection time a phase asks for, and whether it
+    // lets the controller cut fuel.
+    struct Demand {
+        double rpm, map, injection;
+        bool cutting;
+    };
+    void nextPhase(double dt);
+    Demand demand(const Phase& p, double cold);
     void step(double dt);
     double noise(double amplitude);
     int narrowbandMv() const;
