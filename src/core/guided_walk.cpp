@@ -73,6 +73,36 @@ std::string Walk::fixed(double value, int decimals) const
     return out;
 }
 
+WalkResult Walk::idleSpeedResult(double idleRpm, int scale) const
+{
+    const std::string speed
+        = "Rotação de marcha-lenta: " + fixed(idleRpm, 0) + " rpm na escala " + std::to_string(scale);
+    if (idleRpm >= IdleLowRpm && idleRpm <= IdleHighRpm)
+        return good(speed);
+    // Right after the start a cold engine idles fast: when no scale shows a warm
+    // idle, the one that shows a plausible idle at all.
+    const double raw = idleRpm * scale;
+    int right = idleScaleFor(raw);
+    for (int s : {1, 2, 4, 8})
+        if (!right && raw / s >= IdleLowRpm && raw / s <= IdleHighRpm)
+            right = s;
+    return attention(speed
+                         + (right
+                                ? "; a escala " + std::to_string(right) + " mostraria " + fixed(raw / right, 0) + " rpm"
+                                : std::string("; nenhuma escala mostra uma marcha-lenta")),
+                     CheckId::IdleSpeed);
+}
+
+WalkResult Walk::idleMapResult() const
+{
+    if (offMap < 0)
+        return notChecked("MAP em marcha-lenta: " + fixed(idleMap, 2) + " V", "sem a leitura com o motor desligado");
+    const double drop = offMap - idleMap;
+    const std::string text = "MAP: " + fixed(offMap, 2) + " V desligado → " + fixed(idleMap, 2) + " V em marcha-lenta ("
+        + (drop >= 0 ? "caiu " : "subiu ") + fixed(std::abs(drop), 2) + " V)";
+    return drop < MapSameVolts ? attention(text, CheckId::MapNotVarying) : good(text);
+}
+
 std::vector<CheckLine> reportLines(const std::vector<StepResult>& steps)
 {
     std::vector<CheckLine> lines;
@@ -246,42 +276,13 @@ void Walk::start(const Reading& r)
     });
     idleMap = map / count;
     idleRpm = engine.steadyRpm();
-    std::vector<WalkResult> lines;
-    const std::string speed
-        = "Rotação de marcha-lenta: " + fixed(idleRpm, 0) + " rpm na escala " + std::to_string(r.scale);
-    if (idleRpm < IdleLowRpm || idleRpm > IdleHighRpm) {
-        // Right after the start a cold engine idles fast: when no scale shows a warm
-        // idle, the one that shows a plausible idle at all.
-        const double raw = idleRpm * r.scale;
-        int right = idleScaleFor(raw);
-        for (int scale : {1, 2, 4, 8})
-            if (!right && raw / scale >= IdleLowRpm && raw / scale <= IdleHighRpm)
-                right = scale;
-        lines.push_back(attention(
-            speed
-                + (right ? "; a escala " + std::to_string(right) + " mostraria " + fixed(raw / right, 0) + " rpm"
-                         : std::string("; nenhuma escala mostra uma marcha-lenta")),
-            CheckId::IdleSpeed));
-    } else {
-        lines.push_back(good(speed));
-    }
+    std::vector<WalkResult> lines{idleSpeedResult(idleRpm, r.scale)};
     const double inj = injection / count;
     if (inj < InjectingMs)
         lines.push_back(attention("Injeção em marcha-lenta: " + fixed(inj, 2) + " ms", CheckId::NoInjection));
     else
         lines.push_back(good("Injeção em marcha-lenta: " + fixed(inj, 2) + " ms"));
-    if (offMap < 0) {
-        lines.push_back(
-            notChecked("MAP em marcha-lenta: " + fixed(idleMap, 2) + " V", "sem a leitura com o motor desligado"));
-    } else {
-        const double drop = offMap - idleMap;
-        const std::string text = "MAP: " + fixed(offMap, 2) + " V desligado → " + fixed(idleMap, 2)
-            + " V em marcha-lenta (" + (drop >= 0 ? "caiu " : "subiu ") + fixed(std::abs(drop), 2) + " V)";
-        if (drop < MapSameVolts)
-            lines.push_back(attention(text, CheckId::MapNotVarying));
-        else
-            lines.push_back(good(text));
-    }
+    lines.push_back(idleMapResult());
     finish(std::move(lines));
 }
 
@@ -351,6 +352,30 @@ WalkResult Walk::correctionLine() const
     return good(text);
 }
 
+std::vector<WalkResult> Walk::snapResults() const
+{
+    std::vector<WalkResult> lines;
+    const std::string mapText = "MAP nas aceleradas: " + fixed(idleMap, 2) + " V em marcha-lenta → até "
+        + fixed(peakMap, 2) + " V" + (offMap >= 0 ? " (desligado " + fixed(offMap, 2) + " V)" : "") + " → "
+        + fixed(closedMap, 2) + " V ao soltar";
+    const double reference = offMap >= 0 ? offMap : idleMap + 2 * SnapMapVolts;
+    const bool follows = peakMap - idleMap >= std::max(SnapMapVolts, (reference - idleMap) / 2) && closedMap < idleMap;
+    lines.push_back(follows ? good(mapText) : attention(mapText, CheckId::MapNotVarying));
+    const std::string rpmText = "Rotação nas aceleradas: " + fixed(idleRpm, 0) + " → " + fixed(peakRpm, 0) + " rpm";
+    lines.push_back(peakRpm - idleRpm >= SnapRpm ? good(rpmText)
+                                                 : notChecked(rpmText, "a rotação não subiu nas aceleradas"));
+    if (settings.wideband) {
+        const std::string text = "Sonda banda larga nas aceleradas: entre " + fixed(lowMv / 1000.0, 2) + " e "
+            + fixed(highMv / 1000.0, 2) + " V";
+        lines.push_back(highMv - lowMv >= 2 * WidebandMovesMv ? good(text) : attention(text, CheckId::WidebandStuck));
+    } else {
+        const std::string text = "Sonda: rica nas aceleradas (até " + std::to_string(highMv)
+            + " mV), pobre no corte (até " + std::to_string(lowMv) + " mV)";
+        lines.push_back(highMv >= WeakMaxMv && lowMv <= WeakMinMv ? good(text) : attention(text, CheckId::ProbeWeak));
+    }
+    return lines;
+}
+
 void Walk::snaps(const Reading& r)
 {
     if (idleMap < 0 && mark < 0) {
@@ -385,26 +410,7 @@ void Walk::snaps(const Reading& r)
         : "Soltando a última acelerada...";
     if (snapCount < SnapsWanted || r.ms - lastSnapMs < AfterSnapMs)
         return;
-    std::vector<WalkResult> lines;
-    const std::string mapText = "MAP nas aceleradas: " + fixed(idleMap, 2) + " V em marcha-lenta → até "
-        + fixed(peakMap, 2) + " V" + (offMap >= 0 ? " (desligado " + fixed(offMap, 2) + " V)" : "") + " → "
-        + fixed(closedMap, 2) + " V ao soltar";
-    const double reference = offMap >= 0 ? offMap : idleMap + 2 * SnapMapVolts;
-    const bool follows = peakMap - idleMap >= std::max(SnapMapVolts, (reference - idleMap) / 2) && closedMap < idleMap;
-    lines.push_back(follows ? good(mapText) : attention(mapText, CheckId::MapNotVarying));
-    const std::string rpmText = "Rotação nas aceleradas: " + fixed(idleRpm, 0) + " → " + fixed(peakRpm, 0) + " rpm";
-    lines.push_back(peakRpm - idleRpm >= SnapRpm ? good(rpmText)
-                                                 : notChecked(rpmText, "a rotação não subiu nas aceleradas"));
-    if (settings.wideband) {
-        const std::string text = "Sonda banda larga nas aceleradas: entre " + fixed(lowMv / 1000.0, 2) + " e "
-            + fixed(highMv / 1000.0, 2) + " V";
-        lines.push_back(highMv - lowMv >= 2 * WidebandMovesMv ? good(text) : attention(text, CheckId::WidebandStuck));
-    } else {
-        const std::string text = "Sonda: rica nas aceleradas (até " + std::to_string(highMv)
-            + " mV), pobre no corte (até " + std::to_string(lowMv) + " mV)";
-        lines.push_back(highMv >= WeakMaxMv && lowMv <= WeakMinMv ? good(text) : attention(text, CheckId::ProbeWeak));
-    }
-    finish(std::move(lines));
+    finish(snapResults());
 }
 
 void Walk::cruise(const Reading& r)

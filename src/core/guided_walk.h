@@ -81,6 +81,13 @@ private:
     WalkResult probeLine(const char* where) const;
     WalkResult correctionLine() const;
     std::string fixed(double value, int decimals) const;
+    // The idle speed on the scale set; out of the normal range, the scale that would
+    // show a plausible idle.
+    WalkResult idleSpeedResult(double idleRpm, int scale) const;
+    // The MAP's drop from the engine-off reading (none yet: offMap < 0) to the idle.
+    WalkResult idleMapResult() const;
+    // The MAP, the speed and the probe over the three snaps.
+    std::vector<WalkResult> snapResults() const;
     std::vector<WalkResult> timedOut(const char* missing) const;
 
     Settings settings;

@@ -229,50 +229,59 @@ size_t Monitor::add(const Reading& r, const LinkCounts& counts)
         const Rule& rule = ruleTable()[i];
         Verdict v;
         rule.judge(engine, settings, memory[i], v);
-        CheckStatus& st = statuses[i];
-        switch (v.kind) {
-        case Verdict::Wait:
-            // A finding stays until its good state is seen: waiting proves nothing.
-            faultSince[i] = goodSince[i] = -1;
-            if (st.state != State::Attention) {
-                st.state = State::Waiting;
-                st.reason = v.text;
-            }
-            break;
-        case Verdict::Fault:
-            if (faultSince[i] < 0)
-                faultSince[i] = r.ms;
-            if (st.state == State::Attention) {
-                if (r.ms - faultSince[i] >= rule.relapseMs)
-                    goodSince[i] = -1;
-                st.values = v.text;
-            } else if (r.ms - faultSince[i] >= faultPersistMs(rule, settings)) {
-                st.state = State::Attention;
-                st.sinceMs = faultSince[i];
-                st.values = v.text;
-                changed[n++] = {rule.id, true};
-            } else {
-                st.state = State::Ok;
-            }
-            break;
-        case Verdict::Good:
-            faultSince[i] = -1;
-            if (st.state != State::Attention) {
-                st.state = State::Ok;
-                break;
-            }
-            if (goodSince[i] < 0)
-                goodSince[i] = r.ms;
-            if (r.ms - goodSince[i] >= rule.clearMs) {
-                st.state = State::Ok;
-                st.sinceMs = -1;
-                goodSince[i] = -1;
-                changed[n++] = {rule.id, false};
-            }
-            break;
-        }
+        if (const int news = follow(i, v, r.ms); news >= 0)
+            changed[n++] = {rule.id, news == 1};
     }
     return n;
+}
+
+int Monitor::follow(size_t i, const Verdict& v, int64_t ms)
+{
+    const Rule& rule = ruleTable()[i];
+    CheckStatus& st = statuses[i];
+    int news = -1;
+    switch (v.kind) {
+    case Verdict::Wait:
+        // A finding stays until its good state is seen: waiting proves nothing.
+        faultSince[i] = goodSince[i] = -1;
+        if (st.state != State::Attention) {
+            st.state = State::Waiting;
+            st.reason = v.text;
+        }
+        break;
+    case Verdict::Fault:
+        if (faultSince[i] < 0)
+            faultSince[i] = ms;
+        if (st.state == State::Attention) {
+            if (ms - faultSince[i] >= rule.relapseMs)
+                goodSince[i] = -1;
+            st.values = v.text;
+        } else if (ms - faultSince[i] >= faultPersistMs(rule, settings)) {
+            st.state = State::Attention;
+            st.sinceMs = faultSince[i];
+            st.values = v.text;
+            news = 1;
+        } else {
+            st.state = State::Ok;
+        }
+        break;
+    case Verdict::Good:
+        faultSince[i] = -1;
+        if (st.state != State::Attention) {
+            st.state = State::Ok;
+            break;
+        }
+        if (goodSince[i] < 0)
+            goodSince[i] = ms;
+        if (ms - goodSince[i] >= rule.clearMs) {
+            st.state = State::Ok;
+            st.sinceMs = -1;
+            goodSince[i] = -1;
+            news = 0;
+        }
+        break;
+    }
+    return news;
 }
 
 size_t Monitor::active() const

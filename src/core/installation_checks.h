@@ -261,6 +261,10 @@ public:
     const Change* changes() const { return changed.data(); }
 
 private:
+    // Check i's state after a verdict at `ms`: 1 when its finding starts, 0 when it
+    // clears, -1 for no news.
+    int follow(size_t i, const Verdict& v, int64_t ms);
+
     Settings settings;
     Engine engine;
     std::array<CheckStatus, CheckCount> statuses{};
