@@ -36,6 +36,35 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
     // A window beside the form: it never keeps the program running on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
 
+    buildTable();
+
+    valores = new QLabel(this);
+    valores->setObjectName("valores");
+    valores->setTextFormat(Qt::RichText);
+    valores->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    valores->setWordWrap(true);
+
+    situacao = new QLabel(this);
+    situacao->setObjectName("situacao");
+    situacao->setWordWrap(true);
+    recomecar = new QPushButton("&Recomeçar", this);
+    recomecar->setObjectName("recomecar");
+    recomecar->setToolTip("Esquece o que foi visto até agora e começa a verificar de novo (outro carro).");
+    connect(recomecar, &QPushButton::clicked, this, [this] { room.restart(); });
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(valores);
+    page->addWidget(verificacoes, 1);
+    page->addLayout(buildBar());
+    resize(1120, 600);
+    connect(&room, &DiagnosisRoom::judged, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+}
+
+void DiagnosisWindow::buildTable()
+{
     verificacoes = new QTableWidget(static_cast<int>(CheckCount), 4, this);
     verificacoes->setObjectName("verificacoes");
     verificacoes->setHorizontalHeaderLabels({"Verificação", "Situação", "Desde", "O que conferir"});
@@ -56,21 +85,10 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
         for (int c = 1; c < 4; ++c)
             verificacoes->setItem(static_cast<int>(i), c, new QTableWidgetItem);
     }
+}
 
-    valores = new QLabel(this);
-    valores->setObjectName("valores");
-    valores->setTextFormat(Qt::RichText);
-    valores->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    valores->setWordWrap(true);
-
-    situacao = new QLabel(this);
-    situacao->setObjectName("situacao");
-    situacao->setWordWrap(true);
-    recomecar = new QPushButton("&Recomeçar", this);
-    recomecar->setObjectName("recomecar");
-    recomecar->setToolTip("Esquece o que foi visto até agora e começa a verificar de novo (outro carro).");
-    connect(recomecar, &QPushButton::clicked, this, [this] { room.restart(); });
-
+QHBoxLayout* DiagnosisWindow::buildBar()
+{
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(situacao, 1);
     defeito_simulado = nullptr;
@@ -86,57 +104,63 @@ DiagnosisWindow::DiagnosisWindow(DiagnosisRoom& r) : QWidget(nullptr, Qt::Window
         bottom->addWidget(defeito_simulado);
     }
     bottom->addWidget(recomecar);
-    auto* page = new QVBoxLayout(this);
-    page->addWidget(valores);
-    page->addWidget(verificacoes, 1);
-    page->addLayout(bottom);
-    resize(1120, 600);
-    connect(&room, &DiagnosisRoom::judged, this, [this] {
-        if (isVisible())
-            refresh();
-    });
+    return bottom;
 }
 
 void DiagnosisWindow::refresh()
 {
-    const Monitor& m = room.checks();
     bool rowsChanged = false;
-    for (size_t i = 0; i < CheckCount; ++i) {
-        const Rule& rule = ruleTable()[i];
-        const CheckStatus& st = m.status(rule.id);
-        const int row = static_cast<int>(i);
-        QString state = QString::fromUtf8(stateText(st.state));
-        QString since, what = QString::fromUtf8(rule.whatToCheck);
-        QColor ink = OkInk, band = QColor(Qt::transparent);
-        if (st.state == State::Attention) {
-            since = room.wallTimeOf(st.sinceMs).toString("HH:mm:ss");
-            what = QString("%1. %2").arg(QString::fromUtf8(st.values.data()), what);
-            ink = AttentionInk;
-            band = AttentionBand;
-        } else if (st.state == State::Waiting) {
-            state += ": " + QString::fromUtf8(st.reason.data());
-            ink = WaitingInk;
-        }
-        for (int c = 0; c < 4; ++c)
-            verificacoes->item(row, c)->setBackground(band);
-        QTableWidgetItem* s = verificacoes->item(row, 1);
-        if (s->text() != state) {
-            s->setText(state);
-            rowsChanged = true;
-        }
-        s->setForeground(ink);
-        QFont f = s->font();
-        f.setBold(st.state == State::Attention);
-        s->setFont(f);
-        if (verificacoes->item(row, 2)->text() != since)
-            verificacoes->item(row, 2)->setText(since);
-        if (verificacoes->item(row, 3)->text() != what) {
-            rowsChanged = true;
-            verificacoes->item(row, 3)->setText(what);
-            verificacoes->item(row, 3)->setToolTip(what);
-        }
-    }
+    for (size_t i = 0; i < CheckCount; ++i)
+        rowsChanged = showCheck(i) || rowsChanged;
+    showValues();
+    showSituation();
+    if (rowsChanged)
+        verificacoes->resizeRowsToContents();
+}
 
+bool DiagnosisWindow::showCheck(size_t i)
+{
+    const Monitor& m = room.checks();
+    bool changed = false;
+    const Rule& rule = ruleTable()[i];
+    const CheckStatus& st = m.status(rule.id);
+    const int row = static_cast<int>(i);
+    QString state = QString::fromUtf8(stateText(st.state));
+    QString since, what = QString::fromUtf8(rule.whatToCheck);
+    QColor ink = OkInk, band = QColor(Qt::transparent);
+    if (st.state == State::Attention) {
+        since = room.wallTimeOf(st.sinceMs).toString("HH:mm:ss");
+        what = QString("%1. %2").arg(QString::fromUtf8(st.values.data()), what);
+        ink = AttentionInk;
+        band = AttentionBand;
+    } else if (st.state == State::Waiting) {
+        state += ": " + QString::fromUtf8(st.reason.data());
+        ink = WaitingInk;
+    }
+    for (int c = 0; c < 4; ++c)
+        verificacoes->item(row, c)->setBackground(band);
+    QTableWidgetItem* s = verificacoes->item(row, 1);
+    if (s->text() != state) {
+        s->setText(state);
+        changed = true;
+    }
+    s->setForeground(ink);
+    QFont f = s->font();
+    f.setBold(st.state == State::Attention);
+    s->setFont(f);
+    if (verificacoes->item(row, 2)->text() != since)
+        verificacoes->item(row, 2)->setText(since);
+    if (verificacoes->item(row, 3)->text() != what) {
+        changed = true;
+        verificacoes->item(row, 3)->setText(what);
+        verificacoes->item(row, 3)->setToolTip(what);
+    }
+    return changed;
+}
+
+void DiagnosisWindow::showValues()
+{
+    const Monitor& m = room.checks();
     const Engine& e = m.measurements();
     const Reading& r = e.now();
     const Settings& set = m.currentSettings();
@@ -166,7 +190,11 @@ void DiagnosisWindow::refresh()
     const QString text = live + "<br>" + rows.join(" &nbsp;·&nbsp; ");
     if (valores->text() != text)
         valores->setText(text);
+}
 
+void DiagnosisWindow::showSituation()
+{
+    const Monitor& m = room.checks();
     const int active = static_cast<int>(m.active());
     QString status;
     if (!room.monitoring())
@@ -177,6 +205,4 @@ void DiagnosisWindow::refresh()
         status = QString("%1: veja \"O que conferir\" na linha em vermelho.").arg(warningsText(active));
     if (situacao->text() != status)
         situacao->setText(status);
-    if (rowsChanged)
-        verificacoes->resizeRowsToContents();
 }

@@ -6,6 +6,7 @@
 
 class DiagnosisRoom;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -25,5 +26,12 @@ public:
     QComboBox* defeito_simulado; // nullptr without the demo port
 
 private:
+    void buildTable();
+    QHBoxLayout* buildBar();
+    // A check's row; true when its texts changed (the rows' heights follow).
+    bool showCheck(size_t i);
+    void showValues();
+    void showSituation();
+
     DiagnosisRoom& room;
 };
