@@ -86,6 +86,24 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     return b;
 }
 
+// What happened, where, and the vehicle's and the result's lines, as rich text.
+QString headerOf(const Entry& e)
+{
+    QString header = QString("<b>%1</b> — %2<br>Porta %3, controlador versão %4, programa versão %5")
+                         .arg(when(e.at), whatHappened(e).toHtmlEscaped(), q(e.port).toHtmlEscaped(),
+                              q(e.controllerVersion).toHtmlEscaped(), q(e.programVersion).toHtmlEscaped());
+    header += vehicleLines(e.vehicle);
+    if (e.kind == Kind::GuidedCheck || e.kind == Kind::GuidedCheckInterrupted) {
+        for (const tuma::checks::CheckLine& l : tuma::checks::reportFromText(e.detail))
+            header += QString("<br>%1 — <b>%2</b>%3")
+                          .arg(q(l.title).toHtmlEscaped(), q(l.state).toHtmlEscaped(),
+                               l.detail.empty() ? QString() : " — " + q(l.detail).toHtmlEscaped());
+    } else if (e.kind != Kind::Mixture && !e.detail.empty()) {
+        header += "<br>" + q(e.detail).toHtmlEscaped();
+    }
+    return header;
+}
+
 } // namespace
 
 QString entryTitle(const Entry& e) { return when(e.at) + " · " + q(kindText(e.kind)); }
@@ -107,16 +125,7 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
     layout->addWidget(situacao);
 
     auto* split = new QSplitter(Qt::Vertical, this);
-    lista = new QTableWidget(0, 6, split);
-    lista->setObjectName("lista");
-    lista->setHorizontalHeaderLabels(
-        {"Data e hora", "O que houve", "Cliente e placa", "Porta", "Versão", "Campos alterados"});
-    lista->verticalHeader()->hide();
-    lista->verticalHeader()->setDefaultSectionSize(lista->fontMetrics().height() + 8);
-    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lista->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lista->setSelectionMode(QAbstractItemView::SingleSelection);
-    lista->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
+    buildList(split);
     split->addWidget(lista);
     split->addWidget(buildDetail());
     split->setStretchFactor(0, 3);
@@ -138,6 +147,26 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
         abrir_copia->hide();
     }
 
+    connectControls();
+    resize(1000, 680);
+}
+
+void HistoryWindow::buildList(QWidget* parent)
+{
+    lista = new QTableWidget(0, 6, parent);
+    lista->setObjectName("lista");
+    lista->setHorizontalHeaderLabels(
+        {"Data e hora", "O que houve", "Cliente e placa", "Porta", "Versão", "Campos alterados"});
+    lista->verticalHeader()->hide();
+    lista->verticalHeader()->setDefaultSectionSize(lista->fontMetrics().height() + 8);
+    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
+}
+
+void HistoryWindow::connectControls()
+{
     typing = new QTimer(this);
     typing->setSingleShot(true);
     typing->setInterval(150);
@@ -169,7 +198,6 @@ HistoryWindow::HistoryWindow(Store& s, char decimalSeparator, QWidget* parent)
             emit annotateRequested(*selected());
     });
     connect(abrir_copia, &QPushButton::clicked, this, &HistoryWindow::openCopyRequested);
-    resize(1000, 680);
 }
 
 QWidget* HistoryWindow::buildFilter()
@@ -351,28 +379,21 @@ void HistoryWindow::showSelected()
         detalhe->setHorizontalHeaderLabels({"Campo", "Valor"});
         return;
     }
-    QString header = QString("<b>%1</b> — %2<br>Porta %3, controlador versão %4, programa versão %5")
-                         .arg(when(e->at), whatHappened(*e).toHtmlEscaped(), q(e->port).toHtmlEscaped(),
-                              q(e->controllerVersion).toHtmlEscaped(), q(e->programVersion).toHtmlEscaped());
-    header += vehicleLines(e->vehicle);
-    if (e->kind == Kind::GuidedCheck || e->kind == Kind::GuidedCheckInterrupted) {
-        for (const tuma::checks::CheckLine& l : tuma::checks::reportFromText(e->detail))
-            header += QString("<br>%1 — <b>%2</b>%3")
-                          .arg(q(l.title).toHtmlEscaped(), q(l.state).toHtmlEscaped(),
-                               l.detail.empty() ? QString() : " — " + q(l.detail).toHtmlEscaped());
-    } else if (e->kind != Kind::Mixture && !e->detail.empty()) {
-        header += "<br>" + q(e->detail).toHtmlEscaped();
-    }
-    cabecalho->setText(header);
+    cabecalho->setText(headerOf(*e));
 
-    // The blocks the entry keeps, side by side: before, sent, after.
+    showBlocks(*e);
+}
+
+// The blocks the entry keeps, side by side: before, sent, after.
+void HistoryWindow::showBlocks(const Entry& e)
+{
     QStringList titles{"Campo"};
     std::vector<Block> blocks;
-    const bool unwritten = e->kind == Kind::Unwritten;
+    const bool unwritten = e.kind == Kind::Unwritten;
     const std::pair<const std::optional<Block>*, const char*> kept[]
-        = {{&e->before, "Antes"},
-           {&e->sent, unwritten ? "Digitado (não gravado)" : "Enviado"},
-           {&e->block, e->sent ? "Lido de volta" : "No controlador"}};
+        = {{&e.before, "Antes"},
+           {&e.sent, unwritten ? "Digitado (não gravado)" : "Enviado"},
+           {&e.block, e.sent ? "Lido de volta" : "No controlador"}};
     for (const auto& [b, title] : kept)
         if (*b) {
             blocks.push_back(**b);
@@ -390,7 +411,7 @@ void HistoryWindow::showSelected()
         for (size_t c = 0; c < columns.size(); ++c) {
             differs = differs || columns[c][r].after != columns[0][r].after;
             detalhe->setItem(static_cast<int>(r), static_cast<int>(c + 1),
-                             new QTableWidgetItem(valueText(columns[c][r], columns[c][r].after)));
+                            new QTableWidgetItem(valueText(columns[c][r], columns[c][r].after)));
         }
         if (differs)
             for (int c = 0; c < detalhe->columnCount(); ++c)

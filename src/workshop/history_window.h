@@ -57,10 +57,13 @@ signals:
 private:
     QWidget* buildFilter();
     QWidget* buildDetail();
+    void buildList(QWidget* parent);
+    void connectControls();
     tuma::history::Filter filterNow() const;
     void load(bool more);
     void addRow(const tuma::history::Entry& e);
     void showSelected();
+    void showBlocks(const tuma::history::Entry& e);
     void showProblem();
     void updateButtons();
 
