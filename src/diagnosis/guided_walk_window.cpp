@@ -65,6 +65,12 @@ GuidedWalkWindow::GuidedWalkWindow(char decimalSeparator, QWidget* parent)
     resumo->setObjectName("resumo");
     resumo->setWordWrap(true);
     layout->addWidget(resumo);
+    layout->addLayout(buildButtons());
+    resize(900, 620);
+}
+
+QHBoxLayout* GuidedWalkWindow::buildButtons()
+{
     auto* buttons = new QHBoxLayout();
     pular = button(this, "pular", "&Pular etapa");
     cancelar = button(this, "cancelar", "&Cancelar verificação");
@@ -75,7 +81,6 @@ GuidedWalkWindow::GuidedWalkWindow(char decimalSeparator, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(recomecar);
     buttons->addWidget(imprimir);
-    layout->addLayout(buttons);
     connect(pular, &QPushButton::clicked, this, [this] {
         if (current) {
             current->skip();
@@ -99,7 +104,7 @@ GuidedWalkWindow::GuidedWalkWindow(char decimalSeparator, QWidget* parent)
         if (current)
             emit printRequested(current->report());
     });
-    resize(900, 620);
+    return buttons;
 }
 
 GuidedWalkWindow::~GuidedWalkWindow() = default;

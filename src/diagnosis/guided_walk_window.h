@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -49,6 +50,7 @@ protected:
     void closeEvent(class QCloseEvent* event) override;
 
 private:
+    QHBoxLayout* buildButtons();
     void refresh(const tuma::checks::Reading* reading);
     void end();
 

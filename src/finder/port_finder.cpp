@@ -59,6 +59,12 @@ PortFinderWindow::PortFinderWindow(const Services& services, QWidget* parent) : 
     buttons->addWidget(fechar);
     layout->addLayout(buttons);
 
+    connectControls();
+    resize(720, 360);
+}
+
+void PortFinderWindow::connectControls()
+{
     turn = new QTimer(this);
     turn->setSingleShot(true);
     turn->setInterval(0);
@@ -81,7 +87,6 @@ PortFinderWindow::PortFinderWindow(const Services& services, QWidget* parent) : 
         emit portChosen(port);
     });
     connect(fechar, &QPushButton::clicked, this, [this] { close(); });
-    resize(720, 360);
 }
 
 PortFinderWindow::~PortFinderWindow() = default;

@@ -53,6 +53,7 @@ signals:
     void portChosen(const QString& port);
 
 private:
+    void connectControls();
     void step();
     void showProbes();
     void updateButtons();
