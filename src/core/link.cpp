@@ -83,16 +83,22 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
     // holds, is refused before anything is sent.
     if (count > MaxCount || count > room || (count > 0 && data == nullptr))
         return false;
+    if (resync)
+        drain();
+    sendUntilAnswered(buildRequest(command, address, count, data));
+    return takeAnswer(data, room);
+}
 
+void Link::drain()
+{
+    portHandle->purge(Purge::TxAbort);
+    portHandle->read(frame, FrameBufferSize, transferred);
+    trace(LinkTracer::Event::Drained, transferred);
+}
+
+void Link::sendUntilAnswered(uint32_t requestLength)
+{
     SerialPort& port = *portHandle;
-    if (resync) {
-        port.purge(Purge::TxAbort);
-        port.read(frame, FrameBufferSize, transferred);
-        trace(LinkTracer::Event::Drained, transferred);
-    }
-
-    const uint32_t requestLength = buildRequest(command, address, count, data);
-
     transferred = 0;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         port.write(frame, requestLength, transferred);
@@ -105,7 +111,11 @@ bool Link::Exchange(uint8_t command, uint16_t address, uint8_t count, uint8_t* d
             break;
         }
     }
+}
 
+bool Link::takeAnswer(uint8_t* data, size_t room)
+{
+    SerialPort& port = *portHandle;
     if (port.lastError() == PortError::DeviceGone) {
         trace(LinkTracer::Event::PortGone, transferred);
         ClosePort();

@@ -93,6 +93,12 @@ private:
     static constexpr int Attempts = 3;
     // The request frame in the frame buffer; its length.
     uint32_t buildRequest(uint8_t command, uint16_t address, uint8_t count, const uint8_t* data);
+    // Whatever a lost answer left on the line, read and dropped.
+    void drain();
+    // The request in the frame buffer sent until something comes back, at most Attempts times.
+    void sendUntilAnswered(uint32_t requestLength);
+    // The answer in the frame buffer checked; its payload into `data`, never past `room`.
+    bool takeAnswer(uint8_t* data, size_t room);
     // What the link did, with the first `length` bytes of the frame buffer.
     void trace(LinkTracer::Event event, uint32_t length)
     {

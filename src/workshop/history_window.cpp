@@ -411,7 +411,7 @@ void HistoryWindow::showBlocks(const Entry& e)
         for (size_t c = 0; c < columns.size(); ++c) {
             differs = differs || columns[c][r].after != columns[0][r].after;
             detalhe->setItem(static_cast<int>(r), static_cast<int>(c + 1),
-                            new QTableWidgetItem(valueText(columns[c][r], columns[c][r].after)));
+                             new QTableWidgetItem(valueText(columns[c][r], columns[c][r].after)));
         }
         if (differs)
             for (int c = 0; c < detalhe->columnCount(); ++c)
