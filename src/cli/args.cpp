@@ -46,13 +46,14 @@ Args parseArgs(const std::vector<std::string>& args)
             a.yes = true;
         } else if (s == "--probe") {
             a.probe = true;
-        } else if (s == "--seconds") {
+        } else if (s == "--seconds" || s == "--limit") {
             int32_t n = 0;
             if (i + 1 >= args.size() || !tryParseInteger(args[i + 1], n) || n <= 0) {
-                a.error = "--seconds pede um número inteiro de segundos maior que zero";
+                a.error = s == "--seconds" ? "--seconds pede um número inteiro de segundos maior que zero"
+                                           : "--limit pede um número inteiro maior que zero";
                 return a;
             }
-            a.seconds = n;
+            (s == "--seconds" ? a.seconds : a.limit) = n;
             ++i;
         } else if (s == "--filter" || s == "--history") {
             if (i + 1 >= args.size()) {
@@ -60,14 +61,6 @@ Args parseArgs(const std::vector<std::string>& args)
                 return a;
             }
             (s == "--filter" ? a.filter : a.history) = args[++i];
-        } else if (s == "--limit") {
-            int32_t n = 0;
-            if (i + 1 >= args.size() || !tryParseInteger(args[i + 1], n) || n <= 0) {
-                a.error = "--limit pede um número inteiro maior que zero";
-                return a;
-            }
-            a.limit = n;
-            ++i;
         } else if (s == "-h" || s == "--help") {
             a.help = true;
         } else if (!s.empty() && s[0] == '-' && s != "-") {

@@ -6,6 +6,7 @@
 #include "core/texts.h"
 #include "core/workshop_files.h"
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -14,6 +15,31 @@ namespace tuma::cli {
 
 using texts::CommFailure;
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// "amostras: 12  falhas: 0  tempo: 0:06", over the terminal's line.
+void showProgress(std::ostream& out, long samples, long failures, long long s)
+{
+    out << "\ramostras: " << samples << "  falhas: " << failures << "  tempo: " << s / 60 << ":"
+        << (s % 60 < 10 ? "0" : "") << s % 60 << std::flush;
+}
+
+// Until the next 500 ms tick, waking for Ctrl+C; a slow read shifts the cadence instead
+// of bunching reads.
+void waitForNext(Clock::time_point& next, const std::atomic<bool>* stop)
+{
+    next += std::chrono::milliseconds(500);
+    const auto now = Clock::now();
+    if (next < now)
+        next = now;
+    while (Clock::now() < next && !(stop && stop->load()))
+        std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(), std::chrono::milliseconds(50)));
+}
+
+} // namespace
+
 int Session::log()
 {
     if (args.positional.size() > 1)
@@ -21,21 +47,18 @@ int Session::log()
     const DriveLogFormat format(sys.decimalSeparator);
     std::ofstream file;
     std::ostream* rows = sys.out;
+    const bool fresh = args.positional.empty() || !exists(args.positional[0]);
     if (!args.positional.empty()) {
-        const bool fresh = !exists(args.positional[0]);
         file.open(args.positional[0], std::ios::app | std::ios::binary);
         if (!file)
             return badFile("não foi possível abrir " + args.positional[0]);
         rows = &file;
-        if (fresh) // a file already there is added to, below its own header
-            *rows << format.header();
-    } else {
-        *rows << format.header();
     }
+    if (fresh) // a file already there is added to, below its own header
+        *rows << format.header();
     if (!open())
         return Failed;
 
-    using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     auto next = start;
     long samples = 0, failures = 0;
@@ -57,17 +80,10 @@ int Session::log()
         if (!*rows) // a full disk, a removed stick: the rows no longer land
             return failed("não foi possível gravar o registro (disco cheio ou removido?)");
         ++samples;
-        if (sys.outputIsTerminal && rows != sys.out) {
-            const auto s = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();
-            *sys.out << "\ramostras: " << samples << "  falhas: " << failures << "  tempo: " << s / 60 << ":"
-                     << (s % 60 < 10 ? "0" : "") << s % 60 << std::flush;
-        }
-        next += std::chrono::milliseconds(500);
-        const auto now = Clock::now();
-        if (next < now)
-            next = now; // a slow read shifts the cadence instead of bunching reads
-        while (Clock::now() < next && !(sys.stop && sys.stop->load()))
-            std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(), std::chrono::milliseconds(50)));
+        if (sys.outputIsTerminal && rows != sys.out)
+            showProgress(*sys.out, samples, failures,
+                         std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count());
+        waitForNext(next, sys.stop);
     }
     if (sys.outputIsTerminal && rows != sys.out)
         *sys.out << "\n";

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -212,6 +213,19 @@ bool QtSerialPort::write(const uint8_t* data, uint32_t length, uint32_t& moved)
     return true;
 }
 
+void QtSerialPort::takeBuffered(uint8_t* buffer, uint32_t capacity, uint32_t& moved, QElapsedTimer& sinceByte)
+{
+    // Bytes that came between transfers were taken in by Qt's notifier in the event
+    // loop: they are the oldest, so they come first.
+    if (port->bytesAvailable() <= 0)
+        return;
+    const qint64 n = port->read(reinterpret_cast<char*>(buffer), capacity);
+    if (n > 0) {
+        moved = static_cast<uint32_t>(n);
+        sinceByte.start();
+    }
+}
+
 bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
 {
     moved = 0;
@@ -224,15 +238,7 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
     QElapsedTimer timer;
     timer.start();
     QElapsedTimer sinceByte;
-    // Bytes that came between transfers were taken in by Qt's notifier in the event
-    // loop: they are the oldest, so they come first.
-    if (port->bytesAvailable() > 0) {
-        const qint64 n = port->read(reinterpret_cast<char*>(buffer), capacity);
-        if (n > 0) {
-            moved = static_cast<uint32_t>(n);
-            sinceByte.start();
-        }
-    }
+    takeBuffered(buffer, capacity, moved, sinceByte);
     const int fd = static_cast<int>(port->handle());
     // A read is tried only after poll has said there is something, so each piece of
     // the answer costs one poll and one read.
@@ -253,11 +259,8 @@ bool QtSerialPort::read(uint8_t* buffer, uint32_t capacity, uint32_t& moved)
                 break;
         }
         qint64 wait = total - timer.elapsed();
-        if (moved > 0 && interval > 0) {
-            const qint64 gapLeft = interval - sinceByte.elapsed();
-            if (gapLeft < wait)
-                wait = gapLeft;
-        }
+        if (moved > 0 && interval > 0)
+            wait = std::min(wait, interval - sinceByte.elapsed());
         pollfd pfd{fd, POLLIN, 0};
         if (wait <= 0) {
             // A driver stamps each byte as it arrives; this thread only sees them when it

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QElapsedTimer;
 class QSerialPort;
 
 namespace tuma {
@@ -27,6 +28,8 @@ public:
 
 private:
     void noteError();
+    // What Qt's notifier already took in, into `buffer`; the gap's clock started by it.
+    void takeBuffered(uint8_t* buffer, uint32_t capacity, uint32_t& moved, QElapsedTimer& sinceByte);
     std::unique_ptr<QSerialPort> port;
     PortTimeouts timeouts{};
     PortError error = PortError::None;

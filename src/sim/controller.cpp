@@ -217,21 +217,29 @@ void Controller::answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutp
         frames.back().answered = true;
 }
 
+void Controller::setProgramMode(int64_t atUs, uint8_t mode)
+{
+    if (mode == programMode::LambdaIdle) {
+        procedure = Procedure::LambdaIdle;
+        procedureStart = atUs;
+    } else if (mode == programMode::Map) {
+        procedure = Procedure::Map;
+        procedureStart = atUs;
+    } else {
+        procedure = Procedure::None;
+        memory[addr::OptionFlags] &= static_cast<uint8_t>(~(bits::MapLearned | bits::LambdaIdleLearned));
+    }
+    advanceProcedures(atUs);
+}
+
 void Controller::handleFrame(int64_t atUs, LineOutput& out)
 {
     const size_t n = rx[4];
     const bool crcOk = Crc8(rx.data(), static_cast<uint32_t>(n + 6)) == 0;
     const uint8_t command = rx[1];
     const uint16_t address = static_cast<uint16_t>((rx[2] << 8) | rx[3]);
-    if (logFrames) {
-        Frame f;
-        f.atUs = atUs;
-        f.command = command;
-        f.address = address;
-        f.data.assign(rx.begin() + 5, rx.begin() + 5 + static_cast<long>(n));
-        f.crcOk = crcOk;
-        frames.push_back(std::move(f));
-    }
+    if (logFrames)
+        frames.push_back({atUs, command, address, {rx.begin() + 5, rx.begin() + 5 + static_cast<long>(n)}, crcOk});
     if (!crcOk)
         return; // a garbled request gets no answer
     updateLive(atUs);
@@ -257,22 +265,10 @@ void Controller::handleFrame(int64_t atUs, LineOutput& out)
         }
         answer(atUs, payload, 0, out);
         break;
-    case cmd::SetProgramMode: {
-        const uint8_t mode = n > 0 ? rx[5] : 0;
-        if (mode == programMode::LambdaIdle) {
-            procedure = Procedure::LambdaIdle;
-            procedureStart = atUs;
-        } else if (mode == programMode::Map) {
-            procedure = Procedure::Map;
-            procedureStart = atUs;
-        } else {
-            procedure = Procedure::None;
-            memory[addr::OptionFlags] &= static_cast<uint8_t>(~(bits::MapLearned | bits::LambdaIdleLearned));
-        }
-        advanceProcedures(atUs);
+    case cmd::SetProgramMode:
+        setProgramMode(atUs, n > 0 ? rx[5] : 0);
         answer(atUs, payload, 0, out);
         break;
-    }
     default:
         break; // unknown commands are ignored
     }

@@ -86,6 +86,8 @@ private:
     void handleFrame(int64_t atUs, LineOutput& out);
     void updateLive(int64_t atUs);
     void advanceProcedures(int64_t atUs);
+    // A programming request: a learning procedure started, or the learned flags cleared.
+    void setProgramMode(int64_t atUs, uint8_t mode);
     void answer(int64_t atUs, const uint8_t* payload, size_t n, LineOutput& out);
     Fault effectiveFault() const;
 

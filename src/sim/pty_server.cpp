@@ -1,5 +1,6 @@
 #include "sim/pty_server.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -35,6 +36,26 @@ public:
     std::array<Item, 4096> bytes{};
     size_t head = 0;
     size_t count = 0;
+
+    // How long a poll may wait: until the next byte is due, at most 20 ms.
+    int waitMs(int64_t now) const
+    {
+        if (count == 0)
+            return 20;
+        const int64_t due = bytes[head].at - now;
+        return due <= 0 ? 0 : static_cast<int>(std::min<int64_t>((due + 999) / 1000, 20));
+    }
+    // What is due written to the terminal, one byte per slot of line time.
+    void sendDue(int fd, int64_t origin)
+    {
+        while (count > 0 && bytes[head].at <= nowUs() - origin) {
+            uint8_t b = bytes[head].byte;
+            if (::write(fd, &b, 1) != 1 && errno != EAGAIN)
+                break;
+            head = (head + 1) % bytes.size();
+            --count;
+        }
+    }
 };
 } // namespace
 
@@ -90,17 +111,9 @@ void PtyServer::run()
     const int64_t origin = nowUs();
     int64_t lineFreeAt = 0;
     while (running && !hungUp) {
-        int timeoutMs = 20;
-        int64_t now = nowUs() - origin;
-        if (outbox.count > 0) {
-            int64_t due = outbox.bytes[outbox.head].at - now;
-            timeoutMs = due <= 0 ? 0 : static_cast<int>((due + 999) / 1000);
-            if (timeoutMs > 20)
-                timeoutMs = 20;
-        }
         pollfd pfd{master, POLLIN, 0};
-        int r = ::poll(&pfd, 1, timeoutMs);
-        now = nowUs() - origin;
+        int r = ::poll(&pfd, 1, outbox.waitMs(nowUs() - origin));
+        const int64_t now = nowUs() - origin;
         if (r > 0 && (pfd.revents & POLLIN)) {
             uint8_t buf[256];
             ssize_t n = ::read(master, buf, sizeof buf);
@@ -124,14 +137,7 @@ void PtyServer::run()
                 break;
             }
         }
-        // Send what is due, one byte per slot of line time.
-        while (outbox.count > 0 && outbox.bytes[outbox.head].at <= nowUs() - origin) {
-            uint8_t b = outbox.bytes[outbox.head].byte;
-            if (::write(master, &b, 1) != 1 && errno != EAGAIN)
-                break;
-            outbox.head = (outbox.head + 1) % outbox.bytes.size();
-            --outbox.count;
-        }
+        outbox.sendDue(master, origin);
     }
     running = false;
 }

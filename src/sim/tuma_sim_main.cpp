@@ -96,13 +96,16 @@ void serveCommands(PtyServer& server, Controller& controller, Engine& engine)
 }
 } // namespace
 
-int main(int argc, char** argv)
-{
-    Controller controller;
-    controller.logFrames = true;
+struct Options {
+    Fault fault = Fault::None;
     bool quiet = false, withEngine = false;
     Engine::Setup setup = demoSetup();
     EngineFault engineFault = EngineFault::None;
+};
+
+// The command line into `o`; -1 to go on, or the exit code (help, a bad option).
+int parseOptions(int argc, char** argv, Options& o)
+{
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--fault" && i + 1 < argc) {
@@ -112,35 +115,48 @@ int main(int argc, char** argv)
                 usage();
                 return 2;
             }
-            controller.setFault(f);
+            o.fault = f;
         } else if (a == "--engine") {
-            withEngine = true;
+            o.withEngine = true;
         } else if (a == "--engine-fault" && i + 1 < argc) {
-            withEngine = true;
-            if (!engineFaultFromName(argv[++i], engineFault)) {
+            o.withEngine = true;
+            if (!engineFaultFromName(argv[++i], o.engineFault)) {
                 std::fprintf(stderr, "unknown engine fault '%s'\n", argv[i]);
                 usage();
                 return 2;
             }
         } else if (a == "--wideband") {
-            withEngine = setup.wideband = true;
+            o.withEngine = o.setup.wideband = true;
         } else if ((a == "--pulses" || a == "--ambient") && i + 1 < argc) {
-            withEngine = true;
+            o.withEngine = true;
             const int v = std::atoi(argv[++i]);
             if (a == "--pulses")
-                setup.pulses = v == 2 || v == 4 || v == 8 ? v : 1;
+                o.setup.pulses = v == 2 || v == 4 || v == 8 ? v : 1;
             else
-                setup.ambient = v;
+                o.setup.ambient = v;
         } else if (a == "--quiet") {
-            quiet = true;
+            o.quiet = true;
         } else {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;
         }
     }
+    return -1;
+}
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (const int done = parseOptions(argc, argv, o); done >= 0)
+        return done;
+    Controller controller;
+    controller.logFrames = true;
+    controller.setFault(o.fault);
+    const Engine::Setup& setup = o.setup;
+    const bool quiet = o.quiet;
     Engine engine(setup);
-    engine.setFault(engineFault);
-    if (withEngine)
+    engine.setFault(o.engineFault);
+    if (o.withEngine)
         controller.engine = &engine;
     std::signal(SIGPIPE, SIG_IGN);
     PtyServer server(controller);

@@ -22,7 +22,7 @@ const QColor Band(232, 238, 247);
 // Draws top to bottom on the page, in device pixels at the writer's resolution.
 class Page {
 public:
-    Page(QPainter& p, int width) : p(p), width(width) { }
+    Page(QPainter& p, int width) : width(width), p(p) { }
 
     QFont font(double points, bool bold = false, const char* family = "Arial") const
     {
@@ -75,10 +75,10 @@ public:
         y += h;
     }
     int y = 0;
+    const int width;
 
 private:
     QPainter& p;
-    int width;
 };
 
 QString capitalized(const char* s)
@@ -135,6 +135,44 @@ void checkRows(Page& page, const QString& title, const std::vector<tuma::checks:
     }
 }
 
+void drawVehicle(Page& page, const SheetContent& c)
+{
+    page.section("Veículo");
+    const std::vector<double> two = {0.0, 0.22};
+    const auto shown
+        = [](const std::string& text) { return text.empty() ? QString("—") : QString::fromStdString(text); };
+    page.row({"Cliente", shown(c.vehicle.client)}, two, page.font(10));
+    page.row({"Placa", shown(c.vehicle.plate).toUpper()}, two, page.font(10, true));
+    // The notes may take several lines: their caption stands at the first.
+    const int notesTop = page.y;
+    page.y += 7;
+    page.text(shown(c.vehicle.notes), page.font(10), Ink, static_cast<int>(0.22 * page.width) + 20);
+    const int notesBottom = page.y + 7;
+    page.y = notesTop;
+    page.row({"Observações"}, two, page.font(10));
+    page.y = std::max(page.y, notesBottom);
+    page.space(0.3);
+}
+
+// The raw bytes, the technician's signature and what the sheet shows.
+void drawEnd(Page& page, const SheetContent& c)
+{
+    page.space(0.6);
+    QString hex;
+    for (size_t i = 0; i < addr::ConfigCount; ++i)
+        hex += QString("%1 ").arg(c.block[i], 2, 16, QChar('0')).toUpper();
+    page.text("Bytes dos endereços 1 a 25: " + hex.trimmed(), page.font(7, false, "Courier New"), Muted);
+
+    page.space(2.2);
+    page.rule();
+    page.row({"Técnico: ______________________________", "Assinatura: ______________________________"}, {0.0, 0.5},
+             page.font(10));
+    page.space(0.3);
+    page.text("Gerado pelo Tuma Programável. Os valores são os do controlador no momento da leitura; "
+              "alterações feitas depois não aparecem nesta ficha.",
+              page.font(8), Muted);
+}
+
 } // namespace
 
 QByteArray sheetPdf(const SheetContent& c)
@@ -162,21 +200,7 @@ QByteArray sheetPdf(const SheetContent& c)
     page.space(0.4);
     page.rule();
 
-    page.section("Veículo");
-    const std::vector<double> two = {0.0, 0.22};
-    const auto shown
-        = [](const std::string& text) { return text.empty() ? QString("—") : QString::fromStdString(text); };
-    page.row({"Cliente", shown(c.vehicle.client)}, two, page.font(10));
-    page.row({"Placa", shown(c.vehicle.plate).toUpper()}, two, page.font(10, true));
-    // The notes may take several lines: their caption stands at the first.
-    const int notesTop = page.y;
-    page.y += 7;
-    page.text(shown(c.vehicle.notes), page.font(10), Ink, static_cast<int>(0.22 * width) + 20);
-    const int notesBottom = page.y + 7;
-    page.y = notesTop;
-    page.row({"Observações"}, two, page.font(10));
-    page.y = std::max(page.y, notesBottom);
-    page.space(0.3);
+    drawVehicle(page, c);
 
     if (!c.walk.empty()) {
         checkRows(page, "Resultados, etapa por etapa", c.walk, {0.0, 0.60, 0.72}, 7.5);
@@ -188,20 +212,7 @@ QByteArray sheetPdf(const SheetContent& c)
     if (!c.checks.empty())
         checkRows(page, "Verificação da instalação", c.checks, {0.0, 0.42, 0.56}, 8);
 
-    page.space(0.6);
-    QString hex;
-    for (size_t i = 0; i < addr::ConfigCount; ++i)
-        hex += QString("%1 ").arg(c.block[i], 2, 16, QChar('0')).toUpper();
-    page.text("Bytes dos endereços 1 a 25: " + hex.trimmed(), page.font(7, false, "Courier New"), Muted);
-
-    page.space(2.2);
-    page.rule();
-    page.row({"Técnico: ______________________________", "Assinatura: ______________________________"}, {0.0, 0.5},
-             page.font(10));
-    page.space(0.3);
-    page.text("Gerado pelo Tuma Programável. Os valores são os do controlador no momento da leitura; "
-              "alterações feitas depois não aparecem nesta ficha.",
-              page.font(8), Muted);
+    drawEnd(page, c);
     painter.end();
     return bytes;
 }
