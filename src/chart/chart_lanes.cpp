@@ -269,7 +269,7 @@ void ChartLanes::followTo(double span)
 
 void ChartLanes::showTimes(double lower, double upper) { timeAxis()->setRange(lower, upper); }
 
-void ChartLanes::scaleLanes()
+void ChartLanes::scaleLanes(Fit fit)
 {
     for (int lane = 0; lane < LaneCount; ++lane) {
         if (!autoScale[static_cast<size_t>(lane)])
@@ -280,14 +280,23 @@ void ChartLanes::scaleLanes()
         if (!found)
             continue;
         const double pad = r.size() > 0 ? r.size() * 0.08 : std::max(1.0, std::abs(r.center()) * 0.05);
-        g->valueAxis()->setRange(r.lower - pad, r.upper + pad);
+        const QCPRange tight(r.lower - pad, r.upper + pad);
+        // Following the polls, a lane keeps its scale while its line stays inside and
+        // fills more than half of it: a noisy line would otherwise rescale, and so
+        // redraw, its whole lane at every poll.
+        const QCPRange now = g->valueAxis()->range();
+        if (fit == Fit::Loose && r.lower >= now.lower && r.upper <= now.upper && tight.size() > now.size() / 2)
+            continue;
+        g->valueAxis()->setRange(tight);
     }
 }
 
 void ChartLanes::redraw()
 {
-    scaleLanes();
+    scaleLanes(Fit::Loose);
     const int dx = scrolledSinceDrawn();
+    if (dx == 0 && nothingNewInView())
+        return; // paused, or looking back: the polls land past the right edge
     if (dx >= 0)
         drawScrolled(dx);
     else
@@ -297,7 +306,7 @@ void ChartLanes::redraw()
 
 void ChartLanes::drawNow()
 {
-    scaleLanes();
+    scaleLanes(Fit::Tight);
     repaint();
 }
 
@@ -318,11 +327,21 @@ int ChartLanes::scrolledSinceDrawn() const
     return static_cast<int>(dx);
 }
 
+bool ChartLanes::nothingNewInView() const
+{
+    for (size_t lane = 0; lane < rects.size(); ++lane)
+        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane])
+            return false;
+    // The line to a new poll starts at the newest one drawn: that one out of view too.
+    return drawn.polls > 0 && keys[drawn.polls - 1] > timeAxis()->range().upper;
+}
+
 void ChartLanes::drawScrolled(int dx)
 {
     // The lanes' areas and what lies between them: nothing there but what moves with time.
     const QRect band(rects.front()->rect().topLeft(), rects.back()->rect().bottomRight());
-    const QRect moving = band.adjusted(ValueAxisRoom, 0, 0, 0);
+    // A line across the lanes (a marker, a finding) stands a pixel above the top one.
+    const QRect moving = band.adjusted(ValueAxisRoom, -std::min(2, band.top()), 0, 0);
     if (dx > 0)
         scroll(-dx, 0, moving);
     // The value axes' lines and ticks, left of what moved (their labels stay).

@@ -73,12 +73,16 @@ private:
     QCPItemText* labelInTheTopLane(double t, double height, Qt::Alignment alignment, const QString& text,
                                    const QColor& ink);
     // Each self-scaling lane's range fitted to what the view shows.
-    void scaleLanes();
+    // Tight: each lane's scale fitted to its line. Loose: kept while the line fits it well.
+    enum class Fit { Tight, Loose };
+    void scaleLanes(Fit fit);
     void laneMenu(int lane, const QPoint& at);
     void wheelOverLanes(QWheelEvent* e);
     // How many whole pixels to the left the view moved since it was drawn, when that
     // and the lanes' scales are all that moved; -1 otherwise.
     int scrolledSinceDrawn() const;
+    // Nothing drawn would change: no lane rescaled, the new polls right of the view.
+    bool nothingNewInView() const;
     // Draws only what a move of `dx` pixels to the left leaves to draw, and the lanes
     // whose scale moved.
     void drawScrolled(int dx);

@@ -368,4 +368,50 @@ TEST(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
     EXPECT_GT(partial, 250) << paints.areas.size() << " paints";
 }
 
+// Paused (the view no longer follows), polls that land past the right edge change
+// nothing on screen: no paint at all once the line has left the view, and what shows
+// after going on again is the whole drawing, down to the pixel of a finding's line
+// that stands above the top lane.
+TEST(ChartLanesDrawing, PollsPastAPausedViewPaintNothing)
+{
+    QWidget window;
+    window.resize(900, 640);
+    auto* lanes = new ChartLanes(&window, Qt::UTC);
+    lanes->setGeometry(window.rect());
+    PaintLog paints;
+    lanes->installEventFilter(&paints);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return !paints.areas.empty(); }));
+    const double start = 1.8e9;
+    const auto poll = [&](int i, bool follow) {
+        LaneValues v;
+        for (int k = 0; k < LaneCount; ++k)
+            v[static_cast<size_t>(k)] = 100 * k + (i % 5);
+        lanes->add(start + i * 0.5, true, v, 0);
+        if (follow)
+            lanes->followTo(60);
+        lanes->redraw();
+        QApplication::processEvents();
+    };
+    for (int i = 0; i < 200; ++i)
+        poll(i, true);
+    for (int i = 200; i < 210; ++i) // the line runs on to the edge
+        poll(i, false);
+    const size_t before = paints.areas.size();
+    for (int i = 210; i < 260; ++i)
+        poll(i, false);
+    EXPECT_EQ(paints.areas.size(), before);
+    // A finding marked meanwhile is drawn, paused or not.
+    lanes->markFinding({start + 90, QString::fromUtf8("⚠ Sonda lenta"), true});
+    lanes->redraw();
+    QApplication::processEvents();
+    EXPECT_GT(paints.areas.size(), before);
+    for (int i = 260; i < 280; ++i)
+        poll(i, true);
+    const QImage onScreen = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = lanes->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(onScreen.size(), whole.size());
+    EXPECT_TRUE(onScreen == whole);
+}
+
 } // namespace
