@@ -285,9 +285,21 @@ void ChartLanes::scaleLanes(Fit fit)
         // fills more than half of it: a noisy line would otherwise rescale, and so
         // redraw, its whole lane at every poll.
         const QCPRange now = g->valueAxis()->range();
-        if (fit == Fit::Loose && r.lower >= now.lower && r.upper <= now.upper && tight.size() > now.size() / 2)
+        if (fit == Fit::Tight) {
+            g->valueAxis()->setRange(tight);
             continue;
-        g->valueAxis()->setRange(tight);
+        }
+        if (r.lower >= now.lower && r.upper <= now.upper && tight.size() > now.size() / 2)
+            continue;
+        // Past its scale, a lane takes a quarter more room on that side, so that a line
+        // that climbs (a warming engine, a correction learning) is not refitted at every
+        // poll.
+        QCPRange loose = tight;
+        if (r.upper > now.upper)
+            loose.upper += tight.size() / 4;
+        if (r.lower < now.lower)
+            loose.lower -= tight.size() / 4;
+        g->valueAxis()->setRange(loose);
     }
 }
 
