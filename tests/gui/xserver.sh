@@ -9,14 +9,20 @@ action=$1 state=$2 size=${3:-1280x1024}
 # openbox on the display, waited for until it announces the window activation that
 # xdotool asks it for.
 start_wm() {
-  DISPLAY=$1 setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
-  echo $! >"$state.wm"
-  # Up to 30 s: on a loaded machine (the Windows build beside it) openbox takes its time.
-  for _ in $(seq 600); do
-    DISPLAY=$1 xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && return 0
-    sleep 0.05
+  # Up to 30 s a try, three tries: on a loaded machine (the Windows build and the
+  # package beside it) openbox takes its time, and once it was seen not to come at all.
+  for try in 1 2 3; do
+    DISPLAY=$1 setsid openbox --sm-disable </dev/null >"$state.wmlog" 2>&1 &
+    echo $! >"$state.wm"
+    for _ in $(seq 600); do
+      DISPLAY=$1 xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && return 0
+      sleep 0.05
+    done
+    echo "openbox did not announce itself on $1 within 30 s (try $try of 3): $(tail -c 300 "$state.wmlog")" >&2
+    kill "$(cat "$state.wm")" 2>/dev/null || true
+    sleep 1
   done
-  echo "openbox did not start on $1" >&2
+  echo "openbox did not start on $1: the window manager, not the program; see above" >&2
   return 1
 }
 
