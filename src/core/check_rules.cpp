@@ -1,7 +1,8 @@
-// The rules of the installation checks, one row each (the probe's in probe_rules.cpp).
-// The thresholds come from general engine-management practice: an engine's manifold pressure falls well below the
-// atmosphere's at idle and climbs towards it on a throttle snap; a thermistor reads
-// near either end of the converter only when it is open or shorted.
+// The rules of the installation checks, one row each (the probe's in probe_rules.cpp),
+// and the waits every rule shares. The thresholds come from general engine-management
+// practice: an engine's manifold pressure falls well below the atmosphere's at idle
+// and climbs towards it on a throttle snap; a thermistor reads near either end of the
+// converter only when it is open or shorted.
 #include "core/check_rule_parts.h"
 #include "core/installation_checks.h"
 
@@ -12,6 +13,41 @@
 #include <iterator>
 
 namespace tuma::checks {
+
+namespace rules {
+
+using namespace limits;
+
+void wait(Verdict& v, const char* why)
+{
+    v.kind = Verdict::Wait;
+    put(v.text, "%s", why);
+}
+
+// True (and the verdict a wait) when the engine is not running warm.
+bool notRunningWarm(const Engine& e, const Settings& s, Verdict& v)
+{
+    if (!e.running()) {
+        wait(v, "motor desligado");
+        return true;
+    }
+    if (e.now().celsius < s.warmCelsius) {
+        v.kind = Verdict::Wait;
+        put(v.text, "motor frio: %.0f °C de %d °C", e.now().celsius, s.warmCelsius);
+        return true;
+    }
+    return false;
+}
+
+bool linkSettling(const Engine& e, Verdict& v)
+{
+    if (e.linkedForMs() >= LinkSettledMs)
+        return false;
+    wait(v, "aguardando 5 s de comunicação");
+    return true;
+}
+
+} // namespace rules
 
 namespace {
 using namespace limits;

@@ -12,35 +12,6 @@ namespace tuma::checks::rules {
 
 using namespace limits;
 
-void wait(Verdict& v, const char* why)
-{
-    v.kind = Verdict::Wait;
-    put(v.text, "%s", why);
-}
-
-// True (and the verdict a wait) when the engine is not running warm.
-bool notRunningWarm(const Engine& e, const Settings& s, Verdict& v)
-{
-    if (!e.running()) {
-        wait(v, "motor desligado");
-        return true;
-    }
-    if (e.now().celsius < s.warmCelsius) {
-        v.kind = Verdict::Wait;
-        put(v.text, "motor frio: %.0f °C de %d °C", e.now().celsius, s.warmCelsius);
-        return true;
-    }
-    return false;
-}
-
-bool linkSettling(const Engine& e, Verdict& v)
-{
-    if (e.linkedForMs() >= LinkSettledMs)
-        return false;
-    wait(v, "aguardando 5 s de comunicação");
-    return true;
-}
-
 // True (and the verdict a wait) when the narrowband probe rules cannot judge now.
 static bool probeNotReady(const Engine& e, const Settings& s, Verdict& v, bool heated)
 {
