@@ -281,14 +281,14 @@ void ChartLanes::scaleLanes(Fit fit)
             continue;
         const double pad = r.size() > 0 ? r.size() * 0.08 : std::max(1.0, std::abs(r.center()) * 0.05);
         const QCPRange tight(r.lower - pad, r.upper + pad);
-        // Following the polls, a lane keeps its scale while its line stays inside and
-        // fills more than half of it: a noisy line would otherwise rescale, and so
-        // redraw, its whole lane at every poll.
-        const QCPRange now = g->valueAxis()->range();
         if (fit == Fit::Tight) {
             g->valueAxis()->setRange(tight);
             continue;
         }
+        // Following the polls, a lane keeps its scale while its line stays inside and
+        // fills more than half of it: a noisy line would otherwise rescale, and so
+        // redraw, its whole lane at every poll.
+        const QCPRange now = g->valueAxis()->range();
         if (r.lower >= now.lower && r.upper <= now.upper && tight.size() > now.size() / 2)
             continue;
         // Past its scale, a lane takes a quarter more room on that side, so that a line
@@ -339,10 +339,15 @@ int ChartLanes::scrolledSinceDrawn() const
     return static_cast<int>(dx);
 }
 
+bool ChartLanes::rescaledSinceDrawn(size_t lane) const
+{
+    return rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane];
+}
+
 bool ChartLanes::nothingNewInView() const
 {
     for (size_t lane = 0; lane < rects.size(); ++lane)
-        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane])
+        if (rescaledSinceDrawn(lane))
             return false;
     // The line to a new poll starts at the newest one drawn: that one out of view too.
     return drawn.polls > 0 && keys[drawn.polls - 1] > timeAxis()->range().upper;
@@ -370,7 +375,7 @@ void ChartLanes::drawScrolled(int dx)
     // The lanes whose scale moved, whole, with their value labels, which stand out of
     // the lane by up to half a line at its top and bottom.
     for (size_t lane = 0; lane < rects.size(); ++lane)
-        if (rects[lane]->axis(QCPAxis::atLeft)->range() != drawn.ranges[lane]) {
+        if (rescaledSinceDrawn(lane)) {
             const int overhang = QFontMetrics(rects[lane]->axis(QCPAxis::atLeft)->tickLabelFont()).height() / 2 + 2;
             update(rects[lane]->outerRect().adjusted(0, -overhang, 0, overhang));
         }

@@ -81,6 +81,7 @@ private:
     // How many whole pixels to the left the view moved since it was drawn, when that
     // and the lanes' scales are all that moved; -1 otherwise.
     int scrolledSinceDrawn() const;
+    bool rescaledSinceDrawn(size_t lane) const;
     // Nothing drawn would change: no lane rescaled, the new polls right of the view.
     bool nothingNewInView() const;
     // Draws only what a move of `dx` pixels to the left leaves to draw, and the lanes
