@@ -5,11 +5,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
