@@ -174,11 +174,10 @@ void Engine::nextPhase(double dt)
     }
 }
 
-Engine::Demand Engine::demand(const Phase& p, double cold)
+Engine::Demand Engine::demand(const Phase& p, double cold) const
 {
     const double idle = IdleRpm + 300 * cold;
-    Demand d{idle, IdleMap, 2.2 + 1.0 * cold, false};
-    enriched = false;
+    Demand d{idle, IdleMap, 2.2 + 1.0 * cold, false, false};
     switch (p.kind) {
     case Phase::Off:
         d.rpm = 0;
@@ -199,7 +198,7 @@ Engine::Demand Engine::demand(const Phase& p, double cold)
         if (speed < p.rpm - 300) { // still climbing to it: throttle wide open
             d.map = 1.40;
             d.injection = 5.5;
-            enriched = true;
+            d.enriched = true;
         }
         break;
     case Phase::Snaps: {
@@ -208,7 +207,7 @@ Engine::Demand Engine::demand(const Phase& p, double cold)
             d.rpm = 3000;
             d.map = SnapMap;
             d.injection = 7.0;
-            enriched = true;
+            d.enriched = true;
         } else if (c < 2.0) {
             d.map = CutMap;
             d.cutting = true;
@@ -232,6 +231,7 @@ void Engine::step(double dt)
     const double cold = std::clamp((70 - coolant) / 50, 0.0, 1.0);
     // What the driver and the idle control ask for; the engine follows with its lags.
     Demand d = demand(p, cold);
+    enriched = d.enriched;
     if (d.cutting) {
         cut = speed > CutAbove;
         if (cut)

@@ -73,14 +73,14 @@ public:
     const Phase& phase() const;
 
 private:
-    // The speed, manifold pressure and injection time a phase asks for, and whether it
-    // lets the controller cut fuel.
+    // The speed, manifold pressure and injection time a phase asks for, whether it
+    // lets the controller cut fuel, and whether it runs enriched (wide open).
     struct Demand {
         double rpm, map, injection;
-        bool cutting;
+        bool cutting, enriched;
     };
     void nextPhase(double dt);
-    Demand demand(const Phase& p, double cold);
+    Demand demand(const Phase& p, double cold) const;
     void step(double dt);
     double noise(double amplitude);
     int narrowbandMv() const;
