@@ -1,5 +1,6 @@
 #include "chart/chart_lanes.h"
 
+#include "chart/lane_drawing.h"
 #include "core/live_values.h"
 #include "core/number_text.h"
 
@@ -38,75 +39,6 @@ QString captionOf(int lane)
 
 QString laneLabel(int lane) { return captionOf(lane) + " (" + QString::fromUtf8(valueOf(lane).unit) + ")"; }
 
-// A lane's caption, written upwards along its value axis. QCustomPlot lays rotated
-// text out anew at every replot (an eighth of its cost here); this one is drawn once
-// into a picture. Its room is the axis's padding.
-class LaneCaption : public QCPLayerable {
-public:
-    LaneCaption(QCPAxisRect* lane, const QString& text, const QFont& font)
-        : QCPLayerable(lane->parentPlot(), "axes"), rect(lane)
-    {
-        const QFontMetrics metrics(font);
-        const QSize size(metrics.height(), metrics.horizontalAdvance(text) + 2);
-        const qreal ratio = lane->parentPlot()->devicePixelRatioF();
-        picture = QPixmap(size * ratio);
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(Qt::transparent);
-        QPainter p(&picture);
-        p.setFont(font);
-        p.translate(0, size.height());
-        p.rotate(-90);
-        p.drawText(QRect(0, 0, size.height(), size.width()), Qt::AlignCenter, text);
-        lane->axis(QCPAxis::atLeft)->setPadding(size.width() + 4);
-    }
-
-protected:
-    void applyDefaultAntialiasingHint(QCPPainter*) const override { }
-    void draw(QCPPainter* painter) override
-    {
-        const QSize size = picture.deviceIndependentSize().toSize();
-        painter->drawPixmap(rect->outerRect().left() + 2, rect->center().y() - size.height() / 2, picture);
-    }
-
-private:
-    QCPAxisRect* rect;
-    QPixmap picture;
-};
-
-// A lane's grid, as one-pixel solid rectangles: QCustomPlot's dotted grid lines go
-// through the painter's line stroker pixel by pixel, a fifth of the cost of a replot.
-class LaneGrid : public QCPLayerable {
-public:
-    explicit LaneGrid(QCPAxisRect* lane) : QCPLayerable(lane->parentPlot(), "grid"), rect(lane)
-    {
-        lane->axis(QCPAxis::atBottom)->grid()->setVisible(false);
-        lane->axis(QCPAxis::atLeft)->grid()->setVisible(false);
-    }
-
-protected:
-    void applyDefaultAntialiasingHint(QCPPainter*) const override { }
-    void draw(QCPPainter* painter) override
-    {
-        const QColor line(228, 228, 228);
-        const QRect area = rect->rect();
-        const QCPAxis* x = rect->axis(QCPAxis::atBottom);
-        const QCPAxis* y = rect->axis(QCPAxis::atLeft);
-        for (const double t : x->tickVector()) {
-            const int at = qRound(x->coordToPixel(t));
-            if (at > area.left() && at < area.right())
-                painter->fillRect(QRect(at, area.top(), 1, area.height()), line);
-        }
-        for (const double v : y->tickVector()) {
-            const int at = qRound(y->coordToPixel(v));
-            if (at > area.top() && at < area.bottom())
-                painter->fillRect(QRect(area.left(), at, area.width(), 1), line);
-        }
-    }
-
-private:
-    QCPAxisRect* rect;
-};
-
 } // namespace
 
 ChartLanes::ChartLanes(QWidget* parent, Qt::TimeSpec clock) : QCustomPlot(parent), clock(clock)
@@ -116,11 +48,16 @@ ChartLanes::ChartLanes(QWidget* parent, Qt::TimeSpec clock) : QCustomPlot(parent
     setAttribute(Qt::WA_OpaquePaintEvent);
     autoScale.fill(true);
     plotLayout()->clear();
+    // One time axis for all the lanes: its ticks are worked out once a paint.
+    auto* ticker = new CachedTicker<QCPAxisTickerDateTime>;
+    ticker->setDateTimeFormat("HH:mm:ss");
+    ticker->setDateTimeSpec(clock);
+    timeTicker.reset(ticker);
     QFont small = font();
     small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
     auto* margins = new QCPMarginGroup(this);
     for (int lane = 0; lane < LaneCount; ++lane) {
-        buildLane(lane, clock, small);
+        buildLane(lane, small);
         rects.back()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
     }
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -147,7 +84,7 @@ ChartLanes::ChartLanes(QWidget* parent, Qt::TimeSpec clock) : QCustomPlot(parent
     connect(this, &QCustomPlot::mouseWheel, this, [this](QWheelEvent* e) { wheelOverLanes(e); });
 }
 
-void ChartLanes::buildLane(int lane, Qt::TimeSpec clock, const QFont& small)
+void ChartLanes::buildLane(int lane, const QFont& small)
 {
     const bool last = lane == LaneCount - 1;
     auto* rect = new QCPAxisRect(this);
@@ -156,22 +93,21 @@ void ChartLanes::buildLane(int lane, Qt::TimeSpec clock, const QFont& small)
     rect->setMargins(QMargins(0, 4, 0, last ? 0 : 4));
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
-    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
-    ticker->setDateTimeFormat("HH:mm:ss");
-    ticker->setDateTimeSpec(clock);
-    x->setTicker(ticker);
+    x->setTicker(timeTicker);
     x->setTickLabels(last);
     x->setTickLabelFont(small);
     new LaneCaption(rect, laneLabel(lane), small);
     new LaneGrid(rect);
     y->setTickLabelFont(small);
-    y->ticker()->setTickCount(3);
+    QSharedPointer<CachedTicker<QCPAxisTicker>> valueTicker(new CachedTicker<QCPAxisTicker>);
+    valueTicker->setTickCount(3);
+    y->setTicker(valueTicker);
     // Short marks between the ticks: many small lines a replot for little help.
     x->setSubTicks(false);
     y->setSubTicks(false);
     rect->setRangeDrag(Qt::Horizontal);
     rect->setRangeZoom(Qt::Horizontal);
-    QCPGraph* g = addGraph(x, y);
+    QCPGraph* g = new LaneGraph(x, y, painting);
     g->setPen(QPen(LaneColor[lane], 1));
     g->setAdaptiveSampling(true);
     rects.push_back(rect);
@@ -381,7 +317,7 @@ void ChartLanes::drawScrolled(int dx)
         }
 }
 
-void ChartLanes::paintEvent(QPaintEvent*)
+void ChartLanes::paintEvent(QPaintEvent* event)
 {
     // Straight onto the window. QCustomPlot's own path draws into a transparent
     // buffer, then clears it and blends it over the window at every replot: a fifth of
@@ -390,7 +326,9 @@ void ChartLanes::paintEvent(QPaintEvent*)
     if (!painter.isActive())
         return;
     painter.fillRect(rect(), mBackgroundBrush);
+    painting = event->region();
     draw(&painter);
+    painting = QRegion();
     drawn.times = timeAxis()->range();
     for (int lane = 0; lane < LaneCount; ++lane)
         drawn.ranges[static_cast<size_t>(lane)] = rects[static_cast<size_t>(lane)]->axis(QCPAxis::atLeft)->range();

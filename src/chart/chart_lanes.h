@@ -6,6 +6,8 @@
 // Following the polls, the view moves by whole pixels: what was drawn already is
 // scrolled and only the new edge, the time labels and the lanes whose scale changed
 // are drawn again.
+#include <QRegion>
+#include <QSharedPointer>
 #include <QString>
 #include <QtGlobal>
 
@@ -68,7 +70,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildLane(int lane, Qt::TimeSpec clock, const QFont& small);
+    void buildLane(int lane, const QFont& small);
     void lineAcrossTheLanes(double t, const QPen& pen);
     QCPItemText* labelInTheTopLane(double t, double height, Qt::Alignment alignment, const QString& text,
                                    const QColor& ink);
@@ -107,4 +109,7 @@ private:
     };
     Drawn drawn;
     bool paintPending = true;
+    // What a paint under way paints; empty otherwise (an export draws everything).
+    QRegion painting;
+    QSharedPointer<QCPAxisTicker> timeTicker;
 };

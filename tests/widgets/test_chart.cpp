@@ -384,6 +384,44 @@ TEST_F(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
     EXPECT_GT(partial, 250) << paints.areas.size() << " paints";
 }
 
+// Lines unlike the steady idle one, followed as polls come, still end as the whole
+// drawing: ten minutes in view (a poll or two to a pixel), and
+// a line broken by failures into pieces and lone points.
+struct LineShape {
+    const char* name;
+    double step;       // seconds between polls
+    double span;       // seconds in view
+    int polls;         // each added before the view moves
+    int failEvery;     // a failed poll every so many (0: none)
+};
+
+class LineShapes : public ChartLanesDrawing, public ::testing::WithParamInterface<LineShape> { };
+
+TEST_P(LineShapes, FollowedTheyEndAsTheWholeDrawing)
+{
+    const LineShape& shape = GetParam();
+    const double start = 1.8e9;
+    for (int i = 0; i < shape.polls; ++i) {
+        LaneValues v;
+        for (int k = 0; k < LaneCount; ++k)
+            v[static_cast<size_t>(k)] = 100 * k + 30 * std::sin(i * (0.37 + 0.11 * k)) + (i % 7);
+        const bool ok = shape.failEvery == 0 || i % shape.failEvery != 0;
+        lanes->add(start + i * shape.step, ok, v, 0);
+        if (i % 4 == 3) {
+            lanes->followTo(shape.span);
+            lanes->redraw();
+            QApplication::processEvents();
+        }
+    }
+    EXPECT_EQ(differingFromWhole(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chart, LineShapes,
+                         ::testing::Values(LineShape{"TenMinutesInView", 0.5, 600, 1600, 0},
+                                           LineShape{"LonePointsBetweenFailures", 0.5, 30, 400, 2},
+                                           LineShape{"ShortPiecesBetweenFailures", 0.5, 60, 400, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Paused (the view no longer follows), polls that land past the right edge change
 // nothing on screen: no paint at all once the line has left the view, and what shows
 // after going on again is the whole drawing, down to the pixel of a finding's line
