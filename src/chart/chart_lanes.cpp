@@ -291,10 +291,12 @@ bool ChartLanes::nothingNewInView() const
 
 void ChartLanes::drawScrolled(int dx)
 {
-    // The lanes' areas and what lies between them: nothing there but what moves with time.
+    // The lanes' areas, what lies between them and the time labels under the last one:
+    // nothing there but what moves with time.
     const QRect band(rects.front()->rect().topLeft(), rects.back()->rect().bottomRight());
     // A line across the lanes (a marker, a finding) stands a pixel above the top one.
-    const QRect moving = band.adjusted(ValueAxisRoom, -std::min(2, band.top()), 0, 0);
+    const QRect moving(QPoint(band.left() + ValueAxisRoom, band.top() - std::min(2, band.top())),
+                       QPoint(band.right(), height() - 1));
     if (dx > 0)
         scroll(-dx, 0, moving);
     // The value axes' lines and ticks, left of what moved (their labels stay).
@@ -305,9 +307,15 @@ void ChartLanes::drawScrolled(int dx)
         from = std::min(from, static_cast<int>(std::floor(timeAxis()->coordToPixel(keys[drawn.polls - 1]))) - 2);
     from = std::max(from, moving.left());
     update(QRect(from, 0, width() - from, height()));
-    // The time axis's labels, under the last lane: one entering at the right stands
-    // half out of the new edge.
-    update(QRect(0, band.bottom(), width(), height() - band.bottom()));
+    // A time label stands half out of its time: one whose time left the view is gone
+    // from the left. One entering at the right shows once the window holds it whole,
+    // up to a move's width left of there.
+    const QCPAxis* times = rects.back()->axis(QCPAxis::atBottom);
+    const int label = QFontMetrics(times->tickLabelFont()).horizontalAdvance("00:00:00") + 8;
+    const int labelsTop = band.bottom() + 1;
+    update(QRect(0, labelsTop, band.left() + label / 2, height() - labelsTop));
+    const int labelsFrom = std::min(from, width() - label - dx);
+    update(QRect(labelsFrom, labelsTop, width() - labelsFrom, height() - labelsTop));
     // The lanes whose scale moved, whole, with their value labels, which stand out of
     // the lane by up to half a line at its top and bottom.
     for (size_t lane = 0; lane < rects.size(); ++lane)

@@ -4,8 +4,8 @@
 // lane alone), pan by dragging; markers are numbered, a finding is a labelled line.
 //
 // Following the polls, the view moves by whole pixels: what was drawn already is
-// scrolled and only the new edge, the time labels and the lanes whose scale changed
-// are drawn again.
+// scrolled, the time labels with it, and only the new edge, the strip under the value
+// axes, the time labels' two ends and the lanes whose scale changed are drawn again.
 #include <QRegion>
 #include <QSharedPointer>
 #include <QString>

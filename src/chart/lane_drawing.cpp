@@ -100,17 +100,17 @@ bool isPoint(const QPointF& p) { return !std::isnan(p.x()) && !std::isnan(p.y())
 
 } // namespace
 
-LaneGraph::LaneGraph(QCPAxis* time, QCPAxis* value, const QRegion& painting)
-    : QCPGraph(time, value), painting(painting)
+LaneGraph::LaneGraph(QCPAxis* time, QCPAxis* value, const QRegion& painting) : QCPGraph(time, value), painting(painting)
 {
 }
 
 void LaneGraph::draw(QCPPainter* painter)
 {
     bool whole = true;
-    const Columns columns = painting.isEmpty() ? Columns() : columnsPainted(painting, keyAxis()->axisRect()->rect(), whole);
+    const Columns columns
+        = painting.isEmpty() ? Columns() : columnsPainted(painting, keyAxis()->axisRect()->rect(), whole);
     const bool plainLine = lineStyle() == lsLine && scatterStyle().isNone() && brush().style() == Qt::NoBrush
-                           && selection().isEmpty() && !channelFillGraph();
+        && selection().isEmpty() && !channelFillGraph();
     if (whole || !plainLine || mKeyAxis->range().size() <= 0) {
         QCPGraph::draw(painter);
         return;

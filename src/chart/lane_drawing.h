@@ -2,6 +2,7 @@
 // What the chart's lanes are drawn with, where QCustomPlot's own way costs too much for
 // a chart that follows the polls twice a second: each part draws the same pixels as
 // QCustomPlot would, only less often or only where the window is being painted.
+#include <QHash>
 #include <QLocale>
 #include <QPixmap>
 #include <QRegion>
@@ -57,17 +58,22 @@ private:
     const QRegion& painting;
 };
 
-// Ticks and their labels worked out again only when the range they are for changed:
-// QCustomPlot works them out, numbers formatted to text, for every axis at every
-// paint, though a lane's scale rarely moves and the lanes share one time axis. A
-// ticker's own settings are made before it is first used.
-template <class Ticker> class CachedTicker : public Ticker {
+// Ticks and their labels worked out again only when the range they are for changed,
+// and a tick's label only once: QCustomPlot works them out, numbers and times
+// formatted to text, for every axis at every paint, though a lane's scale rarely moves
+// and the lanes share one time axis. A ticker's own settings are made before it is
+// first used.
+template <class Ticker>
+class CachedTicker : public Ticker {
 public:
-    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
-                  QVector<double>& ticks, QVector<double>* subTicks, QVector<QString>* tickLabels) override
+    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision, QVector<double>& ticks,
+                  QVector<double>* subTicks, QVector<QString>* tickLabels) override
     {
-        if (!(cached && range == last.range && locale == last.locale && formatChar == last.formatChar
-              && precision == last.precision)) {
+        const bool sameText
+            = cached && locale == last.locale && formatChar == last.formatChar && precision == last.precision;
+        if (!sameText)
+            texts.clear();
+        if (!(sameText && range == last.range)) {
             // Labels always: an axis that shows none shares this with one that does.
             Ticker::generate(range, locale, formatChar, precision, last.ticks, &last.subTicks, &last.labels);
             last.range = range;
@@ -83,6 +89,18 @@ public:
             *tickLabels = last.labels;
     }
 
+protected:
+    // A time keeps its words while the view moves past it: worked out once.
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override
+    {
+        const auto known = texts.constFind(tick);
+        if (known != texts.cend())
+            return *known;
+        if (texts.size() >= 256)
+            texts.clear();
+        return *texts.insert(tick, Ticker::getTickLabel(tick, locale, formatChar, precision));
+    }
+
 private:
     struct Generated {
         QCPRange range;
@@ -95,4 +113,5 @@ private:
     };
     Generated last;
     bool cached = false;
+    QHash<double, QString> texts;
 };

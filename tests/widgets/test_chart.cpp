@@ -389,10 +389,10 @@ TEST_F(ChartLanesDrawing, WhatIsScrolledIsTheWholeDrawing)
 // a line broken by failures into pieces and lone points.
 struct LineShape {
     const char* name;
-    double step;       // seconds between polls
-    double span;       // seconds in view
-    int polls;         // each added before the view moves
-    int failEvery;     // a failed poll every so many (0: none)
+    double step;   // seconds between polls
+    double span;   // seconds in view
+    int polls;     // each added before the view moves
+    int failEvery; // a failed poll every so many (0: none)
 };
 
 class LineShapes : public ChartLanesDrawing, public ::testing::WithParamInterface<LineShape> { };
