@@ -6,7 +6,8 @@
 # monitor alone and over one with the live chart open, and the X server's beside them
 # (a scrolled chart leaves its copying to the server). TUMA_BENCH_SHOTS=FOLDER keeps a
 # screenshot of each stretch, to see that the monitor ran.
-#   bench/chart_outside.sh BUILD_DIR [SECONDS]      (default 60 s a stretch)
+#   bench/chart_outside.sh BUILD_DIR [SECONDS]      (default 60 s a stretch; at most
+#   180 s, for both stretches to fall in the engine's first idle)
 # Needs Xvfb, openbox and xdotool (scripts/setup.sh test installs them).
 set -euo pipefail
 build=$(cd "${1:?usage: bench/chart_outside.sh BUILD_DIR [SECONDS]}" && pwd)
@@ -64,22 +65,37 @@ cpu() { # nanoseconds on a processor, all threads of process $1
   done
   echo "$sum"
 }
+alive() { # the program still runs, or the measurement says why it stopped
+  kill -0 "$tuma" 2>/dev/null && return
+  echo "tuma ended during the measurement ($1); what it printed:" >&2
+  tail -20 "$work/tuma.log" >&2
+  exit 1
+}
 stretch() { # prints "program server" CPU seconds over $seconds
   local p0 s0 p1 s1
   p0=$(cpu "$tuma"); s0=$(cpu "$xserver")
   sleep "$seconds"
   p1=$(cpu "$tuma"); s1=$(cpu "$xserver")
+  alive "$1"
   awk -v a="$p0" -v b="$p1" -v c="$s0" -v d="$s1" 'BEGIN { printf "%.3f %.3f\n", (b - a) / 1e9, (d - c) / 1e9 }'
 }
 
 shot() { [ -z "${TUMA_BENCH_SHOTS:-}" ] || import -window root "$TUMA_BENCH_SHOTS/$1.png"; }
-sleep 5
+# The simulated engine stands still for 10 s, cranks, and its probe is cold for 30 s:
+# the boxes change less then, and a monitor measured over that would cost less than
+# over the idle that follows (420 s of it), where both stretches fall.
+sleep "${TUMA_BENCH_WARM:-45}"
 shot monitor
-read -r alone alone_x < <(stretch)
+read -r alone alone_x < <(stretch "monitor alone")
 xdotool key ctrl+g
 sleep 5
 shot chart
-read -r open open_x < <(stretch)
+read -r open open_x < <(stretch "chart open")
+alive "at the end"
+# Twice a second the monitor reads and repaints: far under a hundredth of the stretch
+# means the keys never reached the windows (the port dialog, Ler), not a cheap monitor.
+awk -v a="$alone" -v s="$seconds" 'BEGIN { exit !(a < s / 1000) }' &&
+  { echo "the monitor did not run during the first stretch (${alone} s of CPU): the keys did not reach the windows" >&2; exit 1; }
 echo "Real path: tuma (Qt SerialPort) against tuma-sim on $port, Xvfb + openbox, ${seconds} s a stretch"
 printf "monitor alone:     program %s s CPU, X server %s s\n" "$alone" "$alone_x"
 printf "live chart open:   program %s s CPU, X server %s s\n" "$open" "$open_x"

@@ -34,11 +34,8 @@ public:
     bool keepBefore(const ParsedFile& file, const Block& controller, const Block& sent, std::string& where,
                     std::string& why) override
     {
-        where
-            = files::unusedPath(folder
-                                    + files::fileName(file.header.vehicle.plate, files::nameStamp(files::Moment::now()),
-                                                      files::ParameterExtension, files::BeforeWriteSuffix),
-                                exists);
+        where = files::unusedPath(folder + files::beforeWriteName(file.header.vehicle.plate, files::Moment::now()),
+                                  exists);
         if (!session.writeFile(where, formatParameterFile(session.headerNow(versionText), controller), why))
             return false;
         session.out() << "Cópia do que o controlador tinha: " << where << "\n";

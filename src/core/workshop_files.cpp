@@ -85,6 +85,11 @@ std::string fileName(const std::string& plate, const std::string& stamp, const s
     return (name.empty() ? noPlate : name) + " " + stamp + suffix + extension;
 }
 
+std::string beforeWriteName(const std::string& plate, const Moment& m)
+{
+    return fileName(plate, nameStamp(m), ParameterExtension, BeforeWriteSuffix);
+}
+
 std::string unusedPath(const std::string& path, const std::function<bool(const std::string&)>& exists)
 {
     if (!exists(path))

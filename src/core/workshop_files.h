@@ -52,6 +52,10 @@ std::string logStamp(const Moment& m);
 std::string fileName(const std::string& plate, const std::string& stamp, const std::string& extension,
                      const std::string& suffix = "", const std::string& noPlate = NoPlate);
 
+// The copy kept of what a controller held before a write: "ABC1D23 2026-12-09 1530
+// antes.tuma", at moment `m`.
+std::string beforeWriteName(const std::string& plate, const Moment& m);
+
 // `path` when no file has it, otherwise the first of "name 2.ext", "name 3.ext", ...
 // that none has.
 std::string unusedPath(const std::string& path, const std::function<bool(const std::string&)>& exists);

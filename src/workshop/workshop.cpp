@@ -76,9 +76,7 @@ public:
                     std::string& why) override
     {
         const QString path = WorkshopFolders::unusedPath(
-            folders.workshop(),
-            files::fileName(file.header.vehicle.plate, files::nameStamp(files::Moment::now()),
-                            files::ParameterExtension, files::BeforeWriteSuffix));
+            folders.workshop(), files::beforeWriteName(file.header.vehicle.plate, files::Moment::now()));
         where = path.toStdString();
         QString error;
         if (!folders.write(

@@ -33,6 +33,8 @@ TEST(WorkshopFiles, NamesFromAPlate)
     };
     for (const auto& c : cases)
         EXPECT_EQ(fileName(c.plate, "2026-12-09 1530", c.extension, c.suffix, c.noPlate), c.name) << c.plate;
+    // The copy kept before a write, by the windows and the tool alike.
+    EXPECT_EQ(beforeWriteName(" a/b:c*1 ", Moment{2026, 12, 9, 15, 30, 11, 0}), "ABC1 2026-12-09 1530 antes.tuma");
 }
 
 TEST(WorkshopFiles, Stamps)
