@@ -60,8 +60,8 @@ namespace {
 // Columns [first, last] of pixels, left to right.
 using Columns = std::vector<std::pair<int, int>>;
 
-// The columns of `area` that `painting` reaches, joined where they touch; empty when
-// it reaches the whole width.
+// The columns of `area` that `painting` reaches, joined where they touch; `whole` when
+// one part of it spans the area's full width.
 Columns columnsPainted(const QRegion& painting, const QRect& area, bool& whole)
 {
     Columns columns;
