@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "support/counting_new.h"
+#include "support/usb_answers.h"
 
 using namespace tuma;
 using tuma::sim::Controller;
@@ -129,26 +130,13 @@ TEST_F(PtyLink, UnplugClosesTheLink)
 
 TEST_F(PtyLink, UsbChunksAreReadWhole)
 {
-    // Gaps of up to 16 ms leave the reader 4 ms of the 20 it may wait. On a loaded
-    // machine the serving thread or the kernel's pty delivery can stretch a gap past 20
-    // ms, and the answer is then rightly cut: such tries are made again. A reader that
-    // stopped at a chunk's end would never get one whole.
     fault(Fault::Usb);
-    uint8_t cfg[25] = {};
-    int whole = 0;
-    int cut = 0;
-    while (whole < 5 && cut < 40) {
-        if (link.Exchange(cmd::ReadConfig, 1, 25, cfg)) {
-            EXPECT_EQ(link.transferCount(), 28u);
-            ++whole;
-        } else {
-            ++cut;
-        }
-    }
-    if (cut > 0)
+    const UsbReads reads = readBlockThroughUsbChunks(link);
+    if (reads.cut > 0)
         std::fprintf(stderr, "This machine stretched the gaps of %d answers past 20 ms; those tries were made again.\n",
-                     cut);
-    EXPECT_EQ(whole, 5) << cut << " answers cut: the reader ends at a chunk's end, or the machine is far too loaded";
+                     reads.cut);
+    EXPECT_EQ(reads.whole, 5) << reads.cut
+                              << " answers cut: the reader ends at a chunk's end, or the machine is far too loaded";
 }
 
 TEST_F(PtyLink, APartialRequestIsDroppedAfterAPause)

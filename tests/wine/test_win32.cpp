@@ -8,6 +8,7 @@
 #include "ports/win32_serial_port.h"
 #include "ports/win32_system.h"
 #include "sim/controller.h"
+#include "support/usb_answers.h"
 
 #include <gtest/gtest.h>
 
@@ -240,26 +241,13 @@ TEST_F(ComPort, SplitAnswerFailsAndIsDrainedByTheNextCall)
 
 TEST_F(ComPort, UsbChunksWithShortGapsAreReadWhole)
 {
-    // Gaps of up to 16 ms leave the reader 4 ms of the 20 it may wait. On a loaded
-    // machine tuma-sim's thread, the pty or wine can stretch a gap past 20 ms, and the
-    // answer is then rightly cut: such tries are made again. A reader that stopped at a
-    // chunk's end would never get one whole.
     ASSERT_TRUE(link.OpenPort("COM8"));
-    uint8_t cfg[25] = {};
-    int whole = 0;
-    int cut = 0;
-    while (whole < 5 && cut < 40) {
-        if (link.Exchange(cmd::ReadConfig, 1, 25, cfg)) {
-            EXPECT_EQ(link.transferCount(), 28u);
-            ++whole;
-        } else {
-            ++cut;
-        }
-    }
-    if (cut > 0)
+    const UsbReads reads = readBlockThroughUsbChunks(link);
+    if (reads.cut > 0)
         std::printf("[ figure ] wine: the gaps of %d answers were stretched past 20 ms; those tries were made again\n",
-                    cut);
-    EXPECT_EQ(whole, 5) << cut << " answers cut: the reader ends at a chunk's end, or the machine is far too loaded";
+                    reads.cut);
+    EXPECT_EQ(reads.whole, 5) << reads.cut
+                              << " answers cut: the reader ends at a chunk's end, or the machine is far too loaded";
 }
 
 TEST_F(ComPort, BadCommandClosesTheLink)
